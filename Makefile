@@ -1,0 +1,46 @@
+# The two set-up commands are `make run` and `make test`; the rest serve them.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps configure build run test asan-test fuzz screenshots bench clean
+
+deps:
+	@bash scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@bash scripts/run
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Core, link and virtual-radio tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+asan-test: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPM_SANITIZE=ON -DPM_BUILD_GUI=OFF \
+	  -DPM_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L 'core|link|sim|cli'
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPM_FUZZ=ON \
+	  -DPM_BUILD_GUI=OFF -DPM_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@bash scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen bash scripts/screenshots $(BUILD)
+
+bench: build
+	@bash scripts/bench $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

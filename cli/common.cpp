@@ -1,0 +1,32 @@
+#include "cli/common.h"
+
+#include <iostream>
+
+#include "core/image/channel_file.h"
+
+namespace pm::cli {
+
+void PrintMessage(std::string_view text) { std::cerr << text << '\n' << std::flush; }
+
+void PrintMessage(const Message& message) { PrintMessage(message.text); }
+
+std::optional<Image> OpenChannelFile(const std::filesystem::path& path) {
+    Image image = NewDocumentImage();
+    const FileOutcome outcome = LoadChannelFile(path, image);
+    if (!outcome.ok()) {
+        PrintMessage(outcome.message);
+        return std::nullopt;
+    }
+    return image;
+}
+
+bool SaveImage(const std::filesystem::path& path, const Image& image) {
+    const FileOutcome outcome = SaveChannelFile(path, image);
+    if (!outcome.ok()) {
+        PrintMessage(outcome.message);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace pm::cli

@@ -1,0 +1,23 @@
+#pragma once
+// What the verbs share: opening and saving channel files, and showing the system's messages.
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "core/image/memory_image.h"
+#include "core/texts.h"
+
+namespace pm::cli {
+
+/** Prints a message of the system on stderr, exactly, one per line. */
+void PrintMessage(std::string_view text);
+void PrintMessage(const Message& message);
+
+/** File Open: the file's image, or nothing after printing why (exit code 3 for the caller). */
+[[nodiscard]] std::optional<Image> OpenChannelFile(const std::filesystem::path& path);
+
+/** File Save of an image; false after printing why. */
+[[nodiscard]] bool SaveImage(const std::filesystem::path& path, const Image& image);
+
+}  // namespace pm::cli

@@ -1,0 +1,28 @@
+#pragma once
+// Each verb registers its subcommand and the action that runs it.
+
+#include <functional>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace pm::cli {
+
+/** Exit codes of every verb. */
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFile = 3;
+
+/** A registered subcommand and what runs when it was given. */
+struct Verb {
+    CLI::App* command;
+    std::function<int()> run;
+};
+
+void RegisterNew(CLI::App& app, std::vector<Verb>& verbs);
+void RegisterShow(CLI::App& app, std::vector<Verb>& verbs);
+void RegisterConvert(CLI::App& app, std::vector<Verb>& verbs);
+void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs);
+
+}  // namespace pm::cli

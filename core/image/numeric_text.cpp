@@ -1,0 +1,63 @@
+#include "core/image/numeric_text.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+
+namespace pm {
+namespace {
+
+locale_t CLocale() {
+    static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+}  // namespace
+
+double ParseLeadingDouble(std::string_view text) {
+    // strtod_l needs a terminated string; texts are short, a copy is cheap.
+    const std::string copy(text);
+    const double value = strtod_l(copy.c_str(), nullptr, CLocale());
+    return value;
+}
+
+std::uint32_t ParseLeadingUnsigned(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r' ||
+                               text[i] == '\v' || text[i] == '\f')) {
+        ++i;
+    }
+    std::uint64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (value > std::numeric_limits<std::uint32_t>::max()) {
+            return std::numeric_limits<std::uint32_t>::max();
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+std::string FormatFixed(double value, int decimals) {
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    // 1e308 with five decimals fits in well under 400 characters.
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc{}) return "inf";
+    return std::string(buffer, result.ptr);
+}
+
+std::string FormatFrequency(std::uint32_t units) { return FormatFixed(units * 0.00001, 5); }
+
+bool RoundToUnits(double value, std::uint32_t& units) {
+    if (!std::isfinite(value) || value < 0) return false;
+    const double rounded = std::round(value);
+    if (rounded > static_cast<double>(std::numeric_limits<std::uint32_t>::max())) return false;
+    units = static_cast<std::uint32_t>(rounded);
+    return true;
+}
+
+}  // namespace pm
