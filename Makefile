@@ -33,7 +33,7 @@ asan-test: deps
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPM_FUZZ=ON \
 	  -DPM_BUILD_GUI=OFF -DPM_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
 	@bash scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 screenshots: build
