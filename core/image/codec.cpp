@@ -1,5 +1,7 @@
 #include "core/image/codec.h"
 
+#include <algorithm>
+
 #include "core/image/bcd.h"
 #include "core/image/numeric_text.h"
 #include "core/image/tone.h"
@@ -46,6 +48,9 @@ void EncodeFrequency(std::string_view text, std::uint8_t* bytes4, std::uint8_t& 
         stepFlag = 0;
         return;
     }
+    // Eight BCD digits hold at most 999.99999 MHz; a larger number (only a damaged image decodes to
+    // one) saturates instead of wrapping into digits that decode to something else again.
+    f = std::min<std::uint32_t>(f, 99999999u);
     stepFlag = (f < 30000000u && f % 625u != 0) ? 0 : 1;
     std::uint32_t d = 1000000;
     for (int k = 3; k >= 0; --k) {

@@ -1,5 +1,6 @@
 #include "core/image/tone.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/image/bcd.h"
@@ -62,11 +63,13 @@ std::string DecodeTone(ToneCode code, bool channelExists) {
 ToneCode EncodeTone(std::string_view text) {
     if (text.find('D') != std::string_view::npos) {
         const std::string_view rest = text.substr(1);
-        // The number saturates; the byte arithmetic then wraps as the radio's byte fields do.
-        const std::uint32_t v = ParseLeadingUnsigned(rest);
-        const std::uint32_t hundreds = v / 100;
-        const std::uint32_t base = rest.find('N') != std::string_view::npos ? 0x80 : 0xC0;
-        return {BcdByte(v % 100), static_cast<std::uint8_t>(base + hundreds)};
+        const bool normal = rest.find('N') != std::string_view::npos;
+        // A code too large for its kind saturates at the kind's largest, so that it never turns into
+        // the other polarity or into "no tone" (only damaged images decode to such codes).
+        const std::uint32_t largest = normal ? 6399 : 6299;
+        const std::uint32_t v = std::min(ParseLeadingUnsigned(rest), largest);
+        const std::uint32_t base = normal ? 0x80 : 0xC0;
+        return {BcdByte(v % 100), static_cast<std::uint8_t>(base + v / 100)};
     }
     const double scaled = ParseLeadingDouble(text) * 10.0;
     // Truncation toward zero; what is not a positive finite number is no tone, and large values

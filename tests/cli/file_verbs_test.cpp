@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+#include "core/image/channel_file.h"
+#include "core/image/document.h"
+#include "run_process.h"
+
+namespace pm {
+namespace {
+
+using test::RunProcess;
+
+class FileVerbs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char templ[] = "/tmp/pm514rx-cli-XXXXXX";
+        ASSERT_NE(mkdtemp(templ), nullptr);
+        dir_ = templ;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    test::ProcessResult Cli(std::vector<std::string> args, std::vector<std::string> env = {}) {
+        args.insert(args.begin(), PM_CLI_PATH);
+        return RunProcess(args, env);
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    Image Load(const std::string& name) {
+        Image img{};
+        EXPECT_TRUE(LoadChannelFile(dir_ / name, img).ok());
+        return img;
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(FileVerbs, NewWritesWhatFileNewThenSaveWrites) {
+    const auto r = Cli({"new", "-o", Path("n.sin")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Load("n.sin"), RoundTrip(NewDocumentImage()));
+}
+
+TEST_F(FileVerbs, ShowJsonOfANewDocumentIsExact) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    const auto r = Cli({"show", Path("n.sin"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string expected = "{\"channels\":[";
+    for (int ch = 1; ch <= 80; ++ch) {
+        if (ch > 1) expected += ",";
+        expected += "{\"ch\":" + std::to_string(ch) +
+                    ",\"rx\":\"\",\"tx\":\"\",\"rx_tone\":\"\",\"tx_tone\":\"\",\"busy\":\"\",\"scan\":\"\",\"power\":\"\"}";
+    }
+    expected += "],\"settings\":{\"warning\":\"Disable\",\"nw\":\"Wide\",\"field\":\"136 - 175MHZ\",\"squelch\":\"4\","
+                "\"tx_total_time\":\"60s\",\"tx_power_rank\":\"9\"}}\n";
+    EXPECT_EQ(r.out, expected);
+}
+
+TEST_F(FileVerbs, ShortOrEmptyFilesAreRefusedAndNothingIsWritten) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{2047}}) {
+        SCOPED_TRACE(size);
+        std::ofstream(Path("short.sin"), std::ios::binary) << std::string(size, 'x');
+        const auto show = Cli({"show", Path("short.sin")});
+        EXPECT_EQ(show.exitCode, 3);
+        EXPECT_NE(show.err.find("Unexpected file format"), std::string::npos) << show.err;
+        EXPECT_TRUE(show.out.empty());
+        const auto convert = Cli({"convert", Path("short.sin"), "-o", Path("out.sin")});
+        EXPECT_EQ(convert.exitCode, 3);
+        EXPECT_FALSE(std::filesystem::exists(Path("out.sin")));
+    }
+    EXPECT_EQ(Cli({"show", Path("missing.sin")}).exitCode, 3);
+}
+
+TEST_F(FileVerbs, ConvertKeepsEveryUninterpretedByte) {
+    Image img;
+    std::mt19937 rng(99);
+    for (auto& b : img) b = static_cast<std::uint8_t>(rng());
+    ASSERT_TRUE(SaveChannelFile(dir_ / "in.sin", img).ok());
+    ASSERT_EQ(Cli({"convert", Path("in.sin"), "-o", Path("out.sin")}).exitCode, 0);
+    const Image out = Load("out.sin");
+    EXPECT_EQ(out, RoundTrip(img));
+    for (std::size_t i = 0; i < kImageSize; ++i) {
+        const std::uint8_t keep = static_cast<std::uint8_t>(~InterpretedMask(i));
+        ASSERT_EQ(out[i] & keep, img[i] & keep) << i;
+    }
+}
+
+TEST_F(FileVerbs, EditCommitsLikeTheEditorAndPrintsItsMessages) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    const auto r = Cli({"edit", Path("n.sin"), "-o", Path("e.sin"), "--set", "1:rx=145.0125", "--set",
+                        "2:tx=145.003", "--set", "3:rx=abc", "--set", "1:tx-tone=d023n", "--set", "1:busy=Carrier"});
+    EXPECT_EQ(r.exitCode, 1);  // two values were refused
+    EXPECT_EQ(r.err,
+              "Error data Value\xEF\xBC\x8CPlease input according the step value(6.25K/5k)\n"
+              "Error Data Format\xEF\xBC\x8CPlease input again\n");
+    const EditorState s = DecodeToState(Load("e.sin"));
+    EXPECT_EQ(s.table.Text(1, 1), "145.01250");
+    EXPECT_EQ(s.table.Text(1, 2), "145.01250");
+    EXPECT_EQ(s.table.Text(1, 4), "D023N");
+    EXPECT_EQ(s.table.Text(1, 5), "Carrier");
+    EXPECT_EQ(s.table.Text(2, 2), "");
+    EXPECT_EQ(s.table.Text(3, 1), "");
+}
+
+TEST_F(FileVerbs, EditBandChangeNeedsYes) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.5"}).exitCode, 0);
+
+    const auto no = Cli({"edit", Path("n.sin"), "-o", Path("no.sin"), "--band", "1"});
+    EXPECT_EQ(no.exitCode, 1);
+    EXPECT_NE(no.err.find("Make sure change it?"), std::string::npos);
+    EXPECT_EQ(DecodeToState(Load("no.sin")).table.Text(1, 1), "145.50000");
+
+    const auto yes = Cli({"edit", Path("n.sin"), "-o", Path("yes.sin"), "--band", "1", "--yes", "--set", "2:rx=150"});
+    EXPECT_EQ(yes.exitCode, 1);  // 150 MHz is out of the new band
+    EXPECT_NE(yes.err.find("Out of range!"), std::string::npos);
+    const EditorState s = DecodeToState(Load("yes.sin"));
+    EXPECT_EQ(s.table.Text(1, 1), "");
+    EXPECT_EQ(SelectedText(s.lists, Setting::Field), "144 - 146MHZ");
+
+    // The band already in force asks nothing.
+    const auto same = Cli({"edit", Path("n.sin"), "-o", Path("same.sin"), "--band", "0"});
+    EXPECT_EQ(same.exitCode, 0);
+    EXPECT_TRUE(same.err.empty());
+}
+
+TEST_F(FileVerbs, UsageErrorsExitTwo) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"edit", Path("n.sin"), "-o", Path("x.sin"), "--set", "81:rx=145"},
+             {"edit", Path("n.sin"), "-o", Path("x.sin"), "--set", "0:rx=145"},
+             {"edit", Path("n.sin"), "-o", Path("x.sin"), "--set", "1:freq=145"},
+             {"edit", Path("n.sin"), "-o", Path("x.sin"), "--set", "1rx145"},
+             {"edit", Path("n.sin"), "-o", Path("x.sin"), "--band", "2"},
+             {"show"},
+             {"frobnicate"},
+             {}}) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "(none)" : args[0]) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("x.sin")));
+    EXPECT_EQ(Cli({"--version"}).exitCode, 0);
+    EXPECT_EQ(Cli({"edit", "--help"}).exitCode, 0);
+}
+
+TEST_F(FileVerbs, DecimalCommaLocaleGivesTheSameOutput) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.0125", "--set", "1:rx-tone=88.5"})
+                  .exitCode,
+              0);
+    const auto c = Cli({"show", Path("n.sin")}, {"LC_ALL=C"});
+    const auto de = Cli({"show", Path("n.sin")}, {"LC_ALL=de_DE.UTF-8"});
+    EXPECT_EQ(c.out, de.out);
+    EXPECT_NE(de.out.find("145.01250"), std::string::npos);
+    const auto edit = Cli({"edit", Path("n.sin"), "-o", Path("de.sin"), "--set", "2:rx=146.52"}, {"LC_ALL=de_DE.UTF-8"});
+    EXPECT_EQ(edit.exitCode, 0) << edit.err;
+    EXPECT_EQ(DecodeToState(Load("de.sin")).table.Text(2, 1), "146.52000");
+}
+
+}  // namespace
+}  // namespace pm
