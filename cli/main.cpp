@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     pm::cli::RegisterShow(app, verbs);
     pm::cli::RegisterConvert(app, verbs);
     pm::cli::RegisterEdit(app, verbs);
+    pm::cli::RegisterDiff(app, verbs);
 
     try {
         app.parse(argc, argv);

@@ -24,5 +24,6 @@ void RegisterNew(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterShow(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterConvert(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs);
+void RegisterDiff(CLI::App& app, std::vector<Verb>& verbs);
 
 }  // namespace pm::cli

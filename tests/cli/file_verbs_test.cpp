@@ -157,3 +157,21 @@ TEST_F(FileVerbs, DecimalCommaLocaleGivesTheSameOutput) {
 
 }  // namespace
 }  // namespace pm
+
+namespace pm {
+namespace {
+
+TEST_F(FileVerbs, DiffReportsAndExitsByEquality) {
+    ASSERT_EQ(Cli({"new", "-o", Path("a.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"edit", Path("a.sin"), "-o", Path("b.sin"), "--set", "2:rx=145.5", "--set", "2:power=Low"}).exitCode, 0);
+    const auto same = Cli({"diff", Path("a.sin"), Path("a.sin")});
+    EXPECT_EQ(same.exitCode, 0);
+    const auto differ = Cli({"diff", Path("a.sin"), Path("b.sin")});
+    EXPECT_EQ(differ.exitCode, 1);
+    EXPECT_NE(differ.out.find("CH 2 Receive(MHz): (empty) -> 145.50000\n"), std::string::npos) << differ.out;
+    EXPECT_NE(differ.out.find("CH 2 Power: (empty) -> Low\n"), std::string::npos) << differ.out;
+    EXPECT_EQ(Cli({"diff", Path("a.sin"), Path("none.sin")}).exitCode, 3);
+}
+
+}  // namespace
+}  // namespace pm
