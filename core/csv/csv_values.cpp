@@ -1,0 +1,157 @@
+#include "core/csv/csv_values.h"
+
+#include <limits>
+
+#include "core/editing/cell_rules.h"
+#include "core/image/numeric_text.h"
+#include "core/image/setting_lists.h"
+#include "core/image/text_match.h"
+
+namespace pm::csv {
+namespace {
+
+// Far beyond any frequency the check lets through, and far from overflowing the arithmetic below.
+constexpr std::uint64_t kSaturatedHz = 1'000'000'000'000'000ull;
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+ColumnMap::ColumnMap(const CsvRecord& header) {
+    for (const auto& name : header.fields) names_.emplace_back(TrimBlanks(name));
+}
+
+int ColumnMap::IndexOf(std::string_view name) const {
+    for (std::size_t i = 0; i < names_.size(); ++i) {
+        if (EqualsNoCase(names_[i], name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool ColumnMap::Has(std::string_view name) const {
+    return IndexOf(name) >= 0;
+}
+
+std::optional<std::string_view> ColumnMap::Get(const CsvRecord& record, std::string_view name) const {
+    const int index = IndexOf(name);
+    if (index < 0) return std::nullopt;
+    if (static_cast<std::size_t>(index) >= record.fields.size()) return std::string_view();
+    return TrimBlanks(record.fields[static_cast<std::size_t>(index)]);
+}
+
+std::string_view ColumnMap::Text(const CsvRecord& record, std::string_view name) const {
+    return Get(record, name).value_or(std::string_view());
+}
+
+std::optional<Hertz> ParseMegahertz(std::string_view text, bool decimalComma) {
+    const char point = decimalComma ? ',' : '.';
+    std::size_t i = 0;
+    std::uint64_t mhz = 0;
+    bool saturated = false;
+    bool anyDigit = false;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        anyDigit = true;
+        if (mhz >= kSaturatedHz / 1'000'000) {
+            saturated = true;
+        } else {
+            mhz = mhz * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        }
+    }
+    Hertz value;
+    std::uint64_t fraction = 0;  // the first six decimals, in hertz
+    if (i < text.size() && (text[i] == point || (decimalComma && text[i] == '.'))) {
+        ++i;
+        int decimals = 0;
+        for (; i < text.size() && IsDigit(text[i]); ++i, ++decimals) {
+            anyDigit = true;
+            if (decimals < 6) {
+                fraction = fraction * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            } else if (text[i] != '0') {
+                value.belowOneHertz = true;
+            }
+        }
+        for (; decimals < 6; ++decimals) fraction *= 10;
+    }
+    if (!anyDigit || i != text.size()) return std::nullopt;
+    value.hz = saturated ? kSaturatedHz : mhz * 1'000'000 + fraction;
+    return value;
+}
+
+std::string FormatMegahertz(std::uint64_t hz) {
+    std::string decimals = std::to_string(hz % 1'000'000);
+    decimals.insert(0, 6 - decimals.size(), '0');
+    return std::to_string(hz / 1'000'000) + "." + decimals;
+}
+
+std::optional<std::string> CheckedFrequency(const Hertz& value, int band, std::string& reason) {
+    if (value.hz > std::numeric_limits<std::uint32_t>::max()) {
+        reason = std::string(kTextFormatError);
+        return std::nullopt;
+    }
+    const auto units = static_cast<std::uint32_t>(value.hz / 10);
+    // The grid keeps 10 Hz; anything finer is off both channel steps, which the check would not see
+    // once the text is rounded to five decimals.
+    const bool offGrid = value.belowOneHertz || value.hz % 10 != 0;
+    const FrequencyCheck check = CheckFrequency(FormatFrequency(units), band, EditPath::Commit);
+    std::vector<std::string> messages;
+    for (const auto& m : check.messages) {
+        std::string text(m.text);
+        if (m.text == kTextOutOfRange) text += " (band " + BandName(band) + ")";
+        messages.push_back(std::move(text));
+    }
+    if (offGrid && check.messages.empty()) messages.emplace_back(kTextStepError);
+    if (messages.empty()) return check.result;
+    reason.clear();
+    for (const auto& m : messages) {
+        if (!reason.empty()) reason += "; ";
+        reason += m;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> ParseChannelNumber(std::string_view text) {
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    int n = 0;
+    for (const char c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    if (n < 1 || n > kChannelCount) return std::nullopt;
+    return n;
+}
+
+std::string Quote(std::string_view text) {
+    constexpr std::size_t kLongest = 40;
+    std::string out = "\"";
+    std::size_t n = 0;
+    for (; n < text.size() && n < kLongest; ++n) {
+        const auto c = static_cast<unsigned char>(text[n]);
+        out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
+    }
+    if (n < text.size()) {
+        // Cut back to the start of a UTF-8 sequence so the shortened text stays valid.
+        while (out.size() > 1 && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
+        if (out.size() > 1 && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
+        out += "...";
+    }
+    out += '"';
+    return out;
+}
+
+std::string JoinEntries(const std::vector<std::string>& entries) {
+    std::string out;
+    for (const auto& e : entries) {
+        if (!out.empty()) out += ", ";
+        out += e;
+    }
+    return out;
+}
+
+std::string BandName(int band) {
+    const auto& entries = Info(Setting::Field).entries;
+    return entries[band == 1 ? 1 : 0];
+}
+
+}  // namespace pm::csv
