@@ -84,8 +84,9 @@ std::optional<ReportPage> LayoutReportPage(int page, const PageGeometry& geometr
     out.number = page;
     out.font = *font;
     out.lineHeight = l;
-    auto add = [&](ReportItemKind kind, int x, int y, std::string text, int row = 0, int column = -1) {
-        out.items.push_back({kind, x, y, std::move(text), row, column});
+    auto add = [&](ReportItemKind kind, int x, int y, std::string text, int row = 0, int column = -1,
+                   int room = 0) {
+        out.items.push_back({kind, x, y, std::move(text), row, column, room});
     };
 
     // Half of the right edge rather than of the width: the printable rectangle starts at 0 on a printer.
@@ -104,10 +105,11 @@ std::optional<ReportPage> LayoutReportPage(int page, const PageGeometry& geometr
             y -= l;
             const auto& cells = input.cells[static_cast<std::size_t>(row)];
             for (int c = 0; c < kReportColumns; ++c) {
-                std::string text = cells[static_cast<std::size_t>(c)];
+                const auto at = static_cast<std::size_t>(c);
+                std::string text = cells[at];
                 if (c != col::kNumber) text += ' ';
-                add(ReportItemKind::Cell, kColumnX[static_cast<std::size_t>(c)] * w, y, std::move(text), row,
-                    c);
+                const int room = c + 1 < kReportColumns ? (kColumnX[at + 1] - kColumnX[at]) * w : 0;
+                add(ReportItemKind::Cell, kColumnX[at] * w, y, std::move(text), row, c, room);
             }
         }
     };

@@ -52,6 +52,8 @@ struct ReportItem {
     /** Grid row and column of a Cell item; 0 and -1 for the other kinds. */
     int row = 0;
     int column = -1;
+    /** Width up to the next column for a Cell item, 0 where nothing follows. */
+    int room = 0;
 };
 
 /** One laid-out page. */

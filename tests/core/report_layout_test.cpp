@@ -164,6 +164,8 @@ TEST(ReportLayout, PositionsInTwips) {
 TEST(ReportLayout, ChannelRowCellsAndEmptyChannels) {
     const ReportInput input = SampleInput();
     const std::array<int, 8> xs = {132, 792, 2376, 4224, 5544, 6864, 8052, 9240};
+    // Up to the next column; the last one has nothing after it.
+    const std::array<int, 8> rooms = {660, 1584, 1848, 1320, 1320, 1188, 1188, 0};
     struct Row {
         const char* name;
         int page;
@@ -187,6 +189,7 @@ TEST(ReportLayout, ChannelRowCellsAndEmptyChannels) {
             EXPECT_EQ(cells[c]->column, static_cast<int>(c)) << row.name;
             EXPECT_EQ(cells[c]->text, row.texts[c]) << row.name << " col " << c;
             EXPECT_EQ(cells[c]->x, xs[c]) << row.name << " col " << c;
+            EXPECT_EQ(cells[c]->room, rooms[c]) << row.name << " col " << c;
             EXPECT_EQ(cells[c]->y, cells[0]->y) << row.name << " col " << c;
         }
     }
