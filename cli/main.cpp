@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
     pm::cli::RegisterConvert(app, verbs);
     pm::cli::RegisterEdit(app, verbs);
     pm::cli::RegisterDiff(app, verbs);
+    pm::cli::RegisterExport(app, verbs);
+    pm::cli::RegisterImport(app, verbs);
 
     try {
         app.parse(argc, argv);

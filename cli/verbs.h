@@ -25,5 +25,9 @@ void RegisterShow(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterConvert(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterDiff(CLI::App& app, std::vector<Verb>& verbs);
+/** export: channels of a channel file as CSV. */
+void RegisterExport(CLI::App& app, std::vector<Verb>& verbs);
+/** import: a CSV channel list into a channel file. */
+void RegisterImport(CLI::App& app, std::vector<Verb>& verbs);
 
 }  // namespace pm::cli

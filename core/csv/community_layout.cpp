@@ -246,7 +246,7 @@ void ReadFrequencies(const CsvRecord& record, const ColumnMap& columns, const Ro
         }
         tx = Hertz{duplex == "+" ? rx->hz + off->hz : rx->hz - off->hz,
                    rx->belowOneHertz || off->belowOneHertz};
-        txWhat += " " + FormatMegahertz(tx->hz) + " (Frequency " + std::string(duplex) + " Offset)";
+        txWhat += " " + FormatMegahertz(tx->hz) + " MHz (Frequency " + std::string(duplex) + " Offset)";
     } else if (EqualsNoCase(duplex, "split")) {
         if (offsetText.empty()) {
             row.problems.push_back("Duplex split without a transmit frequency in Offset");

@@ -1,0 +1,41 @@
+// export: a channel file's channels as a CSV file, in our layout or the community one.
+
+#include <memory>
+
+#include "cli/common.h"
+#include "cli/verbs.h"
+#include "core/csv/channel_csv.h"
+
+namespace pm::cli {
+
+void RegisterExport(CLI::App& app, std::vector<Verb>& verbs) {
+    struct Args {
+        std::string in;
+        std::string out;
+        std::string layout = "native";
+    };
+    auto args = std::make_shared<Args>();
+    CLI::App* cmd = app.add_subcommand(
+        "export",
+        "Write the channels of a channel file as CSV.\n"
+        "native: the grid's columns and texts, plus the Function Setting values as '# Label=Entry' lines.\n"
+        "community: the common layout of multi-radio programmers, with an extra BusyLock column.");
+    cmd->add_option("input", args->in, "Channel file to open")->required();
+    cmd->add_option("-o,--output", args->out, "CSV file to write")->required();
+    cmd->add_option("--layout", args->layout, "native (default) or community")
+        ->check(CLI::IsMember({"native", "community"}, CLI::ignore_case));
+    verbs.push_back({cmd, [args] {
+                         const auto image = OpenChannelFile(args->in);
+                         if (!image) return kExitFile;
+                         const FileOutcome outcome = ExportCsvFile(
+                             args->out, *image,
+                             args->layout == "community" ? CsvLayout::Community : CsvLayout::Native);
+                         if (!outcome.ok()) {
+                             PrintMessage(outcome.message);
+                             return kExitFile;
+                         }
+                         return kExitOk;
+                     }});
+}
+
+}  // namespace pm::cli
