@@ -45,7 +45,7 @@ void RegisterImport(CLI::App& app, std::vector<Verb>& verbs) {
                          if (args->layout == "community") layout = CsvLayout::Community;
                          const CsvImportResult result = ImportCsvFile(args->in, base, layout);
                          if (!result.ok()) {
-                             PrintMessage(args->in + ": " + result.fileError);
+                             PrintMessage(result.fileError);
                              return kExitFile;
                          }
                          std::cerr << FormatImportReport(result) << std::flush;

@@ -163,7 +163,9 @@ CsvImportResult ImportCsvFile(const std::filesystem::path& path, const Image& ba
         return failed;
     }
     text.resize(got);
-    return ImportCsv(text, base, layout);
+    CsvImportResult result = ImportCsv(text, base, layout);
+    if (!result.ok()) result.fileError = path.string() + ": " + result.fileError;
+    return result;
 }
 
 FileOutcome ExportCsvFile(const std::filesystem::path& path, const Image& image, CsvLayout layout) {

@@ -64,7 +64,7 @@ struct CsvImportResult {
 [[nodiscard]] CsvImportResult ImportCsv(std::string_view text, const Image& base,
                                         std::optional<CsvLayout> layout = std::nullopt);
 
-/** Reads a CSV file and imports it as ImportCsv does; a file that cannot be read sets fileError. */
+/** Reads a CSV file and imports it as ImportCsv does; fileError names the file when it is set. */
 [[nodiscard]] CsvImportResult ImportCsvFile(const std::filesystem::path& path, const Image& base,
                                             std::optional<CsvLayout> layout = std::nullopt);
 
