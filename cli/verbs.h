@@ -29,5 +29,11 @@ void RegisterDiff(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterExport(CLI::App& app, std::vector<Verb>& verbs);
 /** import: a CSV channel list into a channel file. */
 void RegisterImport(CLI::App& app, std::vector<Verb>& verbs);
+/** read: Read From Radio into a channel file. */
+void RegisterRead(CLI::App& app, std::vector<Verb>& verbs);
+/** write: a channel file into the radio. */
+void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs);
+/** sim: the virtual radio on a pseudo-terminal. */
+void RegisterSim(CLI::App& app, std::vector<Verb>& verbs);
 
 }  // namespace pm::cli

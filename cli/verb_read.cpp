@@ -1,0 +1,51 @@
+// read: Read From Radio, then File Save of exactly what came over the line.
+
+#include <memory>
+#include <optional>
+#include <unistd.h>
+
+#include "cli/ask.h"
+#include "cli/common.h"
+#include "cli/progress.h"
+#include "cli/verbs.h"
+#include "core/link/posix_serial_port.h"
+#include "core/link/transfer_session.h"
+
+namespace pm::cli {
+
+void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
+    struct Args {
+        std::string port;
+        std::string out;
+        int retries = 0;
+    };
+    auto args = std::make_shared<Args>();
+    CLI::App* cmd = app.add_subcommand(
+        "read",
+        "Read the radio's memory into a channel file (Read From Radio, then File Save).\n"
+        "The file is written only when all 256 blocks arrived. Ctrl+C cancels after the current block.");
+    cmd->add_option("--port", args->port, "COM1..COM4 (/dev/ttyS0..3) or a device path, e.g. /dev/ttyUSB0")
+        ->required();
+    cmd->add_option("-o,--output", args->out, "Channel file to write (*.sin)")->required();
+    CLI::Option* retries =
+        cmd->add_option("--retries", args->retries,
+                        "Answer Retry this many times to the communication error, then Cancel "
+                        "(default: ask on a terminal, otherwise 0)")
+            ->check(CLI::Range(0, 1000));
+    verbs.push_back({cmd, [args, retries] {
+                         CancelOnInterrupt();
+                         ProgressBar bar(::isatty(STDERR_FILENO) == 1);
+                         TerminalHost host(MakePolicy(false, retries->count() > 0
+                                                                 ? std::optional<int>(args->retries)
+                                                                 : std::nullopt),
+                                           bar);
+                         PosixSerialPort port;
+                         Image image = NewDocumentImage();
+                         const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
+                         bar.Finish();
+                         if (outcome.result != LinkResult::Done) return kExitFailed;
+                         return SaveImage(args->out, image) ? kExitOk : kExitFile;
+                     }});
+}
+
+}  // namespace pm::cli
