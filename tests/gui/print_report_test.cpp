@@ -1,0 +1,418 @@
+// The report on paper: PDFs read back with poppler, the preview, the print dialog and the command line.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+#include "core/image/channel_file.h"
+#include "core/image/document.h"
+#include "gui/app/message_box.h"
+#include "gui/print/print_pdf_command.h"
+#include "gui/print/report_commands.h"
+#include "gui/print/report_pdf.h"
+
+namespace pm {
+namespace {
+
+const QString kPlan = QStringLiteral(PM_TEST_DATA_DIR "/report_plan.sin");
+
+QString ScreenshotDir() {
+    const QString dir = QStringLiteral(PM_BUILD_DIR "/screenshots/report");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+QString RunTool(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString() << " failed (poppler-utils comes with scripts/install-deps): "
+                      << process.readAllStandardError().toStdString();
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPageCount(const QString& pdf) {
+    const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    const auto match = pages.match(RunTool(QStringLiteral("pdfinfo"), {pdf}));
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+// Non-empty text lines of one page, blanks collapsed.
+std::vector<std::string> PageLines(const QString& pdf, int page) {
+    const QString text = RunTool(QStringLiteral("pdftotext"),
+                                 {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
+                                  QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
+    std::vector<std::string> lines;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QString simple = line.simplified();
+        if (!simple.isEmpty()) lines.push_back(simple.toStdString());
+    }
+    return lines;
+}
+
+struct Word {
+    double x0, y0, x1, y1;  // points, y growing downward
+    QString text;
+};
+
+struct PdfPage {
+    double width = 0;
+    double height = 0;
+    std::vector<Word> words;
+};
+
+std::vector<PdfPage> PdfWords(const QString& pdf) {
+    const QString html =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    static const QRegularExpression pageRe(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">"));
+    static const QRegularExpression wordRe(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    std::vector<PdfPage> pages;
+    for (const QString& line : html.split(QLatin1Char('\n'))) {
+        if (const auto p = pageRe.match(line); p.hasMatch()) {
+            pages.push_back({p.captured(1).toDouble(), p.captured(2).toDouble(), {}});
+        } else if (const auto w = wordRe.match(line); w.hasMatch() && !pages.empty()) {
+            pages.back().words.push_back({w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                          w.captured(3).toDouble(), w.captured(4).toDouble(), w.captured(5)});
+        }
+    }
+    return pages;
+}
+
+const Word* FindWord(const PdfPage& page, const QString& text, int nth = 0) {
+    for (const Word& w : page.words) {
+        if (w.text == text && nth-- == 0) return &w;
+    }
+    return nullptr;
+}
+
+// Channel numbers in the leftmost column, top to bottom.
+std::vector<int> ChannelNumbers(const PdfPage& page) {
+    double left = page.width;
+    for (const Word& w : page.words) left = std::min(left, w.x0);
+    std::vector<std::pair<double, int>> found;
+    for (const Word& w : page.words) {
+        bool number = false;
+        const int n = w.text.toInt(&number);
+        if (number && std::abs(w.x0 - left) < 0.5) found.emplace_back(w.y0, n);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<int> numbers;
+    for (const auto& [y, n] : found) numbers.push_back(n);
+    return numbers;
+}
+
+ReportInput PlanInput() {
+    Image image = NewDocumentImage();
+    EXPECT_TRUE(LoadChannelFile(kPlan.toStdString(), image).ok());
+    const EditorState state = DecodeToState(image);
+    return ReportInputFrom(state.table, state.lists);
+}
+
+std::vector<std::string> ExpectedLines(int page) {
+    // Titles and headings, then every channel row: the number alone unless the plan programs it.
+    const std::map<int, std::vector<std::string>> heads = {
+        {1,
+         {"The Radio Settings", "Function Setting:", "Tx Total Time: 120s",
+          "Warning Setting: Enable Squelch Level: 7", "TX power rank: 3", "Channel Setting:"}},
+        {2, {"The Second Page", "Channel Setting:"}},
+        {3, {"The Third Pages", "Channel Setting:"}},
+    };
+    const std::map<int, std::string> programmed = {
+        {1, "1 145.01250 145.61250 88.5 D023N Carrier Add High"},
+        {2, "2 136.00000 136.00000 OFF OFF OFF Add High"},
+        {26, "26 174.98750 174.98750 D754I OFF OFF Add High"},
+        {27, "27 146.52000 146.52000 OFF OFF OFF Add Low"},
+        {40, "40 150.50000 OFF OFF OFF Add High"},
+        {57, "57 155.55000 155.55000 OFF 254.1 OFF Add High"},
+        {58, "58 162.47500 162.47500 OFF OFF QT/DQT Add High"},
+        {79, "79 140.00000 140.00000 OFF OFF OFF Delete High"},
+        {80, "80 175.00000 144.00000 67.0 D023I OFF Delete Low"},
+    };
+    const std::map<int, std::pair<int, int>> rows = {{1, {1, 26}}, {2, {27, 57}}, {3, {58, 80}}};
+    std::vector<std::string> lines = heads.at(page);
+    lines.push_back("CH Rx(MHz) Tx(MHz) Rx Tone Tx Tone Busy Scan Power");
+    for (int row = rows.at(page).first; row <= rows.at(page).second; ++row) {
+        const auto it = programmed.find(row);
+        lines.push_back(it != programmed.end() ? it->second : std::to_string(row));
+    }
+    return lines;
+}
+
+TEST(PrintPdf, ThreePagesOfAChannelFileReadBack) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("plan.pdf"));
+    ASSERT_EQ(RunPrintPdf(pdf, kPlan), kPrintPdfOk);
+    ASSERT_EQ(PdfPageCount(pdf), 3);
+    for (int page = 1; page <= 3; ++page)
+        EXPECT_EQ(PageLines(pdf, page), ExpectedLines(page)) << "page " << page;
+
+    // Pictures of the pages for a look.
+    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
+                                         pdf, ScreenshotDir() + "/page"});
+    EXPECT_TRUE(QFileInfo::exists(ScreenshotDir() + "/page-1.png"));
+}
+
+TEST(PrintPdf, GeometryOnSeveralPapers) {
+    struct Row {
+        const char* name;
+        QPageLayout layout;
+    };
+    const Row rows[] = {
+        {"a4_portrait", QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                    QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter)},
+        {"letter_portrait", QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                        QMarginsF(36, 36, 36, 36), QPageLayout::Point)},
+        {"a5_landscape", QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Landscape, QMarginsF(5, 8, 5, 8),
+                                     QPageLayout::Millimeter)},
+    };
+    const ReportInput input = PlanInput();
+    QTemporaryDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString pdf = dir.filePath(QString::fromLatin1(row.name) + ".pdf");
+        QString error;
+        ASSERT_TRUE(ExportReportPdf(input, pdf, &error, row.layout)) << error.toStdString();
+        const auto pages = PdfWords(pdf);
+        ASSERT_EQ(pages.size(), 3u);
+        const QRectF printable = row.layout.paintRect(QPageLayout::Point);
+
+        // Every channel once, in order, 26 + 31 + 23.
+        std::vector<int> all;
+        const std::array<std::size_t, 3> counts = {26, 31, 23};
+        for (std::size_t p = 0; p < 3; ++p) {
+            const auto numbers = ChannelNumbers(pages[p]);
+            EXPECT_EQ(numbers.size(), counts[p]) << "page " << p + 1;
+            all.insert(all.end(), numbers.begin(), numbers.end());
+        }
+        std::vector<int> expected(80);
+        for (int i = 0; i < 80; ++i) expected[static_cast<std::size_t>(i)] = i + 1;
+        EXPECT_EQ(all, expected);
+
+        // The line pitch is the font's line height; the font's em is a 45th of the printable height and
+        // Times New Roman's line height is 1.15 em.
+        const Word* r27 = FindWord(pages[1], QStringLiteral("27"));
+        const Word* r28 = FindWord(pages[1], QStringLiteral("28"));
+        ASSERT_TRUE(r27 && r28);
+        const double pitch = r28->y0 - r27->y0;
+        const double em = printable.height() / 45.0;
+        EXPECT_NEAR(pitch / em, 1.15, 0.02);
+
+        // Page 3's block sits one line lower than page 2's.
+        const Word* c2 = FindWord(pages[1], QStringLiteral("Channel"));
+        const Word* c3 = FindWord(pages[2], QStringLiteral("Channel"));
+        ASSERT_TRUE(c2 && c3);
+        EXPECT_NEAR(c3->y0 - c2->y0, pitch, 0.3);
+
+        // Columns stand at fixed x: the receive frequencies of rows 27 and 57 start together.
+        const Word* f27 = FindWord(pages[1], QStringLiteral("146.52000"));
+        const Word* f57 = FindWord(pages[1], QStringLiteral("155.55000"));
+        ASSERT_TRUE(f27 && f57);
+        EXPECT_NEAR(f27->x0, f57->x0, 0.1);
+
+        // Nothing runs off the printable area, and the widest value keeps clear of the next column.
+        for (const auto& page : pages) {
+            for (const Word& w : page.words) {
+                EXPECT_LE(w.x1, printable.right() + 0.5) << w.text.toStdString();
+                EXPECT_LE(w.y1, printable.bottom() + 0.5) << w.text.toStdString();
+            }
+        }
+        const Word* busy = FindWord(pages[2], QStringLiteral("QT/DQT"));
+        const Word* scan = FindWord(pages[2], QStringLiteral("Add"));
+        ASSERT_TRUE(busy && scan);
+        EXPECT_LT(busy->x1, scan->x0);
+    }
+}
+
+TEST(PrintCommands, PrintsTheChosenPagesInOrder) {
+    struct Row {
+        const char* name;
+        QPrinter::PrintRange range;
+        int from;
+        int to;
+        QPrinter::PageOrder order;
+        std::vector<std::string> titles;
+    };
+    const Row rows[] = {
+        {"all",
+         QPrinter::AllPages,
+         0,
+         0,
+         QPrinter::FirstPageFirst,
+         {"The Radio Settings", "The Second Page", "The Third Pages"}},
+        {"range_2_3",
+         QPrinter::PageRange,
+         2,
+         3,
+         QPrinter::FirstPageFirst,
+         {"The Second Page", "The Third Pages"}},
+        {"range_3_only", QPrinter::PageRange, 3, 3, QPrinter::FirstPageFirst, {"The Third Pages"}},
+        {"last_page_first",
+         QPrinter::PageRange,
+         1,
+         2,
+         QPrinter::LastPageFirst,
+         {"The Second Page", "The Radio Settings"}},
+    };
+    const ReportInput input = PlanInput();
+    QTemporaryDir dir;
+    for (const auto& row : rows) {
+        ReportCommands commands([&] { return input; });
+        QPrinter& printer = commands.Printer();
+        const QString pdf = dir.filePath(QString::fromLatin1(row.name) + ".pdf");
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(row.range);
+        printer.setFromTo(row.from, row.to);
+        printer.setPageOrder(row.order);
+        QString error;
+        ASSERT_TRUE(commands.PrintChosenPages(&error)) << row.name << ": " << error.toStdString();
+        ASSERT_EQ(PdfPageCount(pdf), static_cast<int>(row.titles.size())) << row.name;
+        for (std::size_t p = 0; p < row.titles.size(); ++p) {
+            const auto lines = PageLines(pdf, static_cast<int>(p) + 1);
+            ASSERT_FALSE(lines.empty()) << row.name;
+            EXPECT_EQ(lines.front(), row.titles[p]) << row.name << " sheet " << p + 1;
+        }
+    }
+}
+
+TEST(PrintCommands, PrintDialogOffersPagesOneToThree) {
+    ReportCommands commands([] { return ReportInput{}; });
+    const auto dialog = commands.MakePrintDialog(nullptr);
+    EXPECT_EQ(dialog->minPage(), 1);
+    EXPECT_EQ(dialog->maxPage(), 3);
+    EXPECT_TRUE(dialog->testOption(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_FALSE(dialog->testOption(QAbstractPrintDialog::PrintCurrentPage));
+    EXPECT_FALSE(dialog->testOption(QAbstractPrintDialog::PrintSelection));
+}
+
+TEST(PrintCommands, PreviewShowsThreePagesTwoSideBySide) {
+    const ReportInput input = PlanInput();
+    ReportCommands commands([&] { return input; });
+    const auto dialog = commands.MakePreviewDialog(nullptr);
+    dialog->resize(1100, 800);
+    dialog->show();
+    auto* view = dialog->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(view, nullptr);
+    view->updatePreview();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->pageCount(), 3);
+    EXPECT_EQ(view->viewMode(), QPrintPreviewWidget::AllPagesView);
+    EXPECT_EQ(view->zoomMode(), QPrintPreviewWidget::FitToWidth);
+    EXPECT_TRUE(dialog->grab().save(ScreenshotDir() + "/preview.png"));
+    dialog->close();
+}
+
+TEST(PrintCommands, PrintsTheGridAsItStandsNotTheSavedFile) {
+    Image image = NewDocumentImage();
+    ASSERT_TRUE(LoadChannelFile(kPlan.toStdString(), image).ok());
+    EditorState state = DecodeToState(image);
+    int calls = 0;
+    ReportCommands commands([&] {
+        ++calls;
+        return ReportInputFrom(state.table, state.lists);
+    });
+    // Edited after opening and never saved.
+    state.table.SetText(3, col::kReceive, "147.33000");
+    state.table.SetText(3, col::kPower, "Low");
+    state.lists.Select(Setting::Squelch, 2);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("edited.pdf"));
+    ASSERT_TRUE(commands.ExportPdfTo(pdf, nullptr));
+    EXPECT_EQ(calls, 1);
+    const auto lines = PageLines(pdf, 1);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "3 147.33000 Low"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Warning Setting: Enable Squelch Level: 2"), lines.end());
+}
+
+TEST(PrintCommands, ExportFailureIsShownAndLeavesNoFile) {
+    ReportCommands commands([] { return PlanInput(); });
+    std::vector<std::string> shown;
+    ScopedAnswerers answer([&](const Message& m) {
+        shown.emplace_back(m.text);
+        EXPECT_EQ(m.icon, Icon::Warning);
+        return Answer::Ok;
+    });
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("missing/report.pdf"));
+    EXPECT_FALSE(commands.ExportPdfTo(pdf, nullptr));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("Cannot save file " + pdf.toStdString(), 0), 0u) << shown[0];
+    EXPECT_FALSE(QFileInfo::exists(pdf));
+}
+
+TEST(PrintCommands, SuggestedPdfName) {
+    EXPECT_EQ(SuggestedPdfPath(QString()), QStringLiteral("Untitled.pdf"));
+    EXPECT_EQ(SuggestedPdfPath(QStringLiteral("/home/u/plans/club.v2.sin")),
+              QStringLiteral("/home/u/plans/club.v2.pdf"));
+}
+
+TEST(PrintPdfCommand, BadArgumentsAndFilesGiveClearExits) {
+    QTemporaryDir dir;
+    const QString shortFile = dir.filePath(QStringLiteral("short.sin"));
+    {
+        QFile f(shortFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(100, '\xFF'));
+    }
+    const QString channelCopy = dir.filePath(QStringLiteral("copy.sin"));
+    ASSERT_TRUE(QFile::copy(kPlan, channelCopy));
+    const QString linkToCopy = dir.filePath(QStringLiteral("link.pdf"));
+    ASSERT_TRUE(QFile::link(channelCopy, linkToCopy));
+    const QByteArray before = [&] {
+        QFile f(channelCopy);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    struct Row {
+        const char* name;
+        QString out;
+        QString in;
+        int exit;
+    };
+    const Row rows[] = {
+        {"missing_file", dir.filePath("a.pdf"), dir.filePath("none.sin"), kPrintPdfBadFile},
+        {"short_file", dir.filePath("b.pdf"), shortFile, kPrintPdfBadFile},
+        {"directory_as_file", dir.filePath("c.pdf"), dir.path(), kPrintPdfBadFile},
+        {"output_is_a_channel_file", channelCopy, kPlan, kPrintPdfUsage},
+        {"pdf_name_linked_to_the_channel_file", linkToCopy, channelCopy, kPrintPdfUsage},
+        {"output_dir_missing", dir.filePath("no/d.pdf"), kPlan, kPrintPdfFailed},
+        {"output_is_a_directory", dir.path(), kPlan, kPrintPdfFailed},
+        {"empty_output", QString(), kPlan, kPrintPdfUsage},
+        {"fine", dir.filePath("e.pdf"), kPlan, kPrintPdfOk},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(RunPrintPdf(row.out, row.in), row.exit) << row.name;
+        if (row.exit != kPrintPdfOk && QFileInfo(row.out).isFile() && row.out != channelCopy &&
+            row.out != linkToCopy) {
+            ADD_FAILURE() << row.name << " left a PDF behind";
+        }
+    }
+    QFile f(channelCopy);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before) << "the channel file was overwritten";
+    EXPECT_TRUE(QFileInfo(dir.filePath("e.pdf")).size() > 0);
+}
+
+}  // namespace
+}  // namespace pm
