@@ -31,6 +31,22 @@ void PrintUsage(const QString& why) {
 
 }  // namespace
 
+std::optional<PrintPdfRequest> ParsePrintPdfArguments(const QStringList& args, QString* why) {
+    const QString option = QString::fromLatin1(kOption);
+    QString reason;
+    if (args.isEmpty() || args.first() != option) {
+        reason = QStringLiteral("--print-pdf must come first");
+    } else if (args.size() != 3) {
+        reason = QStringLiteral("--print-pdf takes exactly two arguments");
+    } else if (args.at(1).isEmpty() || args.at(2).isEmpty()) {
+        reason = QStringLiteral("both the PDF and the channel file must be named");
+    } else {
+        return PrintPdfRequest{args.at(1), args.at(2)};
+    }
+    if (why != nullptr) *why = reason;
+    return std::nullopt;
+}
+
 bool IsPrintPdfCommand(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (argv[i] != nullptr && std::strcmp(argv[i], kOption) == 0) return true;
@@ -77,11 +93,13 @@ int PrintPdfMain(int argc, char** argv) {
     // Qt's own options are gone from the arguments by now; what is left must be exactly the command.
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    if (args.size() != 3 || args.at(0) != QString::fromLatin1(kOption)) {
-        PrintUsage(QStringLiteral("--print-pdf takes exactly two arguments"));
+    QString why;
+    const auto request = ParsePrintPdfArguments(args, &why);
+    if (!request) {
+        PrintUsage(why);
         return kPrintPdfUsage;
     }
-    return RunPrintPdf(args.at(1), args.at(2));
+    return RunPrintPdf(request->out, request->sinPath);
 }
 
 }  // namespace pm

@@ -2,6 +2,9 @@
 // `pm514rx --print-pdf OUT.pdf FILE.sin`: the report of a channel file as a PDF, without a window.
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace pm {
 
@@ -10,6 +13,18 @@ inline constexpr int kPrintPdfOk = 0;
 inline constexpr int kPrintPdfFailed = 1;
 inline constexpr int kPrintPdfUsage = 2;
 inline constexpr int kPrintPdfBadFile = 3;
+
+/** The two names the command takes. */
+struct PrintPdfRequest {
+    QString out;
+    QString sinPath;
+};
+
+/**
+ * Reads the arguments after the program name (Qt's own options already taken out): exactly
+ * "--print-pdf OUT.pdf FILE.sin". Nothing, with the reason in *why, for anything else.
+ */
+[[nodiscard]] std::optional<PrintPdfRequest> ParsePrintPdfArguments(const QStringList& args, QString* why);
 
 /** True when the command line asks for --print-pdf; look before creating the application object. */
 [[nodiscard]] bool IsPrintPdfCommand(int argc, char** argv);

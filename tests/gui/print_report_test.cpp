@@ -414,5 +414,44 @@ TEST(PrintPdfCommand, BadArgumentsAndFilesGiveClearExits) {
     EXPECT_TRUE(QFileInfo(dir.filePath("e.pdf")).size() > 0);
 }
 
+TEST(PrintPdfCommand, Arguments) {
+    struct Row {
+        const char* name;
+        QStringList args;
+        bool ok;
+        const char* why;
+    };
+    const Row rows[] = {
+        {"both_names", {"--print-pdf", "out.pdf", "in.sin"}, true, ""},
+        {"nothing_after_the_option", {"--print-pdf"}, false, "--print-pdf takes exactly two arguments"},
+        {"one_name", {"--print-pdf", "out.pdf"}, false, "--print-pdf takes exactly two arguments"},
+        {"one_too_many",
+         {"--print-pdf", "out.pdf", "in.sin", "x"},
+         false,
+         "--print-pdf takes exactly two arguments"},
+        {"option_not_first", {"in.sin", "--print-pdf", "out.pdf"}, false, "--print-pdf must come first"},
+        {"empty_name",
+         {"--print-pdf", "", "in.sin"},
+         false,
+         "both the PDF and the channel file must be named"},
+        {"no_arguments", {}, false, "--print-pdf must come first"},
+    };
+    for (const auto& row : rows) {
+        QString why;
+        const auto request = ParsePrintPdfArguments(row.args, &why);
+        EXPECT_EQ(request.has_value(), row.ok) << row.name;
+        EXPECT_EQ(why.toStdString(), row.why) << row.name;
+        if (request) {
+            EXPECT_EQ(request->out, QStringLiteral("out.pdf"));
+            EXPECT_EQ(request->sinPath, QStringLiteral("in.sin"));
+        }
+    }
+    char prog[] = "pm514rx", opt[] = "--print-pdf", file[] = "a.sin";
+    char* withOption[] = {prog, file, opt, nullptr};
+    char* without[] = {prog, file, nullptr};
+    EXPECT_TRUE(IsPrintPdfCommand(3, withOption));
+    EXPECT_FALSE(IsPrintPdfCommand(2, without));
+}
+
 }  // namespace
 }  // namespace pm
