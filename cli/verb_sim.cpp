@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -161,6 +162,14 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
         ->check(CLI::Range(-1, 1000000));
 
     verbs.push_back({cmd, [args] {
+                         // Saving replaces the file by renaming a new one over it, which would
+                         // turn a device such as /dev/null into a plain file.
+                         std::error_code ec;
+                         if (!args->save.empty() && std::filesystem::exists(args->save, ec) &&
+                             !std::filesystem::is_regular_file(args->save, ec)) {
+                             std::cerr << "--save " << args->save << ": not a regular file\n";
+                             return kExitUsage;
+                         }
                          Image memory = sim::DemoImage();
                          if (!args->image.empty()) {
                              const std::optional<Image> file = OpenChannelFile(args->image);

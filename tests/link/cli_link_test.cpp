@@ -1,0 +1,267 @@
+// pm514rx-cli sim, read and write as separate processes, the way the README shows them.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "core/image/channel_file.h"
+#include "core/image/document.h"
+#include "core/link/link_texts.h"
+#include "core/link/posix_serial_port.h"
+#include "sim/demo_image.h"
+
+extern char** environ;
+
+namespace pm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+};
+
+Child Spawn(const std::vector<std::string>& args) {
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    std::vector<std::string> all = {PM_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    Child c;
+    const int rc = posix_spawn(&c.pid, PM_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    if (rc != 0) throw std::runtime_error("spawn");
+    c.out = out[0];
+    c.err = err[0];
+    return c;
+}
+
+std::string Drain(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return text;
+}
+
+struct Finished {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+Finished Wait(Child c) {
+    Finished f;
+    // A child that hangs is killed, so that a broken verb fails the test instead of stalling it.
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(m);
+        if (!cv.wait_for(lock, std::chrono::seconds(30), [&] { return done; })) ::kill(c.pid, SIGKILL);
+    });
+    std::thread errReader([&] { f.err = Drain(c.err); });
+    f.out = Drain(c.out);
+    errReader.join();
+    int status = 0;
+    ::waitpid(c.pid, &status, 0);
+    {
+        std::lock_guard lock(m);
+        done = true;
+    }
+    cv.notify_one();
+    watchdog.join();
+    f.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return f;
+}
+
+Finished Cli(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
+
+std::vector<std::uint8_t> FileBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> ImageBytes(const Image& image) { return {image.begin(), image.end()}; }
+
+/** `pm514rx-cli sim` in the background, serving on a link in a fresh directory. */
+class SimProcess {
+public:
+    explicit SimProcess(std::vector<std::string> options = {}) {
+        char templ[] = "/tmp/pm514rx-cli-link-XXXXXX";
+        dir_ = ::mkdtemp(templ);
+        options.insert(options.begin(), {"sim", "--link", Link()});
+        child_ = Spawn(options);
+        // The first line on stdout is the terminal's path.
+        std::string line;
+        pollfd p{child_.out, POLLIN, 0};
+        while (line.find('\n') == std::string::npos && ::poll(&p, 1, 5000) > 0) {
+            char c;
+            if (::read(child_.out, &c, 1) != 1) break;
+            line += c;
+        }
+        path_ = line.substr(0, line.find('\n'));
+    }
+    ~SimProcess() {
+        if (child_.pid > 0) Stop();
+        fs::remove_all(dir_);
+    }
+    Finished Stop() {
+        ::kill(child_.pid, SIGINT);
+        Finished f = Wait(child_);
+        child_.pid = -1;
+        return f;
+    }
+    [[nodiscard]] std::string Link() const { return (dir_ / "radio").string(); }
+    [[nodiscard]] const std::string& Path() const { return path_; }
+    [[nodiscard]] fs::path File(const char* name) const { return dir_ / name; }
+
+private:
+    fs::path dir_;
+    Child child_;
+    std::string path_;
+};
+
+TEST(CliLink, SimReadAndWriteWorkTogether) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Path().starts_with("/dev/pts/")) << sim.Path();
+    EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.Path());
+
+    const Finished read = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
+    EXPECT_EQ(read.exit, 0) << read.err;
+    EXPECT_EQ(read.err, "");  // no terminal: no progress bar, and success says nothing
+    EXPECT_EQ(FileBytes(sim.File("radio.sin")), ImageBytes(sim::DemoImage()));
+
+    ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
+    const Finished write = Cli({"write", "--port", sim.Link(), sim.File("plan.sin")});
+    EXPECT_EQ(write.exit, 0) << write.err;
+
+    const Finished stopped = sim.Stop();
+    EXPECT_EQ(stopped.exit, 0) << stopped.err;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(sim.Link())));
+}
+
+TEST(CliLink, SimSavesWhatWasWrittenAndKeepsItsOwnLastBytes) {
+    char templ[] = "/tmp/pm514rx-cli-save-XXXXXX";
+    const fs::path dir = ::mkdtemp(templ);
+    const fs::path saved = dir / "after.sin";
+    {
+        SimProcess sim({"--save", saved.string()});
+        ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
+        ASSERT_EQ(Cli({"write", "--port", sim.Link(), sim.File("plan.sin")}).exit, 0);
+        EXPECT_EQ(sim.Stop().exit, 0);
+    }
+    const auto bytes = FileBytes(saved);
+    ASSERT_EQ(bytes.size(), kImageSize);
+    const Image sent = RoundTrip(NewDocumentImage());
+    const Image demo = sim::DemoImage();
+    EXPECT_TRUE(std::equal(sent.begin(), sent.begin() + 0x7D8, bytes.begin()));
+    EXPECT_TRUE(std::equal(demo.begin() + 0x7D8, demo.end(), bytes.begin() + 0x7D8));
+    fs::remove_all(dir);
+}
+
+TEST(CliLink, ModelQuestionIsCancelledWithoutYesAndAcceptedWithIt) {
+    SimProcess sim({"--model", "0x42"});
+    ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
+    const Finished refused = Cli({"write", "--port", sim.Link(), sim.File("plan.sin")});
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_EQ(refused.err, std::string(link::kModelMismatch.text) + "\n");
+    const Finished accepted = Cli({"write", "--port", sim.Link(), "--yes", sim.File("plan.sin")});
+    EXPECT_EQ(accepted.exit, 0) << accepted.err;
+}
+
+TEST(CliLink, RetriesAnswerTheCommunicationError) {
+    SimProcess sim({"--ignore-confirmations", "1"});
+    ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
+    const Finished retried = Cli({"write", "--port", sim.Link(), "--retries", "1", sim.File("plan.sin")});
+    EXPECT_EQ(retried.exit, 0);
+    EXPECT_EQ(retried.err, std::string(link::kCommunicationError.text) + "\n");
+}
+
+TEST(CliLink, FailedReadLeavesTheOutputFileAlone) {
+    SimProcess sim({"--fault", "short-reply@3:9"});
+    const fs::path kept = sim.File("kept.sin");
+    std::ofstream(kept) << "keep";
+    const Finished failed = Cli({"read", "--port", sim.Link(), "-o", kept.string()});
+    EXPECT_EQ(failed.exit, 1);
+    EXPECT_EQ(failed.err, std::string(link::kNotEnoughBytes.text) + "\n");
+    EXPECT_EQ(FileBytes(kept), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+
+    const Finished missing = Cli({"read", "--port", sim.Link(), "-o", sim.File("new.sin")});
+    EXPECT_EQ(missing.exit, 1);
+    EXPECT_FALSE(fs::exists(sim.File("new.sin")));
+}
+
+TEST(CliLink, InterruptCancelsAReadAndWritesNothing) {
+    SimProcess sim;
+    const Child reader = Spawn({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    ::kill(reader.pid, SIGINT);
+    const auto start = std::chrono::steady_clock::now();
+    const Finished f = Wait(reader);
+    EXPECT_EQ(f.exit, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(fs::exists(sim.File("radio.sin")));
+}
+
+TEST(CliLink, PortHeldByAnotherProgramGivesTheOpenFailure) {
+    SimProcess sim;
+    PosixSerialPort holder;
+    ASSERT_EQ(holder.Open(sim.Path()), 0);
+    const Finished f = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
+    EXPECT_EQ(f.exit, 1);
+    EXPECT_EQ(f.err, std::string(link::kOpenFailed.text) + "\n");
+}
+
+TEST(CliLink, BadArgumentsAreUsageErrors) {
+    const std::vector<std::vector<std::string>> rows = {
+        {"sim", "--fault", "melt@3"},
+        {"sim", "--fault", "short-reply@3"},
+        {"sim", "--fault", "drop-line@256"},
+        {"sim", "--model", "0x1FF"},
+        {"sim", "--wake-answer", "0x06,zz"},
+        {"sim", "--test-silent-after", "never"},
+        {"sim", "--save", PM_TEST_DATA_DIR},
+        {"read", "-o", "x.sin"},
+        {"write", "--port", "COM1"},
+        {"read", "--port", "COM1", "-o", "x.sin", "--retries", "-1"},
+    };
+    for (const auto& args : rows) {
+        const Finished f = Cli(args);
+        EXPECT_EQ(f.exit, 2) << args[0] << " " << args[1] << " " << args.back() << ": " << f.err;
+    }
+}
+
+TEST(CliLink, WriteOfAnUnreadableFileIsAFileError) {
+    const Finished f = Cli({"write", "--port", "/dev/pm514rx-no-such-port", "/nonexistent/plan.sin"});
+    EXPECT_EQ(f.exit, 3);
+}
+
+}  // namespace
+}  // namespace pm::test
