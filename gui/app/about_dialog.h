@@ -1,0 +1,19 @@
+#pragma once
+// The About box.
+
+#include <QDialog>
+
+namespace pm {
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+  public:
+    /** The box, laid out in dialog units of its own font. */
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+    /** The notice line under the program's name. */
+    [[nodiscard]] static QString NoticeText();
+};
+
+}  // namespace pm

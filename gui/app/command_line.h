@@ -1,0 +1,20 @@
+#pragma once
+// The desktop program's command line.
+
+#include <QString>
+#include <QStringList>
+
+namespace pm {
+
+/** What the command line asks for. */
+struct CommandLine {
+    QString file;            // channel file to open, empty for a new document
+    QString screenshotsDir;  // render the windows to PNG files there instead of running
+    bool exit = false;       // nothing to run: help, version or an error was printed
+    int exitCode = 0;
+};
+
+/** Reads arguments (program name first); help, version and errors are printed here. */
+[[nodiscard]] CommandLine ParseCommandLine(const QStringList& arguments);
+
+}  // namespace pm

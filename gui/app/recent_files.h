@@ -1,0 +1,34 @@
+#pragma once
+// The recent-file list: four entries, most recent first, kept in the user's settings.
+
+#include <QString>
+#include <QStringList>
+
+namespace pm {
+
+/** Organisation under which the program keeps its settings. */
+inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
+
+class RecentFileList {
+  public:
+    /** The list is at most this long. */
+    static constexpr int kSize = 4;
+
+    /** Reads the list from the settings of organisation and application name. */
+    void Load(const QString& organisation, const QString& application);
+    /** Puts path first (moving it up when already listed) and stores the list. */
+    void Add(const QString& path);
+    /** Drops entry index (0 first) and stores the list. */
+    void Remove(int index);
+    /** The entries, most recent first. */
+    [[nodiscard]] const QStringList& Entries() const { return entries_; }
+
+  private:
+    void Store() const;
+
+    QString organisation_;
+    QString application_;
+    QStringList entries_;
+};
+
+}  // namespace pm

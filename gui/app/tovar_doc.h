@@ -1,0 +1,41 @@
+#pragma once
+// The document: the memory image, the file it came from, and what it was when last opened or saved.
+
+#include <QString>
+
+#include "core/image/channel_file.h"
+#include "core/image/memory_image.h"
+
+namespace pm {
+
+class CTovarDoc {
+  public:
+    /** Starts as a new document. */
+    CTovarDoc();
+
+    /** The radio's memory; the view decodes from it and encodes into it, the transfer reads and writes it. */
+    Image m_image;
+
+    /** New document: the new-document contents and no file name. */
+    void OnNewDocument();
+    /** Loads path; on failure the image and the file name stay exactly as they were. */
+    [[nodiscard]] FileOutcome OnOpenDocument(const QString& path);
+    /** Stores the image (already encoded by the caller) into path; on success path becomes the file name. */
+    [[nodiscard]] FileOutcome OnSaveDocument(const QString& path);
+
+    /** The file the document was opened from or saved to, empty for a new document. */
+    [[nodiscard]] const QString& PathName() const { return m_strPathName; }
+    /** The name the save question uses: the file's name, or "Untitled". */
+    [[nodiscard]] QString Title() const;
+
+    /** Records image as what was last opened or saved; modification is judged against it. */
+    void SetSavedState(const Image& image) { m_savedImage = image; }
+    /** The image as it was last opened or saved (after the editor's normalisation). */
+    [[nodiscard]] const Image& SavedState() const { return m_savedImage; }
+
+  private:
+    QString m_strPathName;
+    Image m_savedImage{};
+};
+
+}  // namespace pm

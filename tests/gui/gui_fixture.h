@@ -1,0 +1,93 @@
+#pragma once
+// A started program on the offscreen platform, with every message and file dialog answered by the test.
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <ostream>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/image/memory_image.h"
+#include "core/texts.h"
+#include "gui/app/file_dialogs.h"
+#include "gui/app/message_box.h"
+
+/** Readable QStrings in test failures. */
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace pm {
+
+class CMainFrame;
+class CTovarApp;
+class CTovarView;
+class ChannelGrid;
+
+/** A message as the user saw it. */
+struct SeenMessage {
+    std::string text;
+    std::string caption;
+    Buttons buttons;
+    Icon icon;
+    friend bool operator==(const SeenMessage&, const SeenMessage&) = default;
+};
+
+/** SeenMessage of a Message constant. */
+SeenMessage Seen(const Message& message);
+
+/** One cell of a channel plan: channel (1..80), grid column (1..7), text. */
+struct PlanCell {
+    int channel;
+    int column;
+    std::string text;
+};
+
+/** The image of a channel plan as the editor would save it; band 0 unless given. */
+Image PlanImage(const std::vector<PlanCell>& cells, int squelch = 4);
+
+/** Writes image to path (fails the test when it cannot). */
+void WriteImage(const QString& path, const Image& image);
+
+/** Reads a channel file's bytes. */
+std::vector<std::uint8_t> ReadBytes(const QString& path);
+
+class GuiTest : public ::testing::Test {
+  protected:
+    GuiTest();
+    ~GuiTest() override;
+
+    /** Starts the program (a new document, or file); false when start-up failed. */
+    bool Start(const QString& file = QString());
+    /** Closes and destroys the running program. */
+    void Stop();
+
+    [[nodiscard]] CMainFrame& Frame() const;
+    [[nodiscard]] CTovarView& View() const;
+    [[nodiscard]] ChannelGrid& Grid() const;
+    /** A path in the test's own directory. */
+    [[nodiscard]] QString PathOf(const QString& name) const { return dir_.filePath(name); }
+
+    QTemporaryDir dir_;
+    std::vector<SeenMessage> messages_;
+    std::deque<Answer> answers_;  // next answers to questions; Ok when empty
+    QStringList saveQuestions_;
+    std::deque<SaveAnswer> saveAnswers_;  // Cancel when empty
+    std::vector<std::pair<FileChoice, QString>> fileRequests_;
+    std::deque<QString> chosenFiles_;  // "" (Cancel) when empty
+
+  private:
+    ScopedAnswerers answerers_;
+    ScopedFileChooser chooser_;
+    std::unique_ptr<CTovarApp> app_;
+};
+
+}  // namespace pm

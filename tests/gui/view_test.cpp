@@ -1,0 +1,353 @@
+// The form: the grid's geometry and notifications, the Function Setting lists, the band change, the
+// status-bar hints and Edit Data.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTest>
+
+#include "core/editing/cell_rules.h"
+#include "core/image/channel_table.h"
+#include "gui/app/main_frame.h"
+#include "gui/editor/channel_grid.h"
+#include "gui/editor/tovar_view.h"
+#include "gui_fixture.h"
+
+namespace pm {
+namespace {
+
+QString Selected(CTovarView& view, Setting s) {
+    return view.List(s)->currentIndex() < 0 ? QString() : view.List(s)->currentText();
+}
+
+TEST_F(GuiTest, NewDocumentShowsEightyNumberedEmptyRows) {
+    ASSERT_TRUE(Start());
+    ChannelGrid& grid = Grid();
+    EXPECT_EQ(grid.rowCount() + 1, 81);
+    EXPECT_EQ(grid.columnCount() + 1, 9);
+    const QStringList headings = {"CH",   "Receive(MHz)", "Transmit(MHz)", "Rx Tone", "Tx Tone",
+                                  "Busy", "Scan",         "Power",         ""};
+    for (int c = 0; c < 9; ++c) EXPECT_EQ(grid.TextMatrix(0, c), headings.at(c)) << c;
+    for (int r = 1; r <= 80; ++r) {
+        EXPECT_EQ(grid.TextMatrix(r, 0), QString::number(r));
+        for (int c = 1; c <= 8; ++c) EXPECT_EQ(grid.TextMatrix(r, c), "") << r << "," << c;
+    }
+    EXPECT_EQ(Selected(View(), Setting::Warning), "Disable");
+    EXPECT_EQ(Selected(View(), Setting::NarrowWide), "Wide");
+    EXPECT_EQ(Selected(View(), Setting::Field), "136 - 175MHZ");
+    EXPECT_EQ(Selected(View(), Setting::Squelch), "4");
+    EXPECT_EQ(Selected(View(), Setting::TxTotalTime), "60s");
+    EXPECT_EQ(Selected(View(), Setting::TxPowerRank), "9");
+    EXPECT_EQ(Selected(View(), Setting::BatterySave), "ON");
+    EXPECT_EQ(QApplication::focusWidget(), View().List(Setting::TxTotalTime));
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 1);
+}
+
+TEST_F(GuiTest, FormHasItsListsWithIdsOrderAndVisibility) {
+    ASSERT_TRUE(Start());
+    struct Row {
+        Setting setting;
+        int id;
+        QStringList entries;
+        bool visible;
+    };
+    const QStringList digits = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+    const Row rows[] = {
+        {Setting::Field, 1075, {"136 - 175MHZ", "144 - 146MHZ"}, true},
+        {Setting::Squelch, 1016, digits, true},
+        {Setting::NarrowWide, 1017, {"Wide", "Narrow"}, true},
+        {Setting::Warning, 1014, {"Disable", "Enable"}, true},
+        {Setting::TxTotalTime,
+         1013,
+         {"Off", "30s", "60s", "90s", "120s", "150s", "180s", "210s", "240s", "270s", "300s"},
+         true},
+        {Setting::TxPowerRank, 1018, digits, false},
+        {Setting::BatterySave, 1074, {"ON", "OFF"}, false},
+    };
+    for (const Row& row : rows) {
+        SettingCombo* list = View().List(row.setting);
+        EXPECT_EQ(list->ControlId(), row.id);
+        QStringList entries;
+        for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+        EXPECT_EQ(entries, row.entries) << row.id;
+        EXPECT_EQ(list->isVisible(), row.visible) << row.id;
+        EXPECT_TRUE(list->isEditable()) << row.id;
+    }
+    QStringList labels;
+    for (QLabel* label : View().findChildren<QLabel*>()) {
+        if (label->isVisible()) labels << label->text();
+    }
+    labels.sort();
+    EXPECT_EQ(labels,
+              (QStringList{"Channel：", "Field", "N/W", "Squelch Level", "Tx total Time(s)", "Warning"}));
+
+    // The Tab key walks the template's order.
+    QStringList order;
+    QWidget* w = View().List(Setting::TxTotalTime);
+    for (int i = 0; i < 6; ++i) {
+        order << w->objectName();
+        do {
+            w = w->nextInFocusChain();
+        } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || w->focusProxy());
+    }
+    EXPECT_EQ(order, (QStringList{"setting1013", "setting1014", "setting1016", "grid1007", "setting1017",
+                                  "setting1075"}));
+}
+
+TEST_F(GuiTest, GridGeometryFollowsOneBaseWidth) {
+    ASSERT_TRUE(Start());
+    ChannelGrid& grid = Grid();
+    const int w = grid.ColWidth(2) * 10 / 12;  // column 2 is 1.2 W
+    const double factors[] = {0.4, 1.2, 1.2, 5.0 / 6, 5.0 / 6, 5.0 / 7, 5.0 / 7, 0.625, 2.0 / 3};
+    for (int c = 0; c < 9; ++c) EXPECT_NEAR(grid.ColWidth(c), w * factors[c], 30) << c;  // within 2 pixels
+    for (int r = 0; r <= 16; ++r) EXPECT_EQ(grid.RowHeight(r), grid.RowHeight(2)) << r;
+
+    // Columns 0 to 6 left and vertically centred.
+    for (int c = 1; c <= 6; ++c) {
+        EXPECT_EQ(grid.item(0, c - 1)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter)) << c;
+    }
+    EXPECT_EQ(grid.verticalHeader()->defaultAlignment(), Qt::AlignLeft | Qt::AlignVCenter);
+
+    // A second document rewrites texts, never the widths.
+    const int before = grid.ColWidth(3);
+    const QString plan = PathOf("plan.sin");
+    WriteImage(plan, PlanImage({{80, col::kReceive, "175"}}));
+    ASSERT_TRUE(Frame().OpenDocumentFile(plan));
+    EXPECT_EQ(grid.ColWidth(3), before);
+    EXPECT_EQ(grid.TextMatrix(80, col::kReceive), "175.00000");
+    EXPECT_EQ(grid.TextMatrix(80, col::kSpare), "");
+    EXPECT_EQ(grid.TextMatrix(0, col::kSpare), "");
+
+    // The whole table fits the form's grid: no column is cut off at the start.
+    const int needed = grid.verticalHeader()->width() + grid.horizontalHeader()->length();
+    EXPECT_LE(needed, grid.viewport()->width() + grid.verticalHeader()->width());
+}
+
+TEST_F(GuiTest, OpeningAFileDecodesItIntoGridAndLists) {
+    const QString plan = PathOf("plan.sin");
+    WriteImage(plan, PlanImage({{1, col::kReceive, "145.0125"},
+                                {1, col::kRxTone, "88.5"},
+                                {2, col::kTransmit, "146.52"},
+                                {2, col::kPower, "Low"},
+                                {3, col::kReceive, "144.8"},
+                                {3, col::kBusy, "Carrier"},
+                                {3, col::kScan, "Delete"}},
+                               7));
+    ASSERT_TRUE(Start(plan));
+    const std::vector<std::vector<QString>> expected = {
+        {"145.01250", "145.01250", "88.5", "OFF", "OFF", "Add", "High"},
+        {"", "146.52000", "OFF", "OFF", "OFF", "Add", "Low"},
+        {"144.80000", "144.80000", "OFF", "OFF", "Carrier", "Delete", "High"},
+    };
+    for (int r = 1; r <= 3; ++r) {
+        for (int c = 1; c <= 7; ++c)
+            EXPECT_EQ(Grid().TextMatrix(r, c), expected[r - 1][c - 1]) << r << "," << c;
+    }
+    EXPECT_EQ(Grid().TextMatrix(4, col::kReceive), "");
+    EXPECT_EQ(Selected(View(), Setting::Squelch), "7");
+    EXPECT_FALSE(Frame().IsModified());
+}
+
+struct CellEvent {
+    char kind;  // 'L' leave, 'E' enter
+    int row;
+    int col;
+    friend bool operator==(const CellEvent&, const CellEvent&) = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const CellEvent& e) {
+    return out << e.kind << e.row << "," << e.col;
+}
+
+TEST_F(GuiTest, LeaveCellNamesTheOldCellAndEnterCellTheNew) {
+    ASSERT_TRUE(Start());
+    ChannelGrid& grid = Grid();
+    std::vector<CellEvent> events;
+    QObject::connect(&grid, &ChannelGrid::LeaveCell, [&] {
+        events.push_back({'L', grid.Row(), grid.Col()});
+    });
+    QObject::connect(&grid, &ChannelGrid::EnterCell, [&] {
+        events.push_back({'E', grid.Row(), grid.Col()});
+    });
+
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_Right);
+    QTest::keyClick(&grid, Qt::Key_Down);
+    EXPECT_EQ(events, (std::vector<CellEvent>{{'L', 1, 1}, {'E', 1, 2}, {'L', 1, 2}, {'E', 2, 2}}));
+
+    events.clear();
+    grid.SetRow(5);
+    grid.SetCol(7);
+    EXPECT_EQ(events, (std::vector<CellEvent>{{'L', 2, 2}, {'E', 5, 2}, {'L', 5, 2}, {'E', 5, 7}}));
+
+    events.clear();
+    const QRect cell = grid.visualRect(grid.model()->index(2, 3));  // row 3, column 4
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    EXPECT_EQ(events, (std::vector<CellEvent>{{'L', 5, 7}, {'E', 3, 4}}));
+
+    // Moving to the cell that is already current raises nothing; the last column goes no further.
+    events.clear();
+    grid.SetCol(4);
+    grid.SetCol(8);
+    QTest::keyClick(&grid, Qt::Key_Right);
+    EXPECT_EQ(events, (std::vector<CellEvent>{{'L', 3, 4}, {'E', 3, 8}}));
+}
+
+TEST_F(GuiTest, GridReportsCellGeometryInTwips) {
+    ASSERT_TRUE(Start());
+    ChannelGrid& grid = Grid();
+    grid.SetRow(3);
+    grid.SetCol(2);
+    const QRect cell = grid.CellRect(3, 2);
+    EXPECT_EQ(grid.ToPixelsX(grid.CellLeft()) - ChannelGrid::kEdgePixels, cell.x());
+    EXPECT_EQ(grid.ToPixelsY(grid.CellTop()) - ChannelGrid::kEdgePixels, cell.y());
+    EXPECT_EQ(grid.ToPixelsX(grid.CellWidth()), cell.width());
+    EXPECT_EQ(grid.ToPixelsY(grid.CellHeight()), cell.height());
+    EXPECT_EQ(grid.CellWidth(), grid.ColWidth(2));
+    // The cell really is there: its centre belongs to row 3, column 2.
+    const QPoint centre = grid.viewport()->mapFrom(&grid, cell.center());
+    EXPECT_EQ(grid.indexAt(centre), grid.model()->index(2, 1));
+    EXPECT_EQ(grid.RowSel(), 3);
+    EXPECT_EQ(grid.ColSel(), 2);
+}
+
+TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
+    ASSERT_TRUE(Start());
+    struct Row {
+        Setting setting;
+        int before;
+        QString after;
+    };
+    const Row rows[] = {
+        {Setting::Squelch, 8, "4"},
+        {Setting::Warning, 0, "Enable"},
+        {Setting::TxTotalTime, 5, "60s"},
+    };
+    for (const Row& row : rows) {
+        SettingCombo* list = View().List(row.setting);
+        list->setCurrentIndex(row.before);
+        list->setFocus();
+        QTest::keyClicks(list->lineEdit(), "7");
+        EXPECT_EQ(list->currentText(), row.after) << list->ControlId();
+        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->ControlId();
+        // Also when the default is already selected: the typed text never stays.
+        QTest::keyClicks(list->lineEdit(), "x");
+        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->ControlId();
+    }
+    // N/W and the band list keep typed text and their selection.
+    SettingCombo* nw = View().List(Setting::NarrowWide);
+    nw->setFocus();
+    nw->lineEdit()->selectAll();
+    QTest::keyClicks(nw->lineEdit(), "Nar");
+    EXPECT_EQ(nw->lineEdit()->text(), "Nar");
+    EXPECT_EQ(nw->currentIndex(), 0);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
+    const QString plan = PathOf("plan.sin");
+    Image image = PlanImage({{1, col::kReceive, "145.0125"}, {9, col::kReceive, "146.0"}}, 6);
+    image[kSettingsOffset + set::kTxPowerRank] = 3;
+    image[kSettingsOffset + set::kTxTotalTime] = 7;
+    WriteImage(plan, image);
+    ASSERT_TRUE(Start(plan));
+    SettingCombo* band = View().List(Setting::Field);
+    band->setFocus();
+
+    // Cancel: the old band again, nothing else changes.
+    answers_ = {Answer::Cancel};
+    QTest::keyClick(band, Qt::Key_Down);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], Seen(kMsgBandChange));
+    EXPECT_EQ(messages_[0].text,
+              "\tThe data of frequency will clear \nif the range of the frequency of radio is changed.\n\t   "
+              "  Make sure change it?");
+    EXPECT_EQ(messages_[0].caption, "Prompt");
+    EXPECT_EQ(band->currentIndex(), 0);
+    EXPECT_EQ(Grid().TextMatrix(9, col::kReceive), "146.00000");
+    EXPECT_EQ(Frame().GetDocument().m_image, image);
+
+    // OK: every channel goes, the settings defaults come back, the power rank stays.
+    messages_.clear();
+    QTest::keyClick(band, Qt::Key_Down);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(band->currentText(), "144 - 146MHZ");
+    for (int r = 1; r <= 80; ++r) EXPECT_EQ(Grid().TextMatrix(r, col::kReceive), "") << r;
+    EXPECT_EQ(Selected(View(), Setting::Squelch), "4");
+    EXPECT_EQ(Selected(View(), Setting::TxTotalTime), "60s");
+    EXPECT_EQ(Selected(View(), Setting::TxPowerRank), "3");
+    EXPECT_TRUE(Frame().IsModified());
+
+    // Same band as in force: nothing is asked. The band in force is still the one of the initial update.
+    messages_.clear();
+    EXPECT_EQ(View().BandInForce(), 0);
+    QTest::keyClick(band, Qt::Key_Up);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(band->currentIndex(), 0);
+
+    // Dropping the list records the band in force; picking that band asks nothing.
+    band->setCurrentIndex(1);
+    band->showPopup();
+    band->hidePopup();
+    EXPECT_EQ(View().BandInForce(), 1);
+    emit band->activated(1);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(GuiTest, StatusBarHintsFollowThePointer) {
+    ASSERT_TRUE(Start());
+    struct Row {
+        const char* name;
+        QWidget* widget;
+        QString hint;
+    };
+    QLabel* label = nullptr;
+    for (QLabel* l : View().findChildren<QLabel*>()) {
+        if (l->text() == "Warning") label = l;
+    }
+    ASSERT_NE(label, nullptr);
+    const Row rows[] = {
+        {"combo", View().List(Setting::Squelch), "Please click the CommBox to choose value"},
+        {"combo text field", View().List(Setting::Field)->lineEdit(),
+         "Please click the CommBox to choose value"},
+        {"grid", Grid().viewport(), "Please Click the cell to edit or input data"},
+        {"grid heading", Grid().horizontalHeader(), "Please Click the cell to edit or input data"},
+        {"label", label, "For help，please press F1"},
+        {"form", &View(), "For help，please press F1"},
+    };
+    for (const Row& row : rows) {
+        QTest::mouseMove(row.widget, QPoint(4, 4));
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(row.widget, &enter);
+        if (row.widget == &View()) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(&View(), &move);
+        }
+        EXPECT_EQ(Frame().statusBar()->currentMessage(), row.hint) << row.name;
+    }
+}
+
+TEST_F(GuiTest, EditDataLandsOnTheFirstReceiveCell) {
+    ASSERT_TRUE(Start());
+    Grid().SetRow(40);
+    Grid().SetCol(6);
+    std::vector<CellEvent> events;
+    QObject::connect(&Grid(), &ChannelGrid::EnterCell, [&] {
+        events.push_back({'E', Grid().Row(), Grid().Col()});
+    });
+    Frame().Action(32780)->trigger();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], Seen(kMsgEditData));
+    EXPECT_EQ(messages_[0].text, "Please directly double click inside the table");
+    EXPECT_EQ(messages_[0].caption, std::string(kAppTitle));
+    // Column first, then row.
+    EXPECT_EQ(events, (std::vector<CellEvent>{{'E', 40, 1}, {'E', 1, 1}}));
+}
+
+}  // namespace
+}  // namespace pm
