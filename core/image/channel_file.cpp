@@ -62,7 +62,47 @@ FileOutcome LoadChannelFile(const std::filesystem::path& path, Image& image) {
     return {};
 }
 
-FileOutcome SaveFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+namespace {
+
+FileOutcome WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem::path& path) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return {FileStatus::CannotWrite, "Cannot save file " + Describe(path, errno)};
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+// A device or a pipe (/dev/null, a FIFO) is written in place: renaming over it would replace the node.
+FileOutcome WriteInPlace(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {FileStatus::CannotWrite, "Cannot save file " + Describe(path, errno)};
+    FileOutcome outcome = WriteAll(fd, bytes, path);
+    ::close(fd);
+    return outcome;
+}
+
+}  // namespace
+
+FileOutcome SaveFileAtomically(const std::filesystem::path& requested, std::span<const std::uint8_t> bytes) {
+    // Through a symbolic link the file it points to is replaced; the link stays a link.
+    std::filesystem::path path = requested;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(requested, ec)) {
+        const auto resolved = std::filesystem::weakly_canonical(requested, ec);
+        if (!ec) path = resolved;
+    }
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode)) {
+            return {FileStatus::CannotWrite, "Cannot save file " + Describe(requested, EISDIR)};
+        }
+        if (!S_ISREG(existing.st_mode)) return WriteInPlace(path, bytes);
+    }
     const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     std::string templ = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(templ.begin(), templ.end());
@@ -85,14 +125,10 @@ FileOutcome SaveFileAtomically(const std::filesystem::path& path, std::span<cons
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
+    if (const FileOutcome written = WriteAll(fd, bytes, path); !written.ok()) {
+        ::close(fd);
+        ::unlink(name.data());
+        return written;
     }
     if (::fsync(fd) != 0) return fail(errno);
     if (::close(fd) != 0) {

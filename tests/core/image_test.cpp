@@ -130,6 +130,26 @@ TEST_F(ChannelFileTest, FailedSaveLeavesTheOldFileIntact) {
     EXPECT_EQ(files, 1) << "temporary files must not be left behind";
 }
 
+TEST_F(ChannelFileTest, SaveNeverReplacesADeviceOrALink) {
+    // Writing to /dev/null must leave the device node in place.
+    ASSERT_TRUE(SaveChannelFile("/dev/null", NewDocumentImage()).ok());
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    // Saving through a link replaces the file it points to and keeps the link.
+    const auto real = dir_ / "real.sin";
+    const auto link = dir_ / "link.sin";
+    ASSERT_TRUE(SaveChannelFile(real, NewDocumentImage()).ok());
+    std::filesystem::create_symlink(real, link);
+    Image other;
+    other.fill(0x11);
+    ASSERT_TRUE(SaveChannelFile(link, other).ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    Image back{};
+    ASSERT_TRUE(LoadChannelFile(real, back).ok());
+    EXPECT_EQ(back, other);
+}
+
 TEST_F(ChannelFileTest, SaveKeepsThePermissionsOfTheFileItReplaces) {
     const auto path = dir_ / "perm.sin";
     ASSERT_TRUE(SaveChannelFile(path, NewDocumentImage()).ok());
