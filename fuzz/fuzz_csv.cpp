@@ -21,9 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         for (const auto& r : result.refused) {
-            if (r.line < 1 || r.channel < 0 || r.channel > pm::kChannelCount || r.reason.empty()) std::abort();
+            if (r.line < 1 || r.channel < 0 || r.channel > pm::kChannelCount || r.reason.empty())
+                std::abort();
         }
-        const pm::CsvImportResult again = pm::ImportCsv(pm::ExportCsv(result.image, pm::CsvLayout::Native), base);
+        const pm::CsvImportResult again =
+            pm::ImportCsv(pm::ExportCsv(result.image, pm::CsvLayout::Native), base);
         if (!again.ok() || !again.refused.empty() || again.image != result.image) std::abort();
         if (again.channelsImported != result.channelsImported) std::abort();
     }
