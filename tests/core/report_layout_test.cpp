@@ -102,9 +102,8 @@ TEST(ReportLayout, NewDocumentSettingsAndHeadingLine) {
                                       [](const ReportItem& i) { return i.kind == ReportItemKind::Heading; });
     ASSERT_NE(heading, page.items.end());
     EXPECT_EQ(heading->text, "CH   Rx(MHz)   Tx(MHz)     Rx Tone   Tx Tone    Busy     Scan    Power");
-}
 
-TEST(ReportLayout, HeadingTakesFourColumnsFromTheGrid) {
+    // Four of its words come from the grid's headings, the others are fixed.
     ReportInput input = SampleInput();
     input.cells[0][col::kNumber] = "No";
     input.cells[0][col::kReceive] = "ignored";
@@ -273,22 +272,6 @@ TEST(ReportLayout, PrintRangeStaysWithinThreePages) {
         {"from_below_one", -1, 1, {1}},
     };
     for (const auto& row : rows) EXPECT_EQ(ReportPagesToPrint(row.from, row.to), row.pages) << row.name;
-}
-
-TEST(ReportInput, TakesTheGridAsItStands) {
-    // Whatever the grid shows right now is printed, not what the image held when it was opened.
-    EditorState state = DecodeToState(NewDocumentImage());
-    state.table.SetText(7, col::kReceive, "145.52500");
-    state.table.SetText(7, col::kPower, "Low");
-    state.lists.Select(Setting::Warning, 1);
-    const ReportInput input = ReportInputFrom(state.table, state.lists);
-    EXPECT_EQ(input.cells[7][col::kReceive], "145.52500");
-    EXPECT_EQ(input.cells[7][col::kPower], "Low");
-    EXPECT_EQ(input.cells[0][col::kTxTone], "Tx Tone");
-    EXPECT_EQ(input.warning, "Enable");
-    const ReportPage page = Layout(1, input);
-    EXPECT_NE(Find(page, "145.52500 "), nullptr);
-    EXPECT_NE(Find(page, "Warning Setting: Enable"), nullptr);
 }
 
 }  // namespace

@@ -229,6 +229,13 @@ TEST(PrintPdf, GeometryOnSeveralPapers) {
         ASSERT_TRUE(f27 && f57);
         EXPECT_NEAR(f27->x0, f57->x0, 0.1);
 
+        // The font keeps to the character width W of the layout: the channel number sits at W and the
+        // frequency at 6 W; Times New Roman's digits are half an em and its average character 0.401 em, so
+        // "146.52000" (8 digits and a point of a quarter em) is 10.6 W wide.
+        const Word* n27 = FindWord(pages[1], QStringLiteral("27"));
+        const double w = (f27->x0 - n27->x0) / 5.0;
+        EXPECT_NEAR((f27->x1 - f27->x0) / w, 4.25 / 0.401, 0.25);
+
         // Nothing runs off the printable area, and the widest value keeps clear of the next column.
         for (const auto& page : pages) {
             for (const Word& w : page.words) {
@@ -359,12 +366,6 @@ TEST(PrintCommands, ExportFailureIsShownAndLeavesNoFile) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("Cannot save file " + pdf.toStdString(), 0), 0u) << shown[0];
     EXPECT_FALSE(QFileInfo::exists(pdf));
-}
-
-TEST(PrintCommands, SuggestedPdfName) {
-    EXPECT_EQ(SuggestedPdfPath(QString()), QStringLiteral("Untitled.pdf"));
-    EXPECT_EQ(SuggestedPdfPath(QStringLiteral("/home/u/plans/club.v2.sin")),
-              QStringLiteral("/home/u/plans/club.v2.pdf"));
 }
 
 TEST(PrintPdfCommand, BadArgumentsAndFilesGiveClearExits) {
