@@ -1,6 +1,7 @@
 #include "gui/print/report_commands.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPageSetupDialog>
@@ -28,6 +29,15 @@ void ShowFailure(const QString& text, QWidget* parent) {
 }
 
 }  // namespace
+
+QAction* PreviewPrintAction(const QPrintPreviewDialog& dialog) {
+    // Qt gives this action no object name; its text is Qt's own, translated like Qt translates it.
+    const QString text = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    for (QAction* action : dialog.findChildren<QAction*>()) {
+        if (action->text() == text) return action;
+    }
+    return nullptr;
+}
 
 ReportCommands::ReportCommands(Source source, QObject* parent)
     : QObject(parent),
@@ -72,11 +82,17 @@ bool ReportCommands::PrintChosenPages(QString* error) {
     return true;
 }
 
-void ReportCommands::Print(QWidget* parent) {
+bool ReportCommands::PrintWithDialog(QWidget* parent) {
     const auto dialog = MakePrintDialog(parent);
-    if (dialog->exec() != QDialog::Accepted) return;
+    if (dialog->exec() != QDialog::Accepted) return false;
     QString error;
-    if (!PrintChosenPages(&error)) ShowFailure(error, parent);
+    if (PrintChosenPages(&error)) return true;
+    ShowFailure(error, parent);
+    return false;
+}
+
+void ReportCommands::Print(QWidget* parent) {
+    PrintWithDialog(parent);
 }
 
 std::unique_ptr<QPrintPreviewDialog> ReportCommands::MakePreviewDialog(QWidget* parent) {
@@ -96,6 +112,14 @@ std::unique_ptr<QPrintPreviewDialog> ReportCommands::MakePreviewDialog(QWidget* 
             if (auto* action = dialog->findChild<QAction*>(QString::fromLatin1(name)))
                 action->setChecked(true);
         }
+    }
+    // The preview's own Print button would offer any page range and print all three pages whatever was
+    // chosen; it goes through the same dialog and page choice as File Print instead.
+    if (QAction* print = PreviewPrintAction(*dialog)) {
+        disconnect(print, &QAction::triggered, nullptr, nullptr);
+        connect(print, &QAction::triggered, dialog.get(), [this, preview = dialog.get()] {
+            if (PrintWithDialog(preview)) preview->accept();
+        });
     }
     return dialog;
 }

@@ -9,6 +9,7 @@
 
 #include "core/report/report_input.h"
 
+class QAction;
 class QPrintDialog;
 class QPrintPreviewDialog;
 class QPrinter;
@@ -44,6 +45,8 @@ class ReportCommands : public QObject {
     [[nodiscard]] std::unique_ptr<QPrintDialog> MakePrintDialog(QWidget* parent);
     /** The preview of Print Preview, not yet shown; it paints a snapshot taken now. */
     [[nodiscard]] std::unique_ptr<QPrintPreviewDialog> MakePreviewDialog(QWidget* parent);
+    /** The print dialog, then the chosen pages; true when they were printed, failures shown to the user. */
+    bool PrintWithDialog(QWidget* parent);
     /** Prints the pages the printer's range names; false with a message in *error when it could not. */
     [[nodiscard]] bool PrintChosenPages(QString* error);
     /** Writes the report to path on the printer's page; a failure is shown to the user. */
@@ -53,6 +56,9 @@ class ReportCommands : public QObject {
     Source source_;
     std::unique_ptr<QPrinter> printer_;
 };
+
+/** The Print button of a print preview, or nullptr. */
+[[nodiscard]] QAction* PreviewPrintAction(const QPrintPreviewDialog& dialog);
 
 /** The name Export PDF suggests: the document's name with ".pdf", or "Untitled.pdf". */
 [[nodiscard]] QString SuggestedPdfPath(const QString& documentPath);

@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <map>
@@ -321,11 +323,25 @@ TEST(PrintCommands, PreviewShowsThreePagesTwoSideBySide) {
     auto* view = dialog->findChild<QPrintPreviewWidget*>();
     ASSERT_NE(view, nullptr);
     view->updatePreview();
-    QCoreApplication::processEvents();
+    QApplication::processEvents();
     EXPECT_EQ(view->pageCount(), 3);
     EXPECT_EQ(view->viewMode(), QPrintPreviewWidget::AllPagesView);
     EXPECT_EQ(view->zoomMode(), QPrintPreviewWidget::FitToWidth);
     EXPECT_TRUE(dialog->grab().save(ScreenshotDir() + "/preview.png"));
+
+    // Its Print button asks with the same dialog as File Print; cancelling keeps the preview open.
+    QAction* print = PreviewPrintAction(*dialog);
+    ASSERT_NE(print, nullptr);
+    int maxPage = -1;
+    QTimer::singleShot(0, [&] {
+        if (auto* asked = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+            maxPage = asked->maxPage();
+            asked->reject();
+        }
+    });
+    print->trigger();
+    EXPECT_EQ(maxPage, 3);
+    EXPECT_TRUE(dialog->isVisible());
     dialog->close();
 }
 
