@@ -30,7 +30,16 @@ void ProgressBar::Update(int done, int total) {
     std::string bar = "\r[" + std::string(static_cast<std::size_t>(filled), '#') +
                       std::string(static_cast<std::size_t>(kWidth - filled), '-') + "] " + std::to_string(done) + "/" +
                       std::to_string(total) + " blocks  " + FormatDuration(elapsed) + " elapsed";
-    if (done > 0) bar += "  " + FormatDuration(elapsed * (total - done) / done) + " left";
+    // The pace is taken from the blocks alone: the identification and any question before them say
+    // nothing about how long the rest will take.
+    const auto now = std::chrono::steady_clock::now();
+    if (!firstBlock_ || done <= 1) {
+        firstBlock_ = now;
+        firstDone_ = done;
+    } else if (done > firstDone_) {
+        const double perBlock = std::chrono::duration<double>(now - *firstBlock_).count() / (done - firstDone_);
+        bar += "  " + FormatDuration(perBlock * (total - done)) + " left";
+    }
     std::cerr << bar << "\x1b[K" << std::flush;
     drawn_ = true;
 }

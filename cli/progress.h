@@ -2,6 +2,7 @@
 // A one-line progress bar on stderr for transfers: blocks done, time elapsed and time left.
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 namespace pm::cli {
@@ -22,6 +23,8 @@ private:
     bool enabled_;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point start_;
+    std::optional<std::chrono::steady_clock::time_point> firstBlock_;
+    int firstDone_ = 0;
 };
 
 /** "m:ss" for a duration in seconds (negative counts as 0). */
