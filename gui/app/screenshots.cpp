@@ -1,7 +1,11 @@
 #include "gui/app/screenshots.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -12,6 +16,9 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/message_box.h"
 #include "gui/app/tovar_app.h"
+#include "gui/editor/cell_editors.h"
+#include "gui/editor/channel_grid.h"
+#include "gui/editor/tovar_view.h"
 
 namespace pm {
 namespace {
@@ -20,6 +27,24 @@ bool Save(QWidget& widget, const QDir& dir, const QString& name) {
     QApplication::processEvents();
     const QString path = dir.filePath(name);
     if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The frame with a dropped list painted where it hangs: a popup is a window of its own.
+bool SaveWithPopup(QWidget& frame, QComboBox& list, const QDir& dir, const QString& name) {
+    QApplication::processEvents();
+    QPixmap shot = frame.grab();
+    QWidget* popup = list.view()->window();
+    if (popup->isVisible()) {
+        QPainter painter(&shot);
+        painter.drawPixmap(frame.mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+    }
+    const QString path = dir.filePath(name);
+    if (!shot.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
@@ -49,6 +74,22 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
         if (!frame.OpenDocumentFile(demoFile)) return 3;
         ok = Save(frame, dir, QStringLiteral("main-demo.png")) && ok;
     }
+
+    // The in-place editors open over their cells: a typed frequency, and a dropped tone list.
+    CTovarView& view = *frame.GetActiveView();
+    view.Grid().SetRow(2);
+    view.Grid().SetCol(1);
+    view.BeginCellEdit('1');
+    view.Editors().TextEditor()->insert(QStringLiteral("45.6125"));
+    ok = Save(frame, dir, QStringLiteral("editor-text.png")) && ok;
+    view.Grid().SetRow(3);
+    view.Grid().SetCol(4);
+    view.BeginCellEdit(0);
+    QComboBox& tones = *view.Editors().ToneList();
+    tones.showPopup();
+    ok = SaveWithPopup(frame, tones, dir, QStringLiteral("editor-tone.png")) && ok;
+    tones.hidePopup();
+
     CAboutDlg about(&frame);
     about.show();
     ok = Save(about, dir, QStringLiteral("about.png")) && ok;

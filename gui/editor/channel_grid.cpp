@@ -129,9 +129,8 @@ int ChannelGrid::ColSel() const {
 
 QRect ChannelGrid::CellRect(int row, int col) const {
     if (row < 1 || col < 1 || !IsCell(row, col)) return {};
-    const QPoint origin = viewport()->geometry().topLeft();
-    return {origin.x() + columnViewportPosition(col - 1), origin.y() + rowViewportPosition(row - 1),
-            columnWidth(col - 1), rowHeight(row - 1)};
+    // The cell inside its grid lines, so that an editor laid over it leaves the lines standing.
+    return visualRect(model()->index(row - 1, col - 1)).translated(viewport()->geometry().topLeft());
 }
 
 int ChannelGrid::CellLeft() const {

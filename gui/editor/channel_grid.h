@@ -75,7 +75,7 @@ class ChannelGrid : public QTableWidget {
     [[nodiscard]] int ToPixelsX(int twips) const;
     [[nodiscard]] int ToPixelsY(int twips) const;
 
-    /** Geometry of cell (row >= 1, col >= 1) in this widget's coordinates, pixels. */
+    /** Geometry of cell (row >= 1, col >= 1) inside its grid lines, in this widget's coordinates, pixels. */
     [[nodiscard]] QRect CellRect(int row, int col) const;
 
   signals:

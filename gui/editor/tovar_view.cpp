@@ -12,6 +12,7 @@
 #include "gui/app/message_box.h"
 #include "gui/app/resources.h"
 #include "gui/app/tovar_doc.h"
+#include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/dialog_units.h"
 
@@ -66,9 +67,28 @@ CTovarView::CTovarView(CTovarDoc& doc, QStringList toneTable, QWidget* parent)
     CreateControls();
     setMouseTracking(true);
     WatchForHints(this);
+
+    m_editors = std::make_unique<CellEditors>(
+        *m_grid, m_table, [this] { return List(Setting::Field)->currentIndex(); }, this);
+    connect(m_grid, &ChannelGrid::DblClick, this, [this] {
+        if (CurrentCellEditable()) BeginCellEdit(0);
+    });
+    connect(m_grid, &ChannelGrid::MouseDown, this, [this](int button, int, int, int) {
+        if (button != 2 && CurrentCellEditable()) BeginCellEdit(0);
+    });
+    connect(m_grid, &ChannelGrid::KeyPress, this, [this](int key) {
+        // A key never opens the Scan list; a double-click does.
+        if (CurrentCellEditable() && m_grid->Col() != col::kScan) BeginCellEdit(key);
+    });
+    connect(m_grid, &ChannelGrid::EnterCell, this, [this] { m_editors->Load(); });
+    connect(m_grid, &ChannelGrid::LeaveCell, this, &CTovarView::CommitCellEdit);
+    connect(m_grid, &ChannelGrid::Scroll, this, [this] { m_editors->OnScroll(); });
 }
 
-CTovarView::~CTovarView() = default;
+CTovarView::~CTovarView() {
+    // The grid outlives the editors' owner by a moment; nothing it says then may reach them.
+    m_grid->disconnect(this);
+}
 
 void CTovarView::CreateControls() {
     m_channelLabel = new QLabel(QStringLiteral("Channel："), this);
@@ -161,11 +181,16 @@ void CTovarView::LayOut() {
 
 void CTovarView::OnInitialUpdate() {
     if (!m_bEditorsCreated) {
+        m_editors->Create(font(), m_toneTable);
+        // Enter anywhere in the form reaches the editors' walk; the hints cover the editors too.
+        m_editors->WatchEnter(this);
+        for (QWidget* editor : m_grid->findChildren<QWidget*>()) editor->installEventFilter(this);
         for (int c = 0; c <= col::kScan; ++c) m_grid->SetColAlignment(c, 1);
         m_bEditorsCreated = true;
         SetColumnWidths();
         for (Setting s : kAllSettings) m_lists.Select(s, Info(s).defaultIndex);
     }
+    m_editors->Reset();
     WriteHeadingsAndNumbers(m_table);
     List(Setting::TxTotalTime)->setFocus();
     DecodeImage();
@@ -197,7 +222,18 @@ Image CTovarView::EncodedImage() const {
     return image;
 }
 
-void CTovarView::CommitCellEdit() {}
+void CTovarView::CommitCellEdit() {
+    m_editors->Commit();
+}
+
+void CTovarView::BeginCellEdit(int key) {
+    m_editors->Begin(key);
+}
+
+bool CTovarView::CurrentCellEditable() const {
+    return m_grid->Row() >= 1 && m_grid->Row() <= kChannelCount && m_grid->Col() >= col::kReceive &&
+           m_grid->Col() <= col::kPower;
+}
 
 void CTovarView::OnEditData() {
     ShowMessage(kMsgEditData, this);

@@ -19,6 +19,7 @@ class QLabel;
 namespace pm {
 
 class CTovarDoc;
+class CellEditors;
 class ChannelGrid;
 class DialogUnits;
 
@@ -43,6 +44,11 @@ class CTovarView : public QWidget {
     [[nodiscard]] Image EncodedImage() const;
     /** Moves the value of an open in-place editor into the grid, with the input checks. */
     void CommitCellEdit();
+    /** Opens the in-place editor of the current cell: key 0 by mouse, 13 by Enter, else the typed character.
+     */
+    void BeginCellEdit(int key);
+    /** The five in-place editors. */
+    [[nodiscard]] CellEditors& Editors() const { return *m_editors; }
 
     /** The document shown. */
     [[nodiscard]] CTovarDoc& GetDocument() const { return m_doc; }
@@ -87,6 +93,7 @@ class CTovarView : public QWidget {
     void OnBandSelChange(int band);
     void OnSettingTextEdited(Setting s);
     void SetColumnWidths();
+    [[nodiscard]] bool CurrentCellEditable() const;
 
     CTovarDoc& m_doc;
     QStringList m_toneTable;
@@ -99,6 +106,7 @@ class CTovarView : public QWidget {
     ChannelGrid* m_grid;
     GridTable m_table;
     ComboSettingLists m_lists;
+    std::unique_ptr<CellEditors> m_editors;
     int m_nBandInForce = 0;
     bool m_bEditorsCreated = false;
 };

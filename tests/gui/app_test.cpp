@@ -367,6 +367,24 @@ TEST_F(GuiTest, SaveWritesTheEncodedEditorAndClearsTheChange) {
     EXPECT_EQ(Frame().GetDocument().PathName(), PathOf("new.sin"));
 }
 
+TEST_F(GuiTest, ATransferInProgressKeepsTheDocumentAndTheWindow) {
+    ASSERT_TRUE(Start());
+    View().List(Setting::Squelch)->setCurrentIndex(1);
+    Frame().SetTransferRunning(true);
+    EXPECT_FALSE(Frame().Action(cmd::kFileNew)->isEnabled());
+    EXPECT_FALSE(Frame().OnFileNew());
+    EXPECT_FALSE(Frame().OnFileOpen());
+    EXPECT_FALSE(Frame().close());
+    EXPECT_TRUE(saveQuestions_.isEmpty());
+    EXPECT_TRUE(fileRequests_.empty());
+    EXPECT_EQ(View().List(Setting::Squelch)->currentIndex(), 1);
+    Frame().SetTransferRunning(false);
+    EXPECT_TRUE(Frame().Action(cmd::kFileNew)->isEnabled());
+    saveAnswers_ = {SaveAnswer::Discard};
+    EXPECT_TRUE(Frame().OnFileNew());
+    EXPECT_EQ(View().List(Setting::Squelch)->currentIndex(), 4);
+}
+
 TEST_F(GuiTest, AboutBox) {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), "About ARVOS");

@@ -1,0 +1,88 @@
+#pragma once
+// The five in-place editors over the grid and their one cycle: load on EnterCell, open (BeginCellEdit),
+// commit on LeaveCell (CommitCellEdit), hide; and the Enter key's walk through a channel.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QObject>
+
+#include <functional>
+
+#include "core/editing/cell_rules.h"
+#include "core/editing/enter_walk.h"
+
+namespace pm {
+
+class ChannelGrid;
+class ChannelTable;
+
+class CellEditors : public QObject {
+    Q_OBJECT
+
+  public:
+    /** Control ids of the editors. */
+    static constexpr int kTextEditorId = 61446;
+    static constexpr int kToneListId = 1000;
+    static constexpr int kBusyListId = 61448;
+    static constexpr int kPowerListId = 61449;
+    static constexpr int kScanListId = 61450;
+    /** Room below a list editor's cell for its dropped list, pixels. */
+    static constexpr int kDropRoom = 100;
+
+    /** Editors for grid, writing through table; band gives the band list's selection; form is for Tab. */
+    CellEditors(ChannelGrid& grid, ChannelTable& table, std::function<int()> band, QWidget* form);
+
+    /** Creates the five editors, hidden, as children of the grid, in font; the tone list gets tones. */
+    void Create(const QFont& font, const QStringList& tones);
+    /** True once created. */
+    [[nodiscard]] bool Created() const { return m_edit != nullptr; }
+    /** Empties the text editor and hides all five. */
+    void Reset();
+
+    /** Loads the editor of the current cell with its text (EnterCell). */
+    void Load();
+    /** Opens the editor of the current cell: key 0 by mouse, 13 by Enter, else the typed character. */
+    void Begin(int key);
+    /** Moves the value of an open editor into the grid with the input checks, then hides it (LeaveCell). */
+    void Commit();
+    /** Hides the text editor, the Scan and the Power list without committing (Scroll). */
+    void OnScroll();
+
+    /** Handles the Enter key with focus in focus; true when the key was consumed. */
+    bool HandleEnter(QWidget* focus);
+    /** Makes Enter anywhere in widget (and what it contains) reach HandleEnter. */
+    void WatchEnter(QWidget* widget);
+
+    /** The editor of a kind (nullptr for None or before Create). */
+    [[nodiscard]] QWidget* Editor(EditorKind kind) const;
+    /** The frequency text editor. */
+    [[nodiscard]] QLineEdit* TextEditor() const { return m_edit; }
+    /** The tone list. */
+    [[nodiscard]] QComboBox* ToneList() const { return m_tone; }
+    /** The Busy, Scan or Power list. */
+    [[nodiscard]] QComboBox* List(EditorKind kind) const;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    [[nodiscard]] QComboBox* CreateList(int id, EditorKind kind, const QFont& font, bool editable);
+    [[nodiscard]] QRect PlaceOverCell(int extraHeight) const;
+    [[nodiscard]] bool InRange() const;
+    void SelectToneForText();
+    void ShowMessages(const std::vector<Message>& messages);
+    void Step(const EnterStep& step);
+    void FocusNextControl(QWidget* from);
+
+    ChannelGrid& m_grid;
+    ChannelTable& m_table;
+    std::function<int()> m_band;
+    QWidget* m_form;
+    QLineEdit* m_edit = nullptr;
+    QComboBox* m_tone = nullptr;
+    QComboBox* m_busy = nullptr;
+    QComboBox* m_scan = nullptr;
+    QComboBox* m_power = nullptr;
+};
+
+}  // namespace pm
