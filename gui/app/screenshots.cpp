@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSettings>
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 
+#include "core/image/channel_file.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/message_box.h"
@@ -19,6 +21,7 @@
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/tovar_view.h"
+#include "sim/demo_image.h"
 
 namespace pm {
 namespace {
@@ -70,10 +73,14 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     if (!app.InitInstance()) return 1;
     CMainFrame& frame = *app.MainFrame();
     bool ok = Save(frame, dir, QStringLiteral("main-new.png"));
-    if (!demoFile.isEmpty()) {
-        if (!frame.OpenDocumentFile(demoFile)) return 3;
-        ok = Save(frame, dir, QStringLiteral("main-demo.png")) && ok;
+    // The virtual radio's demonstration plan, opened as a channel file, unless a file is named.
+    QString plan = demoFile;
+    if (plan.isEmpty()) {
+        plan = settings.filePath(QStringLiteral("demonstration.sin"));
+        if (!SaveChannelFile(QFile::encodeName(plan).toStdString(), sim::DemoImage()).ok()) return 3;
     }
+    if (!frame.OpenDocumentFile(plan)) return 3;
+    ok = Save(frame, dir, QStringLiteral("main-demo.png")) && ok;
 
     // The in-place editors open over their cells: a typed frequency, and a dropped tone list.
     CTovarView& view = *frame.GetActiveView();
@@ -82,7 +89,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     view.BeginCellEdit('1');
     view.Editors().TextEditor()->insert(QStringLiteral("45.6125"));
     ok = Save(frame, dir, QStringLiteral("editor-text.png")) && ok;
-    view.Grid().SetRow(3);
+    view.Grid().SetRow(10);
     view.Grid().SetCol(4);
     view.BeginCellEdit(0);
     QComboBox& tones = *view.Editors().ToneList();

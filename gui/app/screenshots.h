@@ -5,7 +5,7 @@
 
 namespace pm {
 
-/** Writes the windows to PNG files in directory; demoFile, when given, is the channel plan shown. */
+/** Writes the windows to PNG files in directory; the plan shown is demoFile, or the demonstration plan. */
 int RenderScreenshots(const QString& directory, const QString& demoFile);
 
 }  // namespace pm
