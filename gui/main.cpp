@@ -8,6 +8,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/screenshots.h"
 #include "gui/app/tovar_app.h"
+#include "gui/print/print_pdf_command.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ class QuitWhenShown : public QObject {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Before any application object: it makes its own offscreen one and needs no display.
+    if (pm::IsPrintPdfCommand(argc, argv)) return pm::PrintPdfMain(argc, argv);
     QApplication application(argc, argv);
     const pm::CommandLine line = pm::ParseCommandLine(QApplication::arguments());
     if (line.exit) return line.exitCode;

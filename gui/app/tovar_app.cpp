@@ -4,6 +4,7 @@
 
 #include "core/image/tone.h"
 #include "core/texts.h"
+#include "gui/app/features.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/resources.h"
 
@@ -25,6 +26,7 @@ bool CTovarApp::InitInstance(const QString& fileToOpen) {
     for (const std::string& tone : pm::ToneTable()) m_toneTable.append(QString::fromStdString(tone));
 
     auto frame = std::make_unique<CMainFrame>(m_recentFiles, m_toneTable);
+    InstallFeatures(*frame);
     if (fileToOpen.isEmpty()) {
         frame->NewDocument();
     } else if (!frame->OpenDocumentFile(fileToOpen)) {
