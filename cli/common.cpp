@@ -3,12 +3,17 @@
 #include <iostream>
 
 #include "core/image/channel_file.h"
+#include "core/safety/port_diagnosis.h"
 
 namespace pm::cli {
 
 void PrintMessage(std::string_view text) { std::cerr << text << '\n' << std::flush; }
 
 void PrintMessage(const Message& message) { PrintMessage(message.text); }
+
+void PrintCableHelp(const LinkOutcome& outcome) {
+    if (const std::string help = OpenFailureHelp(outcome); !help.empty()) PrintMessage(help);
+}
 
 std::optional<Image> OpenChannelFile(const std::filesystem::path& path) {
     Image image = NewDocumentImage();

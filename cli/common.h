@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/image/memory_image.h"
+#include "core/link/session_host.h"
 #include "core/texts.h"
 
 namespace pm::cli {
@@ -13,6 +14,9 @@ namespace pm::cli {
 /** Prints a message of the system on stderr, exactly, one per line. */
 void PrintMessage(std::string_view text);
 void PrintMessage(const Message& message);
+
+/** After the open-failure message of an exchange: the second line that explains it, when known. */
+void PrintCableHelp(const LinkOutcome& outcome);
 
 /** File Open: the file's image, or nothing after printing why (exit code 3 for the caller). */
 [[nodiscard]] std::optional<Image> OpenChannelFile(const std::filesystem::path& path);

@@ -43,6 +43,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
                          Image image = NewDocumentImage();
                          const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
                          bar.Finish();
+                         PrintCableHelp(outcome);
                          if (outcome.result != LinkResult::Done) return kExitFailed;
                          return SaveImage(args->out, image) ? kExitOk : kExitFile;
                      }});

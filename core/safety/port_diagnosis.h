@@ -4,23 +4,27 @@
 #include <string>
 #include <vector>
 
+#include "core/link/session_host.h"
+
 namespace pm {
 
-/** Processes (pid and command name) that hold path open, found through /proc; may be empty. */
+/** A process (pid and command name) that holds a device open. */
 struct PortHolder {
     int pid;
     std::string command;
 };
+
+/** Processes that hold devicePath open, found through /proc; may be empty. */
 [[nodiscard]] std::vector<PortHolder> FindPortHolders(const std::string& devicePath);
 
 /**
  * Explains an open failure of devicePath with errno error: no such device (and which serial devices
  * exist), permission denied (with the device's group and the command to join it), already in use (by
- * which process when that can be found). Empty when there is nothing useful to add.
+ * which process when that can be found), not a serial port. Empty when there is nothing useful to add.
  */
 [[nodiscard]] std::string ExplainOpenFailure(const std::string& devicePath, int error);
 
-/** Serial devices present on the machine: /dev/ttyUSB*, /dev/ttyACM*, and /dev/ttyS* that exist. */
-[[nodiscard]] std::vector<std::string> ListSerialDevices();
+/** The explanation for an exchange that ended because its port did not open; empty otherwise. */
+[[nodiscard]] std::string OpenFailureHelp(const LinkOutcome& outcome);
 
 }  // namespace pm
