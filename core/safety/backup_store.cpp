@@ -1,10 +1,13 @@
 #include "core/safety/backup_store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <system_error>
+#include <unistd.h>
 #include <vector>
 
 namespace pm {
@@ -20,9 +23,12 @@ bool IsBackupName(const std::string& name) {
 std::string CleanTag(const std::string& tag) {
     std::string out;
     for (char c : tag) {
-        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
-        if (keep) out += c;
-        else if (!out.empty() && out.back() != '_') out += '_';
+        const bool keep = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                          c == '-' || c == '_';
+        if (keep)
+            out += c;
+        else if (!out.empty() && out.back() != '_')
+            out += '_';
     }
     while (!out.empty() && out.front() == '_') out.erase(out.begin());
     if (out.size() > 40) out.resize(40);
@@ -32,8 +38,9 @@ std::string CleanTag(const std::string& tag) {
 void Prune(const std::filesystem::path& dir) {
     std::error_code ec;
     std::vector<std::filesystem::directory_entry> backups;
-    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-        if (entry.is_regular_file(ec) && IsBackupName(entry.path().filename().string())) backups.push_back(entry);
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (it->is_regular_file(e2) && IsBackupName(it->path().filename().string())) backups.push_back(*it);
     }
     if (backups.size() <= kBackupsKept) return;
     // Names carry the time stamp first, so name order is age order within one folder.
@@ -44,7 +51,8 @@ void Prune(const std::filesystem::path& dir) {
         if (ta != tb) return ta < tb;
         return a.path().filename() < b.path().filename();
     });
-    for (std::size_t i = 0; i + kBackupsKept < backups.size(); ++i) std::filesystem::remove(backups[i].path(), ec);
+    for (std::size_t i = 0; i + kBackupsKept < backups.size(); ++i)
+        std::filesystem::remove(backups[i].path(), ec);
 }
 
 }  // namespace
@@ -61,13 +69,29 @@ std::filesystem::path DefaultBackupDir() {
     return base / "pm514rx" / "backups";
 }
 
-BackupOutcome StoreBackup(const std::filesystem::path& dir, const Image& image,
-                          std::chrono::system_clock::time_point when, const std::string& tag) {
+FileOutcome PrepareBackupDir(const std::filesystem::path& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    if (ec) {
-        return {{FileStatus::CannotWrite, "Cannot create backup folder " + dir.string() + ": " + ec.message()}, {}};
+    if (ec)
+        return {FileStatus::CannotWrite, "Cannot create backup folder " + dir.string() + ": " + ec.message()};
+    if (!std::filesystem::is_directory(dir, ec)) {
+        return {FileStatus::CannotWrite, "Cannot create backup folder " + dir.string() + ": not a folder"};
     }
+    if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+        return {FileStatus::CannotWrite, "Cannot write into backup folder " + dir.string() + ": " +
+                                             std::error_code(errno, std::generic_category()).message()};
+    }
+    return {};
+}
+
+BackupOutcome StoreBackup(const std::filesystem::path& dir, const Image& image,
+                          std::chrono::system_clock::time_point when, const std::string& tag) {
+    // Radios programmed side by side back up into one folder: choosing a free name and pruning
+    // must not interleave.
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    std::error_code ec;
+    if (FileOutcome ready = PrepareBackupDir(dir); !ready.ok()) return {std::move(ready), {}};
     const std::time_t t = std::chrono::system_clock::to_time_t(when);
     std::tm utc{};
     gmtime_r(&t, &utc);
@@ -77,7 +101,8 @@ BackupOutcome StoreBackup(const std::filesystem::path& dir, const Image& image,
     const std::string cleaned = CleanTag(tag);
     if (!cleaned.empty()) base += "-" + cleaned;
     std::filesystem::path path = dir / (base + ".sin");
-    for (int n = 2; std::filesystem::exists(path, ec); ++n) path = dir / (base + "-" + std::to_string(n) + ".sin");
+    for (int n = 2; std::filesystem::exists(path, ec); ++n)
+        path = dir / (base + "-" + std::to_string(n) + ".sin");
     BackupOutcome outcome{SaveChannelFile(path, image), path};
     if (outcome.file.ok()) Prune(dir);
     return outcome;

@@ -16,6 +16,9 @@ inline constexpr std::size_t kBackupsKept = 50;
 /** $XDG_DATA_HOME/pm514rx/backups, else ~/.local/share/pm514rx/backups (the desktop's data folder). */
 [[nodiscard]] std::filesystem::path DefaultBackupDir();
 
+/** Creates dir when missing; fails when it cannot hold backups, so that nothing is read in vain. */
+[[nodiscard]] FileOutcome PrepareBackupDir(const std::filesystem::path& dir);
+
 /** Result of storing a backup: the file written, or why not. */
 struct BackupOutcome {
     FileOutcome file;
@@ -25,9 +28,10 @@ struct BackupOutcome {
 /**
  * Stores image as DIR/radio-YYYYMMDD-HHMMSS[-TAG].sin (UTC; a numeric suffix keeps names unique),
  * creating the folder, then removes all but the newest kBackupsKept backups of the folder.
- * tag (e.g. the port's name) is reduced to letters, digits, '-' and '_'.
+ * tag (e.g. the port's name) is reduced to letters, digits, '-' and '_'. Safe from several threads.
  */
 [[nodiscard]] BackupOutcome StoreBackup(const std::filesystem::path& dir, const Image& image,
-                                        std::chrono::system_clock::time_point when, const std::string& tag = "");
+                                        std::chrono::system_clock::time_point when,
+                                        const std::string& tag = "");
 
 }  // namespace pm

@@ -1,0 +1,318 @@
+// pm514rx-cli write with --backup, --verify and several --port options, and the cable help of read
+// and write, run as a user would run them against virtual radios.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "core/image/channel_file.h"
+#include "core/image/document.h"
+#include "core/link/link_texts.h"
+#include "sim/demo_image.h"
+#include "tests/link/link_fixture.h"
+
+extern char** environ;
+
+namespace pm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Ran {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+/** A fresh folder with the plan file in it, removed at the end. */
+class Workspace {
+  public:
+    Workspace() {
+        char templ[] = "/tmp/pm514rx-safety-cli-XXXXXX";
+        dir_ = ::mkdtemp(templ);
+        ::chmod(dir_.c_str(), 0755);  // the run as another user must reach it
+        EXPECT_TRUE(SaveChannelFile(Plan(), sim::DemoImage()).ok());
+    }
+    ~Workspace() { fs::remove_all(dir_); }
+    [[nodiscard]] fs::path operator/(const char* name) const { return dir_ / name; }
+    [[nodiscard]] std::string Plan() const { return (dir_ / "plan.sin").string(); }
+
+    /** Runs the CLI with extra environment entries, as uid when given; stdin is /dev/null. */
+    Ran Cli(const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+            std::optional<uid_t> uid = std::nullopt) const {
+        const fs::path out = dir_ / "stdout";
+        const fs::path err = dir_ / "stderr";
+        // The radios' threads run on: the child may only make system calls until exec.
+        std::vector<char*> argv = {const_cast<char*>(PM_CLI_PATH)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string_view entry = *e;
+            const bool replaced = std::any_of(env.begin(), env.end(), [&](const std::string& mine) {
+                return entry.substr(0, entry.find('=') + 1) == mine.substr(0, mine.find('=') + 1);
+            });
+            if (!replaced) envp.push_back(*e);
+        }
+        for (const auto& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
+        envp.push_back(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0)
+                _exit(126);
+            if (uid && (::setgroups(0, nullptr) != 0 || ::setgid(*uid) != 0 || ::setuid(*uid) != 0))
+                _exit(126);
+            ::execve(PM_CLI_PATH, argv.data(), envp.data());
+            _exit(127);
+        }
+        // A verb that hangs fails the test instead of stalling it.
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(out), Slurp(err)};
+    }
+
+  private:
+    fs::path dir_;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+/** The summary row of port: its result, when the row is there and ends in a time. */
+std::optional<std::string> SummaryResult(const std::string& out, const std::string& port) {
+    const std::regex row("^" + port + " +(.*[^ ]) +[0-9]+\\.[0-9] s$");
+    for (const auto& line : Lines(out)) {
+        std::smatch m;
+        if (std::regex_match(line, m, row)) return m[1].str();
+    }
+    return std::nullopt;
+}
+
+sim::Faults Fault(sim::BlockFaultKind kind, int block) {
+    sim::Faults faults;
+    faults.blocks.push_back({kind, block, 0});
+    return faults;
+}
+
+TEST(SafetyCli, SeveralRadiosBackedUpWrittenAndVerifiedAtOnce) {
+    Workspace ws;
+    const Image sent = RoundTrip(sim::DemoImage());
+    RadioOnPty good(PatternImage(1));
+    RadioOnPty corrupt(PatternImage(2), kDefaultModel, Fault(sim::BlockFaultKind::CorruptWrite, 6));
+    RadioOnPty stops(PatternImage(3), kDefaultModel, Fault(sim::BlockFaultKind::WriteNoAck, 100));
+    const auto backups = ws / "backups";
+
+    const Ran r = ws.Cli({"write", "--port", good.Path(), "--port", corrupt.Path(), "--port", stops.Path(),
+                          "--backup", backups.string(), "--verify", ws.Plan()});
+
+    EXPECT_EQ(r.exit, 1) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 4u) << r.out;
+    EXPECT_EQ(lines[lines.size() - 4].rfind("PORT", 0), 0u) << r.out;
+    EXPECT_EQ(SummaryResult(r.out, good.Path()), "backed up, written, verified") << r.out;
+    EXPECT_EQ(SummaryResult(r.out, corrupt.Path()), "backed up, written, verify failed (CH 3)") << r.out;
+    EXPECT_EQ(SummaryResult(r.out, stops.Path()),
+              "backed up, write failed after 100 of 251 blocks, radio half-written")
+        << r.out;
+    for (const auto* radio : {&good, &corrupt, &stops}) {
+        EXPECT_TRUE(Contains(
+            r.out, radio->Path() + ": Backup of the radio's memory: " + backups.string() + "/radio-"))
+            << r.out;
+    }
+    EXPECT_TRUE(Contains(r.out, good.Path() + ": Verified: the radio holds what was sent.\n")) << r.out;
+    EXPECT_TRUE(Contains(
+        r.err, corrupt.Path() +
+                   ": Verify failed: the radio holds other data than was sent in CH 3 (sent -> radio):\n" +
+                   corrupt.Path() + ":   CH 3 Receive(MHz): 145.55000 -> "))
+        << r.err;
+    EXPECT_TRUE(Contains(r.err, stops.Path() + ": " + std::string(link::kProgramInterrupt.text) + "\n"))
+        << r.err;
+
+    EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 3);
+    const Image written = good.Host().Memory();
+    EXPECT_TRUE(std::equal(sent.begin(), sent.begin() + 0x7D8, written.begin()));
+}
+
+TEST(SafetyCli, OneMissingRadioFailsTheBatchButNotTheOthers) {
+    Workspace ws;
+    RadioOnPty first(PatternImage(1));
+    RadioOnPty second(PatternImage(2));
+    const std::string missing = (ws / "no-such-port").string();
+
+    const Ran r =
+        ws.Cli({"write", "--port", first.Path(), "--port", missing, "--port", second.Path(), ws.Plan()});
+
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(SummaryResult(r.out, first.Path()), "written") << r.out;
+    EXPECT_EQ(SummaryResult(r.out, second.Path()), "written") << r.out;
+    EXPECT_EQ(SummaryResult(r.out, missing), "port could not be opened, nothing written") << r.out;
+    EXPECT_TRUE(Contains(r.err, missing + ": " + std::string(link::kOpenFailed.text) + "\n" + missing +
+                                    ": No such device: " + missing + "."))
+        << r.err;
+    EXPECT_EQ(first.Events(sim::RadioEvent::Kind::Write).size(), 251u);
+    EXPECT_EQ(second.Events(sim::RadioEvent::Kind::Write).size(), 251u);
+
+    const Ran twice = ws.Cli({"write", "--port", first.Path(), "--port", first.Path(), ws.Plan()});
+    EXPECT_EQ(twice.exit, 2);
+    EXPECT_EQ(twice.err,
+              "write: --port " + first.Path() + " is the same device as --port " + first.Path() + "\n");
+}
+
+TEST(SafetyCli, BackupWithoutAFolderGoesToTheDataFolder) {
+    Workspace ws;
+    const Image before = PatternImage(5);
+    RadioOnPty radio(before);
+    const fs::path data = ws / "data";
+
+    // --backup takes the next word when it can: here that word is the channel file.
+    const Ran r =
+        ws.Cli({"write", "--port", radio.Path(), "--backup", ws.Plan()}, {"XDG_DATA_HOME=" + data.string()});
+
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string lead =
+        "Backup of the radio's memory: " + (data / "pm514rx" / "backups").string() + "/radio-";
+    ASSERT_EQ(r.out.rfind(lead, 0), 0u) << r.out;
+    const fs::path backup = r.out.substr(r.out.find(": ") + 2, r.out.size() - r.out.find(": ") - 3);
+    Image stored{};
+    ASSERT_TRUE(LoadChannelFile(backup, stored).ok()) << backup;
+    EXPECT_EQ(stored, before);
+    EXPECT_EQ(radio.Events(sim::RadioEvent::Kind::Write).size(), 251u);
+}
+
+/** A process other than this one that holds path open and locked, as a terminal program would. */
+class Holder {
+  public:
+    explicit Holder(const std::string& path) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+            if (fd < 0 || ::flock(fd, LOCK_EX) != 0) _exit(1);
+            for (int other = 3; other < 1024; ++other) {
+                if (other != fd) ::close(other);
+            }
+            ::execlp("sleep", "sleep", "60", static_cast<char*>(nullptr));
+            _exit(1);
+        }
+        // Ready once the lock is taken and the program is sleep.
+        for (int i = 0; i < 250; ++i) {
+            const int probe = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            const bool locked = probe >= 0 && ::flock(probe, LOCK_EX | LOCK_NB) != 0;
+            if (probe >= 0) ::close(probe);
+            std::string comm;
+            std::getline(std::ifstream("/proc/" + std::to_string(pid_) + "/comm"), comm);
+            if (locked && comm == "sleep") break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    ~Holder() {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    [[nodiscard]] pid_t Pid() const { return pid_; }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+/** Both sides of a pseudo-terminal with nothing answering: enough for an open to fail or succeed. */
+class Terminal {
+  public:
+    Terminal() {
+        char name[64] = {};
+        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+        path_ = name;
+    }
+    ~Terminal() {
+        ::close(master_);
+        ::close(slave_);
+    }
+    [[nodiscard]] const std::string& Path() const { return path_; }
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+TEST(SafetyCli, CableHelpFollowsTheOpenFailureForEachCause) {
+    Workspace ws;
+    const std::string opened = std::string(link::kOpenFailed.text) + "\n";
+    const std::string out = (ws / "out.sin").string();
+
+    const std::string missing = (ws / "ttyUSB9").string();
+    const Ran none = ws.Cli({"read", "--port", missing, "-o", out});
+    EXPECT_EQ(none.exit, 1);
+    EXPECT_EQ(
+        none.err.rfind(opened + "No such device: " + missing + ". Check that the cable is plugged in.", 0),
+        0u)
+        << none.err;
+
+    const Ran file = ws.Cli({"write", "--port", ws.Plan(), ws.Plan()});
+    EXPECT_EQ(file.exit, 1);
+    EXPECT_EQ(file.err, opened + ws.Plan() + " is not a serial port.\n");
+
+    Terminal busy;
+    const Holder holder(busy.Path());
+    const Ran used = ws.Cli({"write", "--port", busy.Path(), ws.Plan()});
+    EXPECT_EQ(used.exit, 1);
+    EXPECT_EQ(used.err, opened + busy.Path() + " is already in use by sleep (process " +
+                            std::to_string(holder.Pid()) + "). Close it and try again.\n");
+
+    Terminal locked;
+    std::optional<uid_t> as;
+    if (::geteuid() == 0) {
+        as = 65534;  // nobody: not in the terminal's group, and its mode keeps others out
+    } else {
+        ASSERT_EQ(::chmod(locked.Path().c_str(), 0), 0);
+    }
+    const Ran denied = ws.Cli({"read", "--port", locked.Path(), "-o", out}, {}, as);
+    EXPECT_EQ(denied.exit, 1);
+    EXPECT_EQ(denied.err.rfind(opened + "Permission denied on " + locked.Path(), 0), 0u) << denied.err;
+    EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace
+}  // namespace pm::test
