@@ -42,8 +42,10 @@ constexpr Stage kIdentification[] = {
     {"identification record", 0, 0, 8, 1},
     {"confirmation and its answer", 0, 1, 1, 1},
 };
-constexpr Stage kWriteBlock = {"write block: command, 1 ms, data, answer, 1 ms", 2, 12, 1, frame::kWriteBlocks};
-constexpr Stage kReadBlock = {"read block: command, reply, 15 ms, 0x06, answer, 5 ms", 20, 5, 13, frame::kReadBlocks};
+constexpr Stage kWriteBlock = {"write block: command, 1 ms, data, answer, 1 ms", 2, 12, 1,
+                               frame::kWriteBlocks};
+constexpr Stage kReadBlock = {"read block: command, reply, 15 ms, 0x06, answer, 5 ms", 20, 5, 13,
+                              frame::kReadBlocks};
 
 double FloorSeconds(bool write) {
     const double charMs = std::chrono::duration<double, std::milli>(sim::kCharTime).count();
@@ -55,7 +57,7 @@ double FloorSeconds(bool write) {
 }
 
 class Quiet : public SessionHost {
-public:
+  public:
     Answer Ask(const Message& m) override {
         std::fprintf(stderr, "unexpected message: %.*s\n", static_cast<int>(m.text.size()), m.text.data());
         return Answer::Cancel;
@@ -125,7 +127,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::printf("Transfer against the virtual radio at 9600 baud 8N1 (--realtime), median of %d runs\n\n", runs);
+    std::printf("Transfer against the virtual radio at 9600 baud 8N1 (--realtime), median of %d runs\n\n",
+                runs);
     std::printf("%-6s %10s %10s %7s %11s\n", "", "measured", "floor", "ratio", "client CPU");
     int status = 0;
     for (const bool write : {false, true}) {
@@ -150,8 +153,8 @@ int main(int argc, char** argv) {
         }
         const double floor = FloorSeconds(write);
         const double wall = Median(walls);
-        std::printf("%-6s %9.3fs %9.3fs %7.3f %10.2f%%\n", write ? "write" : "read", wall, floor, wall / floor,
-                    100 * Median(shares));
+        std::printf("%-6s %9.3fs %9.3fs %7.3f %10.2f%%\n", write ? "write" : "read", wall, floor,
+                    wall / floor, 100 * Median(shares));
     }
     std::printf("\nfloor: the pauses the protocol mandates plus %.4f ms of wire time per byte\n",
                 std::chrono::duration<double, std::milli>(sim::kCharTime).count());

@@ -66,14 +66,20 @@ void CancelOnInterrupt() {
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-bool Interrupted() { return g_interrupted != 0; }
+bool Interrupted() {
+    return g_interrupted != 0;
+}
 
 TerminalHost::TerminalHost(AnswerPolicy policy, ProgressBar& bar)
     : policy_(policy), bar_(bar), retriesLeft_(policy.retries.value_or(0)) {}
 
-void TerminalHost::BlockDone(int done, int total) { bar_.Update(done, total); }
+void TerminalHost::BlockDone(int done, int total) {
+    bar_.Update(done, total);
+}
 
-bool TerminalHost::CancelRequested() { return Interrupted(); }
+bool TerminalHost::CancelRequested() {
+    return Interrupted();
+}
 
 Answer TerminalHost::Ask(const Message& message) {
     bar_.Clear();

@@ -28,14 +28,14 @@ void CancelOnInterrupt();
 
 /** The command line's front end of an exchange: messages on stderr, answers by policy, the bar. */
 class TerminalHost : public SessionHost {
-public:
+  public:
     /** Answers by policy and draws on bar. */
     TerminalHost(AnswerPolicy policy, ProgressBar& bar);
     void BlockDone(int done, int total) override;
     Answer Ask(const Message& message) override;
     bool CancelRequested() override;
 
-private:
+  private:
     AnswerPolicy policy_;
     ProgressBar& bar_;
     int retriesLeft_;

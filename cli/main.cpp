@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     pm::cli::RegisterRead(app, verbs);
     pm::cli::RegisterWrite(app, verbs);
     pm::cli::RegisterSim(app, verbs);
+    pm::cli::RegisterTestMode(app, verbs);
 
     try {
         app.parse(argc, argv);

@@ -28,8 +28,9 @@ void ProgressBar::Update(int done, int total) {
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const int filled = done * kWidth / total;
     std::string bar = "\r[" + std::string(static_cast<std::size_t>(filled), '#') +
-                      std::string(static_cast<std::size_t>(kWidth - filled), '-') + "] " + std::to_string(done) + "/" +
-                      std::to_string(total) + " blocks  " + FormatDuration(elapsed) + " elapsed";
+                      std::string(static_cast<std::size_t>(kWidth - filled), '-') + "] " +
+                      std::to_string(done) + "/" + std::to_string(total) + " blocks  " +
+                      FormatDuration(elapsed) + " elapsed";
     // The pace is taken from the blocks alone: the identification and any question before them say
     // nothing about how long the rest will take.
     const auto now = std::chrono::steady_clock::now();
@@ -37,7 +38,8 @@ void ProgressBar::Update(int done, int total) {
         firstBlock_ = now;
         firstDone_ = done;
     } else if (done > firstDone_) {
-        const double perBlock = std::chrono::duration<double>(now - *firstBlock_).count() / (done - firstDone_);
+        const double perBlock =
+            std::chrono::duration<double>(now - *firstBlock_).count() / (done - firstDone_);
         bar += "  " + FormatDuration(perBlock * (total - done)) + " left";
     }
     std::cerr << bar << "\x1b[K" << std::flush;

@@ -9,7 +9,7 @@ namespace pm::cli {
 
 /** Draws over one terminal line; does nothing when disabled (stderr is not a terminal). */
 class ProgressBar {
-public:
+  public:
     /** A bar that starts its clock now. */
     explicit ProgressBar(bool enabled);
     /** Redraws the bar for done of total blocks. */
@@ -19,7 +19,7 @@ public:
     /** Leaves the last drawing on its line and moves below it. */
     void Finish();
 
-private:
+  private:
     bool enabled_;
     bool drawn_ = false;
     std::chrono::steady_clock::time_point start_;

@@ -28,14 +28,15 @@ std::optional<std::uint8_t> ParseByte(std::string text) {
     }
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0xFF) return std::nullopt;
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0xFF)
+        return std::nullopt;
     return static_cast<std::uint8_t>(value);
 }
 
 const std::map<std::string, sim::BlockFaultKind> kFaultKinds = {
-    {"write-no-ack", sim::BlockFaultKind::WriteNoAck}, {"write-nak", sim::BlockFaultKind::WriteNak},
+    {"write-no-ack", sim::BlockFaultKind::WriteNoAck},    {"write-nak", sim::BlockFaultKind::WriteNak},
     {"corrupt-write", sim::BlockFaultKind::CorruptWrite}, {"short-reply", sim::BlockFaultKind::ShortReply},
-    {"read-no-ack", sim::BlockFaultKind::ReadNoAck},   {"read-nak", sim::BlockFaultKind::ReadNak},
+    {"read-no-ack", sim::BlockFaultKind::ReadNoAck},      {"read-nak", sim::BlockFaultKind::ReadNak},
     {"drop-line", sim::BlockFaultKind::DropLine},
 };
 
@@ -60,7 +61,8 @@ std::optional<sim::BlockFault> ParseFault(const std::string& spec) {
     if (fault.kind == sim::BlockFaultKind::ShortReply) {
         unsigned n = 0;
         const auto [e2, ec2] = std::from_chars(length.data(), length.data() + length.size(), n);
-        if (length.empty() || ec2 != std::errc{} || e2 != length.data() + length.size() || n >= frame::kReplySize) {
+        if (length.empty() || ec2 != std::errc{} || e2 != length.data() + length.size() ||
+            n >= frame::kReplySize) {
             return std::nullopt;
         }
         fault.length = n;
@@ -87,15 +89,33 @@ std::string Describe(const sim::RadioEvent& e) {
     std::snprintf(address, sizeof address, "0x%04zX", e.address);
     std::string text;
     switch (e.kind) {
-        case K::WakeUp: text = "wake-up"; break;
-        case K::Identify: text = "identification request"; break;
-        case K::Confirm: text = "confirmation"; break;
-        case K::Read: text = std::string("read ") + address; break;
-        case K::ReadAck: text = std::string("acknowledged read ") + address; break;
-        case K::Write: text = std::string("write ") + address; break;
-        case K::TestItem: text = "test mode item"; break;
-        case K::TestFrequency: text = "test mode frequencies"; break;
-        case K::TestValue: text = "test mode values"; break;
+        case K::WakeUp:
+            text = "wake-up";
+            break;
+        case K::Identify:
+            text = "identification request";
+            break;
+        case K::Confirm:
+            text = "confirmation";
+            break;
+        case K::Read:
+            text = std::string("read ") + address;
+            break;
+        case K::ReadAck:
+            text = std::string("acknowledged read ") + address;
+            break;
+        case K::Write:
+            text = std::string("write ") + address;
+            break;
+        case K::TestItem:
+            text = "test mode item";
+            break;
+        case K::TestFrequency:
+            text = "test mode frequencies";
+            break;
+        case K::TestValue:
+            text = "test mode values";
+            break;
     }
     return e.answered ? text : text + " (not answered)";
 }
@@ -127,10 +147,13 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
         "sim",
         "Serve a virtual radio on a pseudo-terminal until Ctrl+C.\n"
         "The terminal's path is the first line on stdout (another line follows whenever a dropped line is\n"
-        "replaced by a new terminal); Test Mode exchanges are reported on stdout, other frames with --verbose\n"
+        "replaced by a new terminal); Test Mode exchanges are reported on stdout, other frames with "
+        "--verbose\n"
         "on stderr.");
-    cmd->add_option("--image", args->image, "The radio's memory (*.sin); default: a demonstration channel plan");
-    cmd->add_option("--model", args->model, "Model code the radio reports, 0xNN (default: the memory's 0x7D3)");
+    cmd->add_option("--image", args->image,
+                    "The radio's memory (*.sin); default: a demonstration channel plan");
+    cmd->add_option("--model", args->model,
+                    "Model code the radio reports, 0xNN (default: the memory's 0x7D3)");
     cmd->add_option("--link", args->link, "Also make this symbolic link to the terminal (removed on exit)");
     cmd->add_option("--save", args->save, "Store the radio's memory into this channel file on exit");
     cmd->add_flag("--realtime", args->realtime, "Pace every byte at 9600 baud 8N1, as on a cable");
@@ -142,23 +165,28 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
     faults->add_flag("--silent", args->silent, "Never answer");
     faults->add_option("--ignore-wakeups", args->ignoreWakeUps, "Leave the first N wake-ups unanswered")
         ->check(CLI::Range(0, 1000000));
-    faults->add_option("--wake-answer", args->wakeAnswer,
-                       "Bytes sent for a wake-up instead of 0x06, e.g. 0x15 0x06 (each after a turnaround)")
+    faults
+        ->add_option("--wake-answer", args->wakeAnswer,
+                     "Bytes sent for a wake-up instead of 0x06, e.g. 0x15 0x06 (each after a turnaround)")
         ->delimiter(',');
     faults->add_option("--id-length", args->idLength, "Bytes of the identification record sent (0..8)")
         ->check(CLI::Range(0, 8));
-    faults->add_flag("--drop-on-identify", args->dropOnIdentify, "Drop the line at the identification request");
+    faults->add_flag("--drop-on-identify", args->dropOnIdentify,
+                     "Drop the line at the identification request");
     faults->add_option("--confirm-answer", args->confirmAnswer, "Answer to the confirmation: 0xNN, or none");
-    faults->add_option("--ignore-confirmations", args->ignoreConfirmations,
-                       "Leave the first N confirmations unanswered")
+    faults
+        ->add_option("--ignore-confirmations", args->ignoreConfirmations,
+                     "Leave the first N confirmations unanswered")
         ->check(CLI::Range(0, 1000000));
-    faults->add_option("--fault", args->faults,
-                       "KIND@BLOCK, KIND one of write-no-ack, write-nak, corrupt-write, read-no-ack, read-nak, "
-                       "drop-line; or short-reply@BLOCK:LENGTH (LENGTH 0..11)");
+    faults->add_option(
+        "--fault", args->faults,
+        "KIND@BLOCK, KIND one of write-no-ack, write-nak, corrupt-write, read-no-ack, read-nak, "
+        "drop-line; or short-reply@BLOCK:LENGTH (LENGTH 0..11)");
     faults->add_option("--test-silent-after", args->testSilentAfter,
                        "Test Mode: no 0x48 after this frame: item, frequency or value");
-    faults->add_option("--test-silent-times", args->testSilentTimes,
-                       "Test Mode: exchanges that fault strikes (default: every one)")
+    faults
+        ->add_option("--test-silent-times", args->testSilentTimes,
+                     "Test Mode: exchanges that fault strikes (default: every one)")
         ->check(CLI::Range(-1, 1000000));
 
     verbs.push_back({cmd, [args] {
@@ -214,8 +242,9 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                          for (const auto& spec : args->faults) {
                              const auto fault = ParseFault(spec);
                              if (!fault) {
-                                 std::cerr << "--fault " << spec
-                                           << ": expected KIND@BLOCK (BLOCK 0..255) or short-reply@BLOCK:LENGTH\n";
+                                 std::cerr
+                                     << "--fault " << spec
+                                     << ": expected KIND@BLOCK (BLOCK 0..255) or short-reply@BLOCK:LENGTH\n";
                                  return kExitUsage;
                              }
                              faults.blocks.push_back(*fault);
@@ -248,7 +277,8 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                          pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
                          std::string error;
-                         auto host = sim::PtyHost::Create(sim::VirtualRadio(memory, model, faults), options, error);
+                         auto host =
+                             sim::PtyHost::Create(sim::VirtualRadio(memory, model, faults), options, error);
                          if (!host) {
                              std::cerr << error << '\n';
                              return kExitFailed;

@@ -35,5 +35,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs);
 /** sim: the virtual radio on a pseudo-terminal. */
 void RegisterSim(CLI::App& app, std::vector<Verb>& verbs);
+/** testmode: one Test Mode exchange. */
+void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs);
 
 }  // namespace pm::cli

@@ -67,10 +67,11 @@ Image DemoImage() {
     Image image = NewDocumentImage();
     // What the radio keeps for itself where the program never looks: a banner in row 0 and
     // alignment values at the end, which a write leaves alone.
-    constexpr std::array<std::uint8_t, kRowSize> kBanner = {'P', 'M', '5', '1', '4', 'R', 'X', ' ',
+    constexpr std::array<std::uint8_t, kRowSize> kBanner = {'P', 'M', '5', '1', '4', 'R', 'X',  ' ',
                                                             'V', '1', '.', '0', '7', ' ', 0x01, 0x00};
     std::copy(kBanner.begin(), kBanner.end(), image.begin());
-    for (std::size_t i = 0x7D8; i < kImageSize; ++i) image[i] = static_cast<std::uint8_t>(0x20 + (i * 7) % 0x60);
+    for (std::size_t i = 0x7D8; i < kImageSize; ++i)
+        image[i] = static_cast<std::uint8_t>(0x20 + (i * 7) % 0x60);
 
     StringTable table;
     for (const auto& c : kPlan) {

@@ -24,7 +24,9 @@ struct Timed {
     Clock::time_point due;
 };
 
-std::string Errno(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string Errno(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
 
 timespec ToTimespec(Clock::duration d) {
     if (d < Clock::duration::zero()) d = Clock::duration::zero();
@@ -34,7 +36,8 @@ timespec ToTimespec(Clock::duration d) {
 
 }  // namespace
 
-PtyHost::PtyHost(VirtualRadio radio, HostOptions options) : radio_(std::move(radio)), options_(std::move(options)) {}
+PtyHost::PtyHost(VirtualRadio radio, HostOptions options)
+    : radio_(std::move(radio)), options_(std::move(options)) {}
 
 std::unique_ptr<PtyHost> PtyHost::Create(VirtualRadio radio, HostOptions options, std::string& error) {
     std::unique_ptr<PtyHost> host(new PtyHost(std::move(radio), std::move(options)));
@@ -53,7 +56,8 @@ PtyHost::~PtyHost() {
         // Remove the link only while it still points at our terminal.
         char target[256] = {};
         const ssize_t n = ::readlink(options_.linkPath.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path_) ::unlink(options_.linkPath.c_str());
+        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path_)
+            ::unlink(options_.linkPath.c_str());
     }
     CloseTerminal();
     for (int& fd : stopPipe_) {
@@ -129,9 +133,13 @@ std::string PtyHost::Path() const {
     return path_;
 }
 
-void PtyHost::OnEvent(std::function<void(const RadioEvent&)> callback) { onEvent_ = std::move(callback); }
+void PtyHost::OnEvent(std::function<void(const RadioEvent&)> callback) {
+    onEvent_ = std::move(callback);
+}
 
-void PtyHost::OnNewPath(std::function<void(const std::string&)> callback) { onNewPath_ = std::move(callback); }
+void PtyHost::OnNewPath(std::function<void(const std::string&)> callback) {
+    onNewPath_ = std::move(callback);
+}
 
 Image PtyHost::Memory() const {
     std::lock_guard lock(mutex_);
@@ -206,7 +214,9 @@ void PtyHost::Run() {
                 std::lock_guard lock(mutex_);
                 const std::size_t before = radio_.Events().size();
                 r = radio_.OnByte(t.byte);
-                if (onEvent_) fresh.assign(radio_.Events().begin() + static_cast<std::ptrdiff_t>(before), radio_.Events().end());
+                if (onEvent_)
+                    fresh.assign(radio_.Events().begin() + static_cast<std::ptrdiff_t>(before),
+                                 radio_.Events().end());
             }
             for (const RadioEvent& e : fresh) onEvent_(e);
             if (r.dropLine) {
@@ -242,7 +252,8 @@ void PtyHost::Run() {
             std::lock_guard lock(mutex_);
             if (in.empty() && radio_.InFrame()) earliest(lastInput + options_.idleReset);
         }
-        pollfd fds[2] = {{stopPipe_[0], POLLIN, 0}, {master_, static_cast<short>(POLLIN | (outputBlocked ? POLLOUT : 0)), 0}};
+        pollfd fds[2] = {{stopPipe_[0], POLLIN, 0},
+                         {master_, static_cast<short>(POLLIN | (outputBlocked ? POLLOUT : 0)), 0}};
         timespec ts{};
         const timespec* timeout = nullptr;
         if (wake) {

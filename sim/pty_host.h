@@ -31,7 +31,7 @@ inline constexpr std::chrono::nanoseconds kCharTime{1041667};
 
 /** A pseudo-terminal whose far end is a virtual radio; programs open Path() like a serial port. */
 class PtyHost {
-public:
+  public:
     /** Creates the terminal (and the link); nullptr with error set when that fails. */
     static std::unique_ptr<PtyHost> Create(VirtualRadio radio, HostOptions options, std::string& error);
     ~PtyHost();
@@ -61,7 +61,7 @@ public:
     /** How often the line was dropped. */
     [[nodiscard]] int Drops() const { return drops_.load(); }
 
-private:
+  private:
     PtyHost(VirtualRadio radio, HostOptions options);
     bool OpenTerminal(std::string& error);
     void CloseTerminal();

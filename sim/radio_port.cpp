@@ -51,13 +51,15 @@ bool VirtualRadioPort::Write(std::span<const std::uint8_t> bytes) {
 ReadResult VirtualRadioPort::Read(std::span<std::uint8_t> buffer) {
     if (!open_ || dropped_) return {false, 0};
     const auto start = Clock::now();
-    const auto total = start + std::chrono::milliseconds(timeouts_.readMultiplierMs * static_cast<long long>(buffer.size()) +
-                                                         timeouts_.readConstantMs);
+    const auto total =
+        start + std::chrono::milliseconds(timeouts_.readMultiplierMs * static_cast<long long>(buffer.size()) +
+                                          timeouts_.readConstantMs);
     std::size_t got = 0;
     Clock::time_point last{};
     while (got < buffer.size()) {
         auto deadline = total;
-        if (got > 0) deadline = std::min(deadline, last + std::chrono::milliseconds(timeouts_.readIntervalMs));
+        if (got > 0)
+            deadline = std::min(deadline, last + std::chrono::milliseconds(timeouts_.readIntervalMs));
         if (pending_.empty() || pending_.front().due > deadline) {
             std::this_thread::sleep_until(deadline);
             break;

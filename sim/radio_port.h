@@ -15,9 +15,10 @@ namespace pm::sim {
  * the radio's turnaround, purges drop only what has already arrived, and reads keep the time-outs.
  */
 class VirtualRadioPort : public SerialPort {
-public:
+  public:
     /** A port whose far end is radio (which must outlive the port). */
-    explicit VirtualRadioPort(VirtualRadio& radio, std::chrono::microseconds turnaround = std::chrono::milliseconds(10));
+    explicit VirtualRadioPort(VirtualRadio& radio,
+                              std::chrono::microseconds turnaround = std::chrono::milliseconds(10));
 
     [[nodiscard]] int Open(std::string_view name) override;
     bool Configure(const Timeouts& timeouts) override;
@@ -27,7 +28,7 @@ public:
     void Close() override;
     [[nodiscard]] bool IsOpen() const override { return open_; }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     struct Timed {
         std::uint8_t byte;

@@ -15,7 +15,9 @@ Reaction Answer(bool turnaround, std::vector<std::uint8_t> bytes) {
     return r;
 }
 
-bool IsTestItem(std::uint8_t letter) { return letter >= 'q' && letter <= 't'; }
+bool IsTestItem(std::uint8_t letter) {
+    return letter >= 'q' && letter <= 't';
+}
 
 }  // namespace
 
@@ -42,7 +44,9 @@ Reaction VirtualRadio::OnBytes(std::span<const std::uint8_t> bytes) {
     return all;
 }
 
-bool VirtualRadio::InFrame() const { return collect_ != Collect::None || wakeIndex_ > 0; }
+bool VirtualRadio::InFrame() const {
+    return collect_ != Collect::None || wakeIndex_ > 0;
+}
 
 void VirtualRadio::OnLineIdle() {
     collect_ = Collect::None;

@@ -35,16 +35,16 @@ enum class TestFrame { Item, Frequency, Value };
 
 /** Everything the radio can do wrong; the defaults make a well-behaved radio. */
 struct Faults {
-    bool silent = false;                             // answers nothing at all
-    int ignoreWakeUps = 0;                           // the first n wake-ups get no answer
-    std::vector<std::uint8_t> wakeAnswer = {0x06};   // bytes sent for a wake-up, each after a turnaround
-    std::size_t idLength = 8;                        // bytes of the identification record sent (0..8)
-    bool dropOnIdentify = false;                     // the line drops at the identification request
+    bool silent = false;                               // answers nothing at all
+    int ignoreWakeUps = 0;                             // the first n wake-ups get no answer
+    std::vector<std::uint8_t> wakeAnswer = {0x06};     // bytes sent for a wake-up, each after a turnaround
+    std::size_t idLength = 8;                          // bytes of the identification record sent (0..8)
+    bool dropOnIdentify = false;                       // the line drops at the identification request
     std::optional<std::uint8_t> confirmAnswer = 0x06;  // answer to the confirmation; none: silence
-    int ignoreConfirmations = 0;                     // the first n confirmations get no answer
-    std::vector<BlockFault> blocks;                  // faults of single blocks
-    std::optional<TestFrame> testSilentAfter;        // Test Mode: no 0x48 after this frame
-    int testSilentTimes = -1;                        // exchanges that fault strikes; -1: every one
+    int ignoreConfirmations = 0;                       // the first n confirmations get no answer
+    std::vector<BlockFault> blocks;                    // faults of single blocks
+    std::optional<TestFrame> testSilentAfter;          // Test Mode: no 0x48 after this frame
+    int testSilentTimes = -1;                          // exchanges that fault strikes; -1: every one
 };
 
 /** Bytes the radio sends; a turnaround segment leaves a pause after what the radio last received. */
@@ -80,7 +80,7 @@ struct TestRecord {
 
 /** The virtual radio: 2048 bytes of memory, a model code and a set of faults. */
 class VirtualRadio {
-public:
+  public:
     /** A radio holding memory that reports model in its identification record. */
     VirtualRadio(const Image& memory, std::uint8_t model, Faults faults = {});
 
@@ -104,7 +104,7 @@ public:
     /** The faults in force. */
     [[nodiscard]] const Faults& CurrentFaults() const { return faults_; }
 
-private:
+  private:
     enum class State { Idle, Woken, GotM, Identified, Programming };
     enum class Collect { None, ReadCommand, WriteCommand, WriteData, TestItem, TestFrequency, TestValue };
 

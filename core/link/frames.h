@@ -40,9 +40,10 @@ inline constexpr std::size_t kTestFrameSize = 8;
 inline constexpr std::array<std::uint8_t, 3> kValueFrameFixed = {0xFB, 0x01, 0x01};
 
 /** The four command bytes of a block at address. */
-[[nodiscard]] constexpr std::array<std::uint8_t, kCommandSize> BlockCommand(std::uint8_t letter, std::size_t address) {
-    return {letter, static_cast<std::uint8_t>((address >> 8) & 0xFF), static_cast<std::uint8_t>(address & 0xFF),
-            static_cast<std::uint8_t>(kBlockSize)};
+[[nodiscard]] constexpr std::array<std::uint8_t, kCommandSize> BlockCommand(std::uint8_t letter,
+                                                                            std::size_t address) {
+    return {letter, static_cast<std::uint8_t>((address >> 8) & 0xFF),
+            static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(kBlockSize)};
 }
 
 }  // namespace pm::frame

@@ -12,7 +12,8 @@ inline constexpr Message kOpenFailed{
     "Could not Open the Port,Please check whether the Port are occupied or the device are ok"};
 /** The radio did not answer the wake-up, identification or confirmation. */
 inline constexpr Message kCommunicationError{
-    "Communication Error，Please check all the connections and the radio power", kAppTitle, Buttons::RetryCancel};
+    "Communication Error，Please check all the connections and the radio power", kAppTitle,
+    Buttons::RetryCancel};
 /** The radio's model code differs from the image's (write only). */
 inline constexpr Message kModelMismatch{
     " Radio Type are not match for your setting，If you want continue,push ok button", kAppTitle,

@@ -32,7 +32,9 @@ int PollTimeout(Clock::time_point deadline) {
 
 }  // namespace
 
-PosixSerialPort::~PosixSerialPort() { Close(); }
+PosixSerialPort::~PosixSerialPort() {
+    Close();
+}
 
 int PosixSerialPort::Open(std::string_view name) {
     Close();
@@ -113,8 +115,9 @@ bool PosixSerialPort::Drain(Clock::time_point deadline) {
 
 bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
     if (fd_ < 0) return false;
-    const auto deadline = Clock::now() + milliseconds(timeouts_.writeMultiplierMs * static_cast<long long>(bytes.size()) +
-                                                      timeouts_.writeConstantMs);
+    const auto deadline =
+        Clock::now() + milliseconds(timeouts_.writeMultiplierMs * static_cast<long long>(bytes.size()) +
+                                    timeouts_.writeConstantMs);
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = ::write(fd_, bytes.data() + sent, bytes.size() - sent);
@@ -143,8 +146,9 @@ bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
 ReadResult PosixSerialPort::Read(std::span<std::uint8_t> buffer) {
     if (fd_ < 0) return {false, 0};
     const auto start = Clock::now();
-    const auto total = start + milliseconds(timeouts_.readMultiplierMs * static_cast<long long>(buffer.size()) +
-                                            timeouts_.readConstantMs);
+    const auto total =
+        start + milliseconds(timeouts_.readMultiplierMs * static_cast<long long>(buffer.size()) +
+                             timeouts_.readConstantMs);
     const auto interval = milliseconds(timeouts_.readIntervalMs);
     std::size_t got = 0;
     Clock::time_point lastByte{};

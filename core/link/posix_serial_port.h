@@ -10,7 +10,7 @@ namespace pm {
 
 /** A tty device opened exclusively (flock and TIOCEXCL), non-blocking, with time-outs built on poll(). */
 class PosixSerialPort : public SerialPort {
-public:
+  public:
     PosixSerialPort() = default;
     ~PosixSerialPort() override;
     PosixSerialPort(const PosixSerialPort&) = delete;
@@ -27,7 +27,7 @@ public:
     /** Device path of the open port ("" when closed). */
     [[nodiscard]] const std::string& DevicePath() const { return path_; }
 
-private:
+  private:
     /** Waits until the kernel's output queue has gone out on the line, or until deadline. */
     bool Drain(std::chrono::steady_clock::time_point deadline);
 

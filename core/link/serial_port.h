@@ -10,7 +10,7 @@ namespace pm {
 
 /** Read and write time-outs in milliseconds; a read of n bytes gives up after multiplier * n + constant. */
 struct Timeouts {
-    int readIntervalMs = 0;    // counted only once the first byte has arrived
+    int readIntervalMs = 0;  // counted only once the first byte has arrived
     int readMultiplierMs = 0;
     int readConstantMs = 0;
     int writeMultiplierMs = 0;
@@ -34,7 +34,7 @@ struct ReadResult {
 
 /** A serial port; one object serves one exchange at a time and is not shared between threads. */
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
     /** Opens the port by name exclusively; 0 on success, otherwise the errno that explains why not. */
     [[nodiscard]] virtual int Open(std::string_view name) = 0;
@@ -54,13 +54,13 @@ public:
 
 /** Closes a port when it goes out of scope, on every way out of an exchange. */
 class PortCloser {
-public:
+  public:
     explicit PortCloser(SerialPort& port) : port_(port) {}
     ~PortCloser() { port_.Close(); }
     PortCloser(const PortCloser&) = delete;
     PortCloser& operator=(const PortCloser&) = delete;
 
-private:
+  private:
     SerialPort& port_;
 };
 

@@ -14,7 +14,7 @@ namespace pm {
  * desktop program forwards to its dialogs, the command line to the terminal, tests to a script.
  */
 class SessionHost {
-public:
+  public:
     virtual ~SessionHost() = default;
     /** Replaces the one line of status text. */
     virtual void SetStatus(std::string_view text) { (void)text; }

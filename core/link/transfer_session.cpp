@@ -19,22 +19,26 @@ constexpr int kWakeAttempts = 15;
 constexpr int kConfirmRetries = 3;
 constexpr std::size_t kWriteLimit = frame::kWriteBlocks * frame::kBlockSize;  // 0x7D8
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Pause(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 /**
  * Narrows the calling thread's timer slack while an exchange runs: the protocol's pauses are 1 ms
  * and the default 50 us slack alone would add 5 % to them.
  */
 class PreciseTimers {
-public:
-    PreciseTimers() : old_(::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) { ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0); }
+  public:
+    PreciseTimers() : old_(::prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+        ::prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
+    }
     ~PreciseTimers() {
         if (old_ > 0) ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(old_), 0, 0, 0);
     }
     PreciseTimers(const PreciseTimers&) = delete;
     PreciseTimers& operator=(const PreciseTimers&) = delete;
 
-private:
+  private:
     int old_;
 };
 
@@ -47,7 +51,9 @@ bool IsByte(const ReadResult& r, const std::uint8_t* buffer, std::uint8_t expect
 TransferSession::TransferSession(SerialPort& port, std::string portName, SessionHost& host)
     : port_(port), portName_(std::move(portName)), host_(host) {}
 
-LinkOutcome TransferSession::Read(Image& image) { return Run(false, image); }
+LinkOutcome TransferSession::Read(Image& image) {
+    return Run(false, image);
+}
 
 LinkOutcome TransferSession::Write(const Image& image) {
     Image copy = image;
@@ -150,11 +156,12 @@ bool TransferSession::WakeUpAnswered() {
 bool TransferSession::Confirm() {
     const std::uint8_t ack = frame::kAck;
     int failures = 0;
-    while (!port_.Write({&ack, 1})) {
+    for (;;) {
+        port_.Purge(Purge::Clear);
+        if (port_.Write({&ack, 1})) return true;
         if (++failures > kConfirmRetries) return false;
         Show(link::kSendOrderError);
     }
-    return true;
 }
 
 TransferSession::Identified TransferSession::Identify(bool write, std::uint8_t imageModel) {

@@ -16,7 +16,7 @@ namespace pm {
  * thread; the port is opened at the start and closed on every way out.
  */
 class TransferSession {
-public:
+  public:
     /** A transfer over port (not yet open), opened by portName, reporting to host. */
     TransferSession(SerialPort& port, std::string portName, SessionHost& host);
 
@@ -26,7 +26,7 @@ public:
     /** Writes image[0x000..0x7D7] in 251 blocks, after checking the radio's model against image[0x7D3]. */
     [[nodiscard]] LinkOutcome Write(const Image& image);
 
-private:
+  private:
     enum class Identified { Confirmed, CommunicationError, Refused, Cancelled };
 
     LinkOutcome Run(bool write, Image& image);

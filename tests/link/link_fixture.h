@@ -17,11 +17,12 @@ namespace pm::test {
 
 /** A virtual radio served on its own pseudo-terminal for the length of a test. */
 class RadioOnPty {
-public:
+  public:
     explicit RadioOnPty(const Image& memory, std::uint8_t model = kDefaultModel, sim::Faults faults = {},
                         sim::HostOptions options = {}) {
         std::string error;
-        host_ = sim::PtyHost::Create(sim::VirtualRadio(memory, model, std::move(faults)), std::move(options), error);
+        host_ = sim::PtyHost::Create(sim::VirtualRadio(memory, model, std::move(faults)), std::move(options),
+                                     error);
         if (!host_) throw std::runtime_error(error);
         host_->Start();
     }
@@ -36,13 +37,14 @@ public:
         return out;
     }
 
-private:
+  private:
     std::unique_ptr<sim::PtyHost> host_;
 };
 
-/** Answers from a script: Ok for OK-only boxes, the next scripted answer otherwise (Cancel when none is left). */
+/** Answers from a script: Ok for OK-only boxes, the next scripted answer otherwise (Cancel when none is
+ * left). */
 class ScriptedHost : public SessionHost {
-public:
+  public:
     explicit ScriptedHost(std::vector<Answer> answers = {}) : answers_(answers.begin(), answers.end()) {}
     void SetStatus(std::string_view text) override { statuses.emplace_back(text); }
     void SetProgress(int position) override { progress.push_back(position); }
@@ -72,7 +74,7 @@ public:
     int cancelAfterBlocks = -1;  // ask to cancel once this many blocks went through
     int cancelChecks = 0;
 
-private:
+  private:
     std::deque<Answer> answers_;
 };
 
@@ -88,7 +90,7 @@ struct PortCall {
  * that stays silent, and the single-byte writes of 0x06 can be made to fail.
  */
 class RecordingPort : public SerialPort {
-public:
+  public:
     int Open(std::string_view name) override {
         calls.push_back({PortCall::Kind::Open, {}, 0});
         return port_.Open(name);
@@ -105,7 +107,8 @@ public:
         return port_.Configure(scaled);
     }
     void Purge(pm::Purge kind) override {
-        calls.push_back({kind == pm::Purge::Clear ? PortCall::Kind::ClearPurge : PortCall::Kind::FullPurge, {}, 0});
+        calls.push_back(
+            {kind == pm::Purge::Clear ? PortCall::Kind::ClearPurge : PortCall::Kind::FullPurge, {}, 0});
         port_.Purge(kind);
     }
     bool Write(std::span<const std::uint8_t> bytes) override {
@@ -115,7 +118,8 @@ public:
     }
     ReadResult Read(std::span<std::uint8_t> buffer) override {
         const ReadResult r = port_.Read(buffer);
-        calls.push_back({PortCall::Kind::Read, {buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count)},
+        calls.push_back({PortCall::Kind::Read,
+                         {buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(r.count)},
                          buffer.size()});
         return r;
     }
@@ -139,14 +143,15 @@ public:
     int divisor = 1;             // read time-outs divided by this (silent-radio tests)
     bool failAckWrites = false;  // every single-byte write of 0x06 fails
 
-private:
+  private:
     PosixSerialPort port_;
 };
 
 /** An image with a distinct byte at every offset, so that misplaced bytes show. */
 inline Image PatternImage(std::uint8_t seed, std::uint8_t model = kDefaultModel) {
     Image image;
-    for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 31 + seed + (i >> 8));
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<std::uint8_t>(i * 31 + seed + (i >> 8));
     image[kModelOffset] = model;
     return image;
 }

@@ -22,20 +22,27 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+double MsSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
 
 TEST(PortNames, ComNamesMapToTtySAndEverythingElseIsAPath) {
     const std::pair<const char*, const char*> rows[] = {
-        {"COM1", "/dev/ttyS0"},        {"COM2", "/dev/ttyS1"}, {"COM3", "/dev/ttyS2"},
-        {"COM4", "/dev/ttyS3"},        {"COM5", "COM5"},       {"com1", "com1"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"}, {"", ""},
+        {"COM1", "/dev/ttyS0"},
+        {"COM2", "/dev/ttyS1"},
+        {"COM3", "/dev/ttyS2"},
+        {"COM4", "/dev/ttyS3"},
+        {"COM5", "COM5"},
+        {"com1", "com1"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"", ""},
     };
     for (const auto& [name, path] : rows) EXPECT_EQ(DevicePathOfPort(name), path) << name;
 }
 
 /** A pseudo-terminal whose far end the test plays itself. */
 class RawPeer {
-public:
+  public:
     RawPeer() {
         master_ = ::open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC);
         char name[128] = {};
@@ -55,13 +62,15 @@ public:
         if (keep_ >= 0) ::close(keep_);
     }
     [[nodiscard]] const std::string& Path() const { return path_; }
-    void Send(std::vector<std::uint8_t> bytes) { ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void Send(std::vector<std::uint8_t> bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     void HangUp() {
         ::close(master_);
         master_ = -1;
     }
 
-private:
+  private:
     int master_ = -1;
     int keep_ = -1;
     std::string path_;
@@ -176,7 +185,7 @@ TEST(PosixPort, OpenIsExclusiveAndRefusesWhatIsNotATerminal) {
 
 // The contract: the same behaviour from the POSIX port on a pseudo-terminal and from the in-memory port.
 class PortContract : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     void SetUp() override {
         sim::Faults faults;
         faults.blocks.push_back({sim::BlockFaultKind::ShortReply, 1, 5});

@@ -16,7 +16,9 @@ namespace {
 using Kind = sim::RadioEvent::Kind;
 using Call = PortCall::Kind;
 
-std::vector<std::uint8_t> Bytes(std::initializer_list<std::uint8_t> b) { return b; }
+std::vector<std::uint8_t> Bytes(std::initializer_list<std::uint8_t> b) {
+    return b;
+}
 
 std::vector<std::uint8_t> Command(std::uint8_t letter, std::size_t address) {
     const auto c = frame::BlockCommand(letter, address);
@@ -52,7 +54,8 @@ TEST(Transfer, FullReadIsByteExactAndFollowsTheWireSequence) {
 
     const auto writes = port.Calls(Call::Write);
     ASSERT_EQ(writes.size(), 10u + 2 * 256);
-    for (std::size_t i = 0; i < frame::kWakeUp.size(); ++i) EXPECT_EQ(writes[i].bytes, Bytes({frame::kWakeUp[i]}));
+    for (std::size_t i = 0; i < frame::kWakeUp.size(); ++i)
+        EXPECT_EQ(writes[i].bytes, Bytes({frame::kWakeUp[i]}));
     EXPECT_EQ(writes[7].bytes, Bytes({'M'}));
     EXPECT_EQ(writes[8].bytes, Bytes({0x02}));
     EXPECT_EQ(writes[9].bytes, Bytes({0x06}));
@@ -71,7 +74,8 @@ TEST(Transfer, FullReadIsByteExactAndFollowsTheWireSequence) {
     for (std::size_t k = 0; k < reads.size(); ++k) EXPECT_EQ(reads[k].address, 8 * k);
     EXPECT_TRUE(radio.Events(Kind::Write).empty());
 
-    std::vector<std::string> statuses = {std::string(link::kStatusDetecting), std::string(link::kStatusWaiting)};
+    std::vector<std::string> statuses = {std::string(link::kStatusDetecting),
+                                         std::string(link::kStatusWaiting)};
     const auto counts = Counting(1, 251);
     statuses.insert(statuses.end(), counts.begin(), counts.end());
     EXPECT_EQ(host.statuses, statuses);
@@ -94,17 +98,20 @@ TEST(Transfer, FullWriteIsByteExactAndNeverTouchesTheLastFortyBytes) {
 
     const auto writes = port.Calls(Call::Write);
     ASSERT_EQ(writes.size(), 10u + 2 * 251);
-    for (std::size_t i = 0; i < frame::kWakeUp.size(); ++i) EXPECT_EQ(writes[i].bytes, Bytes({frame::kWakeUp[i]}));
+    for (std::size_t i = 0; i < frame::kWakeUp.size(); ++i)
+        EXPECT_EQ(writes[i].bytes, Bytes({frame::kWakeUp[i]}));
     for (std::size_t k = 0; k < 251; ++k) {
         EXPECT_EQ(writes[10 + 2 * k].bytes, Command('W', 8 * k)) << "block " << k;
-        EXPECT_EQ(writes[11 + 2 * k].bytes, std::vector<std::uint8_t>(image.begin() + 8 * k, image.begin() + 8 * k + 8));
+        EXPECT_EQ(writes[11 + 2 * k].bytes,
+                  std::vector<std::uint8_t>(image.begin() + 8 * k, image.begin() + 8 * k + 8));
     }
     ExpectPurgeBeforeEveryWrite(port);
     const auto written = radio.Events(Kind::Write);
     ASSERT_EQ(written.size(), 251u);
     for (std::size_t k = 0; k < written.size(); ++k) EXPECT_EQ(written[k].address, 8 * k);
 
-    std::vector<std::string> statuses = {std::string(link::kStatusDetecting), std::string(link::kStatusWaiting)};
+    std::vector<std::string> statuses = {std::string(link::kStatusDetecting),
+                                         std::string(link::kStatusWaiting)};
     const auto counts = Counting(1, 250);
     statuses.insert(statuses.end(), counts.begin(), counts.end());
     EXPECT_EQ(host.statuses, statuses);
@@ -157,30 +164,84 @@ TEST_P(TransferFailure, ShowsItsMessageClosesThePortAndKeepsTheImage) {
 }
 
 const FailureRow kFailureRows[] = {
-    {"WakeUpAnsweredWronglyTwice", false, With([](sim::Faults& f) { f.wakeAnswer = {0x15, 0x15}; }),
-     {link::kCommunicationError}, LinkResult::Failed, 0, true},
-    {"IdentificationReadFails", false, With([](sim::Faults& f) { f.dropOnIdentify = true; }),
-     {link::kCommunicationError}, LinkResult::Failed, 0},
-    {"ConfirmationUnanswered", true, With([](sim::Faults& f) { f.confirmAnswer.reset(); }),
-     {link::kCommunicationError}, LinkResult::Failed, 0, true},
-    {"ConfirmationAnsweredWrongly", false, With([](sim::Faults& f) { f.confirmAnswer = 0x15; }),
-     {link::kCommunicationError}, LinkResult::Failed, 0, true},
-    {"WriteBlockNotAcknowledged", true, Block(sim::BlockFaultKind::WriteNoAck, 5), {link::kProgramInterrupt},
-     LinkResult::Failed, 5},
-    {"WriteBlockRefused", true, Block(sim::BlockFaultKind::WriteNak, 0), {link::kProgramInterrupt},
-     LinkResult::Failed, 0},
-    {"LineDroppedDuringWrite", true, Block(sim::BlockFaultKind::DropLine, 3), {link::kProgramInterrupt},
-     LinkResult::Failed, 3},
-    {"ReadReplyOfNineBytes", false, Block(sim::BlockFaultKind::ShortReply, 2, 9), {link::kNotEnoughBytes},
-     LinkResult::Failed, 2},
-    {"ReadReplyMissing", false, Block(sim::BlockFaultKind::ShortReply, 0, 0), {link::kNotEnoughBytes},
-     LinkResult::Failed, 0, true},
-    {"ReadBlockAckMissing", false, Block(sim::BlockFaultKind::ReadNoAck, 1), {link::kReadAckError},
-     LinkResult::Failed, 1},
-    {"ReadBlockAckWrong", false, Block(sim::BlockFaultKind::ReadNak, 1), {link::kReadAckError},
-     LinkResult::Failed, 1},
-    {"LineDroppedDuringRead", false, Block(sim::BlockFaultKind::DropLine, 2), {link::kNotEnoughBytes},
-     LinkResult::Failed, 2},
+    {"WakeUpAnsweredWronglyTwice",
+     false,
+     With([](sim::Faults& f) {
+         f.wakeAnswer = {0x15, 0x15};
+     }),
+     {link::kCommunicationError},
+     LinkResult::Failed,
+     0,
+     true},
+    {"IdentificationReadFails",
+     false,
+     With([](sim::Faults& f) { f.dropOnIdentify = true; }),
+     {link::kCommunicationError},
+     LinkResult::Failed,
+     0},
+    {"ConfirmationUnanswered",
+     true,
+     With([](sim::Faults& f) { f.confirmAnswer.reset(); }),
+     {link::kCommunicationError},
+     LinkResult::Failed,
+     0,
+     true},
+    {"ConfirmationAnsweredWrongly",
+     false,
+     With([](sim::Faults& f) { f.confirmAnswer = 0x15; }),
+     {link::kCommunicationError},
+     LinkResult::Failed,
+     0,
+     true},
+    {"WriteBlockNotAcknowledged",
+     true,
+     Block(sim::BlockFaultKind::WriteNoAck, 5),
+     {link::kProgramInterrupt},
+     LinkResult::Failed,
+     5},
+    {"WriteBlockRefused",
+     true,
+     Block(sim::BlockFaultKind::WriteNak, 0),
+     {link::kProgramInterrupt},
+     LinkResult::Failed,
+     0},
+    {"LineDroppedDuringWrite",
+     true,
+     Block(sim::BlockFaultKind::DropLine, 3),
+     {link::kProgramInterrupt},
+     LinkResult::Failed,
+     3},
+    {"ReadReplyOfNineBytes",
+     false,
+     Block(sim::BlockFaultKind::ShortReply, 2, 9),
+     {link::kNotEnoughBytes},
+     LinkResult::Failed,
+     2},
+    {"ReadReplyMissing",
+     false,
+     Block(sim::BlockFaultKind::ShortReply, 0, 0),
+     {link::kNotEnoughBytes},
+     LinkResult::Failed,
+     0,
+     true},
+    {"ReadBlockAckMissing",
+     false,
+     Block(sim::BlockFaultKind::ReadNoAck, 1),
+     {link::kReadAckError},
+     LinkResult::Failed,
+     1},
+    {"ReadBlockAckWrong",
+     false,
+     Block(sim::BlockFaultKind::ReadNak, 1),
+     {link::kReadAckError},
+     LinkResult::Failed,
+     1},
+    {"LineDroppedDuringRead",
+     false,
+     Block(sim::BlockFaultKind::DropLine, 2),
+     {link::kNotEnoughBytes},
+     LinkResult::Failed,
+     2},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, TransferFailure, ::testing::ValuesIn(kFailureRows),

@@ -22,9 +22,13 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Kind = RadioEvent::Kind;
 
-Reaction Feed(VirtualRadio& radio, const Bytes& bytes) { return radio.OnBytes(bytes); }
+Reaction Feed(VirtualRadio& radio, const Bytes& bytes) {
+    return radio.OnBytes(bytes);
+}
 
-Bytes WakeUp() { return {frame::kWakeUp.begin(), frame::kWakeUp.end()}; }
+Bytes WakeUp() {
+    return {frame::kWakeUp.begin(), frame::kWakeUp.end()};
+}
 
 /** Wakes, identifies and confirms; the radio is then ready for blocks. */
 void Enter(VirtualRadio& radio) {
@@ -261,7 +265,7 @@ TEST(PtyHost, RealtimeRepliesTakeTheirWireTime) {
             std::size_t got = 0;
             std::uint8_t buffer[64];
             pollfd p{fd, POLLIN, 0};
-            while (got < expect && ::poll(&p, 1, 2000) > 0) {
+            while (got<expect&& ::poll(&p, 1, 2000)> 0) {
                 const ssize_t n = ::read(fd, buffer, sizeof buffer);
                 if (n <= 0) break;
                 got += static_cast<std::size_t>(n);
@@ -273,7 +277,8 @@ TEST(PtyHost, RealtimeRepliesTakeTheirWireTime) {
         exchange({0x06}, 1);
         const auto start = std::chrono::steady_clock::now();
         exchange(Command('R', 0x100), 12);
-        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         // 4 bytes out, 12 back: 16.7 ms on a cable; at once without pacing.
         if (realtime) {
             EXPECT_GE(ms, 16.0);
