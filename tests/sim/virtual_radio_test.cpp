@@ -217,6 +217,43 @@ TEST(VirtualRadio, DropLineStrikesAtItsBlock) {
     EXPECT_TRUE(Feed(radio, Command('W', 32)).dropLine);
 }
 
+TEST(VirtualRadio, TakesATestModeExchangeAndRecordsIt) {
+    VirtualRadio radio(DemoImage(), 0x37);
+    Enter(radio);
+    const Reaction item = Feed(radio, {'x', 't', 't', 0x08});
+    ASSERT_EQ(item.Bytes(), Bytes{0x48});
+    EXPECT_TRUE(item.segments[0].turnaround);
+    const Bytes frequencies = {0x00, 0x00, 0x00, 0x23, 0x02, 0x06, 0x00, 0x23};  // protocol bytes as data
+    EXPECT_EQ(Feed(radio, frequencies).Bytes(), Bytes{0x48});
+    const Bytes values = {0x00, 0x00, 0x85, 0x08, 0xFB, 0x01, 0x01, 0x2F};
+    EXPECT_EQ(Feed(radio, values).Bytes(), Bytes{0x48});
+    ASSERT_EQ(radio.TestRecords().size(), 1u);
+    const TestRecord& r = radio.TestRecords()[0];
+    EXPECT_EQ(r.item, 't');
+    EXPECT_TRUE(std::equal(frequencies.begin(), frequencies.end(), r.frequency.begin()));
+    EXPECT_TRUE(std::equal(values.begin(), values.end(), r.value.begin()));
+    EXPECT_EQ(radio.Memory(), DemoImage());
+    // The exchange leaves the radio waiting for a new wake-up.
+    EXPECT_TRUE(Feed(radio, {'x', 't', 't', 0x08}).Bytes().empty());
+}
+
+TEST(VirtualRadio, TestModeFaults) {
+    VirtualRadio wrong(DemoImage(), 0x37);
+    Enter(wrong);
+    EXPECT_TRUE(Feed(wrong, {'x', 'u', 'u', 0x08}).Bytes().empty());  // no such item
+    EXPECT_TRUE(Feed(wrong, {'x', 'q', 'r', 0x08}).Bytes().empty());  // letters differ
+
+    Faults once;
+    once.testSilentAfter = TestFrame::Frequency;
+    once.testSilentTimes = 1;
+    VirtualRadio radio(DemoImage(), 0x37, once);
+    for (const bool silent : {true, false}) {
+        Enter(radio);
+        EXPECT_EQ(Feed(radio, {'x', 's', 's', 0x08}).Bytes(), Bytes{0x48});
+        EXPECT_EQ(Feed(radio, Bytes(8, 0x11)).Bytes().empty(), silent);
+    }
+}
+
 TEST(DemoImage, IsAPlausibleChannelPlanThatSurvivesTheEditor) {
     const Image demo = DemoImage();
     const EditorState state = DecodeToState(demo);
