@@ -3,7 +3,10 @@
 namespace pm {
 
 void InstallFeatures(CMainFrame& frame) {
+    InstallCsvCommands(frame);
     InstallReportCommands(frame);
+    InstallTransferCommands(frame);
+    InstallTestModeCommand(frame);
 }
 
 }  // namespace pm

@@ -1,0 +1,58 @@
+#pragma once
+// File, "Import CSV..." and "Export CSV...": channel lists in and out of the editor.
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include "core/csv/channel_csv.h"
+
+class QPlainTextEdit;
+
+namespace pm {
+
+class CMainFrame;
+
+/** A chosen CSV file: the path and, for an export, the layout to write. */
+struct CsvChoice {
+    QString path;
+    CsvLayout layout = CsvLayout::Native;
+};
+
+/** Picks a CSV file instead of the dialog (tests): import or export, suggested path; nullopt = Cancel. */
+using CsvChooser = std::function<std::optional<CsvChoice>(bool exporting, const QString& suggested)>;
+
+/** Routes the CSV file choosers to chooser while it lives. */
+class ScopedCsvChooser {
+  public:
+    explicit ScopedCsvChooser(CsvChooser chooser);
+    ~ScopedCsvChooser();
+    ScopedCsvChooser(const ScopedCsvChooser&) = delete;
+    ScopedCsvChooser& operator=(const ScopedCsvChooser&) = delete;
+
+  private:
+    CsvChooser previous_;
+};
+
+/** The import report: what was refused and noted, with the summary line; modal, one OK button. */
+class CsvReportDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    CsvReportDialog(const QString& fileName, const CsvImportResult& result, QWidget* parent = nullptr);
+    /** The report's text as shown. */
+    [[nodiscard]] QString ReportText() const;
+
+  private:
+    QPlainTextEdit* m_text = nullptr;
+};
+
+/** Import CSV: the file's channels (and settings) replace the document's; other bytes stay. */
+void ImportCsvCommand(CMainFrame& frame);
+
+/** Export CSV: the channels as the grid shows them now, in the chosen layout. */
+void ExportCsvCommand(CMainFrame& frame);
+
+}  // namespace pm
