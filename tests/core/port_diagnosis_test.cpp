@@ -2,9 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
-#include <pty.h>
 #include <pwd.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +55,9 @@ class ExplainErrno : public ::testing::TestWithParam<ErrnoRow> {};
 TEST_P(ExplainErrno, NamesTheCauseAndTheDevice) {
     const ErrnoRow& row = GetParam();
     const std::string text = ExplainOpenFailure(row.device, row.error);
+    if (*row.expectedStart == '\0') {
+        EXPECT_EQ(text, "");
+    }
     EXPECT_TRUE(StartsWith(text, row.expectedStart)) << text;
 }
 
@@ -72,13 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
         ErrnoRow{"AnythingElseGetsTheSystemsWords", "/dev/x", ELOOP,
                  "/dev/x: Too many levels of symbolic links"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PortDiagnosis, NoSuchDeviceSaysWhichDevicesThereAre) {
-    const std::string text = ExplainOpenFailure("/dev/ttyUSB77", ENOENT);
-    EXPECT_TRUE(text.find(" Serial devices here: /dev/") != std::string::npos ||
-                text.find(" No serial device was found on this machine.") != std::string::npos)
-        << text;
-}
 
 /** Runs explain in a child with other identities; its text comes back through a pipe. */
 std::string InChild(const std::function<bool()>& become, const std::function<std::string()>& explain) {
@@ -157,40 +151,6 @@ TEST(PortDiagnosis, PermissionDeniedAfterJoiningWithoutLoggingInAgain) {
                         listed->second + ").");
 }
 
-TEST(PortDiagnosis, InUseNamesTheHolderButNotTheTerminalsFarEnd) {
-    // Like a virtual radio: this process holds both sides of a pseudo-terminal.
-    int master = -1;
-    int slave = -1;
-    char name[64] = {};
-    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-    const std::string path = name;
-    const pid_t child = fork();
-    if (child == 0) {
-        const int held = open(path.c_str(), O_RDWR | O_NOCTTY);
-        if (held < 0) _exit(1);
-        close(master);  // a holder of the master side would count as the far end
-        close(slave);
-        execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
-        _exit(1);
-    }
-    std::vector<PortHolder> holders;
-    for (int i = 0; i < 200 && holders.empty(); ++i) {
-        usleep(20000);
-        holders = FindPortHolders(path);
-        // Before exec the child still has this program's name.
-        if (!holders.empty() && holders[0].command != "sleep") holders.clear();
-    }
-    const std::string text = ExplainOpenFailure(path, EBUSY);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    close(master);
-    close(slave);
-    ASSERT_EQ(holders.size(), 1u);
-    EXPECT_EQ(holders[0].pid, child);
-    EXPECT_EQ(text, path + " is already in use by sleep (process " + std::to_string(child) +
-                        "). Close it and try again.");
-}
-
 TEST(PortDiagnosis, InUseByThisProgramOrByNobodyWeCanSee) {
     FakeDevice device;  // held open by this process
     EXPECT_EQ(ExplainOpenFailure(device.Path(), EBUSY),
@@ -199,15 +159,6 @@ TEST(PortDiagnosis, InUseByThisProgramOrByNobodyWeCanSee) {
     device.CloseOurs();
     EXPECT_EQ(ExplainOpenFailure(device.Path(), EBUSY),
               device.Path() + " is already in use by another program. Close it and try again.");
-}
-
-TEST(PortDiagnosis, OnlyAnOpenFailureGetsHelp) {
-    LinkOutcome outcome;
-    outcome.device = "/dev/ttyUSB77";
-    EXPECT_EQ(OpenFailureHelp(outcome), "");
-    outcome.openError = ENOENT;
-    EXPECT_TRUE(StartsWith(OpenFailureHelp(outcome), "No such device: /dev/ttyUSB77."))
-        << OpenFailureHelp(outcome);
 }
 
 }  // namespace

@@ -3,14 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
 
 #include "core/image/channel_file.h"
-#include "core/image/image_diff.h"
 #include "core/link/link_texts.h"
 #include "core/safety/safe_write.h"
 #include "sim/demo_image.h"
@@ -26,9 +21,6 @@ using Kind = sim::RadioEvent::Kind;
 class StageHost : public SafeWriteHost {
   public:
     void StageStarted(SafeStage stage) override { started.push_back(stage); }
-    void StageEnded(SafeStage stage, const LinkOutcome& outcome) override {
-        ended.emplace_back(stage, outcome.result);
-    }
     void BlockDone(int done, int) override { blocks = done; }
     void Finished(const SafeWriteOutcome&) override { ++finished; }
     Answer Ask(const Message& message) override {
@@ -38,38 +30,19 @@ class StageHost : public SafeWriteHost {
     bool CancelRequested() override { return cancelAfterBlocks >= 0 && blocks >= cancelAfterBlocks; }
 
     std::vector<SafeStage> started;
-    std::vector<std::pair<SafeStage, LinkResult>> ended;
     std::vector<Message> asked;
     int blocks = 0;
     int finished = 0;
     int cancelAfterBlocks = -1;
 };
 
-class TempDir {
-  public:
-    TempDir() {
-        char templ[] = "/tmp/pm514rx-safety-XXXXXX";
-        path_ = ::mkdtemp(templ);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    [[nodiscard]] const fs::path& Path() const { return path_; }
-    [[nodiscard]] std::size_t Files() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
-
-  private:
-    fs::path path_;
-};
-
-Image FileImage(const fs::path& path) {
-    Image image{};
-    EXPECT_TRUE(LoadChannelFile(path, image).ok()) << path;
-    return image;
+fs::path TempDir() {
+    char templ[] = "/tmp/pm514rx-safety-XXXXXX";
+    return ::mkdtemp(templ);
 }
 
-bool SameWrittenBytes(const Image& a, const Image& b) {
-    return std::equal(a.begin(), a.begin() + kWrittenBytes, b.begin());
+std::size_t Files(const fs::path& dir) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 sim::Faults Fault(sim::BlockFaultKind kind, int block, std::size_t length = 0) {
@@ -91,34 +64,27 @@ struct RadioRow {
 
 // Every row backs up and verifies; the rows run side by side, as a dealer's bench would.
 TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
+    using enum SafeStage;
     const std::vector<RadioRow> rows = {
-        {"good radio",
-         kDefaultModel,
-         {},
-         SafeStatus::Done,
-         {SafeStage::Backup, SafeStage::Write, SafeStage::Verify}},
+        {"good radio", kDefaultModel, {}, SafeStatus::Done, {Backup, Write, Verify}},
         {"stores block 6 wrongly",
          kDefaultModel,
          Fault(sim::BlockFaultKind::CorruptWrite, 6),
          SafeStatus::VerifyMismatch,
-         {SafeStage::Backup, SafeStage::Write, SafeStage::Verify}},
+         {Backup, Write, Verify}},
         {"backup read cut short",
          kDefaultModel,
          Fault(sim::BlockFaultKind::ShortReply, 40, 5),
          SafeStatus::BackupFailed,
-         {SafeStage::Backup}},
+         {Backup}},
         {"stops taking blocks at 100",
          kDefaultModel,
          Fault(sim::BlockFaultKind::WriteNoAck, 100),
          SafeStatus::WriteFailed,
-         {SafeStage::Backup, SafeStage::Write}},
-        {"other model, question cancelled",
-         0x42,
-         {},
-         SafeStatus::Cancelled,
-         {SafeStage::Backup, SafeStage::Write}},
+         {Backup, Write}},
+        {"other model, question cancelled", 0x42, {}, SafeStatus::Cancelled, {Backup, Write}},
     };
-    TempDir backups;
+    const fs::path backups = TempDir();
     std::vector<std::unique_ptr<RadioOnPty>> radios;
     std::vector<Image> before;
     std::vector<StageHost> hosts(rows.size());
@@ -129,7 +95,7 @@ TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
         jobs.push_back({radios.back()->Path(), &hosts[i]});
     }
 
-    const auto outcomes = SafeWriteMany(jobs, kPlan, {backups.Path(), true});
+    const auto outcomes = SafeWriteMany(jobs, kPlan, {backups, true});
 
     ASSERT_EQ(outcomes.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -138,74 +104,50 @@ TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
         const Image memory = radios[i]->Host().Memory();
         EXPECT_EQ(o.status, rows[i].status) << SummaryText(o);
         EXPECT_EQ(hosts[i].started, rows[i].stages);
-        EXPECT_EQ(hosts[i].ended.size(), rows[i].stages.size());
         EXPECT_EQ(hosts[i].finished, 1);
         // Whatever happened after it, a backup that was made holds the radio's memory as it was.
         if (rows[i].status != SafeStatus::BackupFailed) {
-            ASSERT_FALSE(o.backupPath.empty());
-            EXPECT_EQ(o.backupPath.parent_path(), backups.Path());
-            EXPECT_EQ(FileImage(o.backupPath), before[i]);
+            Image stored{};
+            ASSERT_TRUE(LoadChannelFile(o.backupPath, stored).ok()) << o.backupPath;
+            EXPECT_EQ(o.backupPath.parent_path(), backups);
+            EXPECT_EQ(stored, before[i]);
         } else {
             EXPECT_TRUE(o.backupPath.empty());
             EXPECT_TRUE(radios[i]->Events(Kind::Write).empty()) << "written without a backup";
-            EXPECT_EQ(memory, before[i]);
         }
-        // The radio's own last 40 bytes are never written.
         EXPECT_TRUE(
             std::equal(before[i].begin() + kWrittenBytes, before[i].end(), memory.begin() + kWrittenBytes));
     }
-    EXPECT_EQ(backups.Files(), 4u);
+    EXPECT_EQ(Files(backups), 4u);
+    fs::remove_all(backups);
 
-    EXPECT_TRUE(SameWrittenBytes(radios[0]->Host().Memory(), kPlan));
-    EXPECT_EQ(radios[0]->Events(Kind::Read).size(), 2u * 256);
+    EXPECT_TRUE(std::equal(kPlan.begin(), kPlan.begin() + kWrittenBytes, radios[0]->Host().Memory().begin()));
 
     const SafeWriteOutcome& corrupt = outcomes[1];
     EXPECT_EQ(corrupt.mismatchBytes.channels, std::vector<int>{3});
-    EXPECT_FALSE(corrupt.mismatchBytes.settings);
-    EXPECT_EQ(corrupt.mismatchBytes.otherBytes, 0u);
     EXPECT_EQ(corrupt.mismatch.Channels(), std::vector<int>{3});
     const auto lines = DescribeDiff(corrupt.mismatch);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].rfind("CH 3 Receive(MHz): 145.55000 -> ", 0), 0u) << lines[0];
-    EXPECT_EQ(SummaryText(corrupt), "backed up, written, verify failed (CH 3)");
 
     EXPECT_EQ(outcomes[3].link.blocks, 100);
     EXPECT_TRUE(outcomes[3].HalfWritten());
-    EXPECT_EQ(hosts[3].asked.back(), link::kProgramInterrupt);
-
     EXPECT_EQ(hosts[4].asked, std::vector<Message>{link::kModelMismatch});
     EXPECT_TRUE(radios[4]->Events(Kind::Write).empty());
-    EXPECT_FALSE(outcomes[4].HalfWritten());
-}
-
-TEST(SafeWrite, ABackupFolderThatCannotBeMadeStopsBeforeTheRadioIsWoken) {
-    TempDir dir;
-    std::ofstream(dir.Path() / "file") << "x";
-    RadioOnPty radio(PatternImage(9));
-    PosixSerialPort port;
-    StageHost host;
-    const SafeWriteOutcome o =
-        SafeWrite(port, radio.Path(), host, kPlan, {dir.Path() / "file" / "backups", true});
-    EXPECT_EQ(o.status, SafeStatus::BackupFailed);
-    EXPECT_EQ(o.error.rfind("Cannot create backup folder " + (dir.Path() / "file" / "backups").string(), 0),
-              0u)
-        << o.error;
-    EXPECT_TRUE(host.started.empty());
-    EXPECT_TRUE(radio.Host().Events().empty());
 }
 
 TEST(SafeWrite, CancelDuringTheBackupWritesNothing) {
-    TempDir dir;
+    const fs::path dir = TempDir();
     RadioOnPty radio(PatternImage(9));
     PosixSerialPort port;
     StageHost host;
     host.cancelAfterBlocks = 20;
-    const SafeWriteOutcome o = SafeWrite(port, radio.Path(), host, kPlan, {dir.Path(), false});
+    const SafeWriteOutcome o = SafeWrite(port, radio.Path(), host, kPlan, {dir, false});
     EXPECT_EQ(o.status, SafeStatus::Cancelled);
-    EXPECT_EQ(o.stage, SafeStage::Backup);
     EXPECT_EQ(SummaryText(o), "cancelled, nothing written");
-    EXPECT_EQ(dir.Files(), 0u);
+    EXPECT_EQ(Files(dir), 0u);
     EXPECT_TRUE(radio.Events(Kind::Write).empty());
+    fs::remove_all(dir);
 }
 
 TEST(SafeWrite, AReadBackThatFailsLeavesTheWriteUnverified) {
@@ -216,8 +158,7 @@ TEST(SafeWrite, AReadBackThatFailsLeavesTheWriteUnverified) {
     EXPECT_EQ(o.status, SafeStatus::VerifyIncomplete);
     EXPECT_EQ(host.started, (std::vector<SafeStage>{SafeStage::Write, SafeStage::Verify}));
     EXPECT_EQ(host.asked, std::vector<Message>{link::kNotEnoughBytes});
-    EXPECT_TRUE(SameWrittenBytes(radio.Host().Memory(), kPlan));
-    EXPECT_FALSE(o.ok());
+    EXPECT_EQ(radio.Events(Kind::Write).size(), 251u);
 }
 
 }  // namespace
