@@ -107,6 +107,7 @@ void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs) {
                  bar);
              PosixSerialPort port;
              const LinkOutcome outcome = RunTestMode(port, args->port, request, host);
+             PrintCableHelp(outcome);
              return outcome.result == LinkResult::Done ? kExitOk : kExitFailed;
          }});
 }

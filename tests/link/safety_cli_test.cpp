@@ -252,6 +252,10 @@ TEST(SafetyCli, CableHelpFollowsTheOpenFailureForEachCause) {
         0u)
         << none.err;
 
+    const Ran test = ws.Cli({"testmode", "--port", missing, "--item", "squelch-level", "--value", "default"});
+    EXPECT_EQ(test.exit, 1);
+    EXPECT_EQ(test.err.rfind(opened + "No such device: " + missing + ".", 0), 0u) << test.err;
+
     const Ran file = ws.Cli({"write", "--port", ws.Plan(), ws.Plan()});
     EXPECT_EQ(file.exit, 1);
     EXPECT_EQ(file.err, opened + ws.Plan() + " is not a serial port.\n");
