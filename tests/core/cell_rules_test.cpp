@@ -18,6 +18,7 @@ struct CheckRow {
 };
 
 TEST(FrequencyCheck, Table) {
+    const std::string manyDigits(10000, '9');
     const auto C = EditPath::Commit;
     const auto E = EditPath::Enter;
     const CheckRow rows[] = {
@@ -43,7 +44,7 @@ TEST(FrequencyCheck, Table) {
         {"infinity", "inf", 0, C, "", {kMsgFormatError}, false},
         {"huge", "1e300", 0, C, "", {kMsgFormatError}, false},
         {"hex_float_read_as_atof", "0x91p0", 0, C, "145.00000", {}, false},
-        {"many_digits", std::string(10000, '9').c_str(), 0, C, "", {kMsgFormatError}, false},
+        {"many_digits", manyDigits.c_str(), 0, C, "", {kMsgFormatError}, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
