@@ -21,6 +21,7 @@
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/tovar_view.h"
+#include "gui/link/transfer_screenshots.h"
 #include "sim/demo_image.h"
 
 namespace pm {
@@ -96,6 +97,9 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     tones.showPopup();
     ok = SaveWithPopup(frame, tones, dir, QStringLiteral("editor-tone.png")) && ok;
     tones.hidePopup();
+
+    // The progress dialog halfway through a read from the virtual radio, and the Port menu open.
+    ok = RenderTransferScreenshots(frame, dir) && ok;
 
     CAboutDlg about(&frame);
     about.show();

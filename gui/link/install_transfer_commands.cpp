@@ -1,0 +1,13 @@
+// Attaches Read From Radio, Write To Radio and the Port menu's devices to the main frame.
+
+#include "gui/app/features.h"
+#include "gui/link/transfer_commands.h"
+
+namespace pm {
+
+void InstallTransferCommands(CMainFrame& frame) {
+    // Owned by the frame: it goes, with the virtual radio, when the window goes.
+    new TransferCommands(frame);
+}
+
+}  // namespace pm

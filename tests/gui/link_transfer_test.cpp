@@ -1,0 +1,344 @@
+// Read From Radio and Write To Radio from the menus, against the virtual radio on a pseudo-terminal:
+// the progress dialog, what reaches the radio and the grid, the questions, cancelling, and what the
+// window refuses while a transfer runs.
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/image/channel_table.h"
+#include "core/image/codec.h"
+#include "core/link/link_texts.h"
+#include "gui/app/commands.h"
+#include "gui/app/main_frame.h"
+#include "gui/editor/cell_editors.h"
+#include "gui/editor/channel_grid.h"
+#include "gui/editor/tovar_view.h"
+#include "gui/link/progress_dlg.h"
+#include "gui/link/transfer_commands.h"
+#include "gui_fixture.h"
+#include "tests/link/link_fixture.h"
+
+namespace pm {
+namespace {
+
+using Kind = sim::RadioEvent::Kind;
+using test::RadioOnPty;
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "1", "2", ... "last".
+QStringList Counts(int last) {
+    QStringList counts;
+    for (int i = 1; i <= last; ++i) counts << QString::number(i);
+    return counts;
+}
+
+// The grid's channel cells as text, rows 1..80, columns 1..7.
+std::vector<std::string> GridTexts(ChannelTable& table) {
+    std::vector<std::string> texts;
+    for (int row = 1; row < kGridRows; ++row) {
+        for (int c = col::kReceive; c <= col::kPower; ++c) texts.push_back(table.Text(row, c));
+    }
+    return texts;
+}
+
+// A plan that differs from every other image the tests use, so that a read or write shows.
+Image SecondPlan() {
+    return PlanImage({{1, col::kReceive, "146.52"},
+                      {2, col::kReceive, "145.6"},
+                      {2, col::kTransmit, "145.0"},
+                      {9, col::kReceive, "144.8"}},
+                     6);
+}
+
+class Transfer : public GuiTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(Start());
+        commands_ = TransferCommands::Of(Frame());
+        ASSERT_NE(commands_, nullptr);
+    }
+
+    // Opens the document plan and points the port at radio.
+    void OpenPlan(const Image& plan, const RadioOnPty* radio) {
+        const QString path = PathOf(QStringLiteral("plan.sin"));
+        WriteImage(path, plan);
+        ASSERT_TRUE(Frame().OpenDocumentFile(path));
+        if (radio) View().SetPort(QString::fromStdString(radio->Path()));
+    }
+
+    void Command(int id) { Frame().Action(id)->trigger(); }
+    CProgressDlg* Dialog() const { return commands_->Dialog(); }
+    QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(Dialog()->Control(id)); }
+
+    // Presses Start, recording what the dialog shows, and waits for the end.
+    bool StartAndWait(int timeoutMs = 30000) {
+        Watch();
+        QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
+        QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
+        return ended.wait(timeoutMs);
+    }
+    void Watch() {
+        QObject::connect(Dialog(), &CProgressDlg::StatusTextChanged,
+                         [this](const QString& text) { statuses_ << text; });
+        QObject::connect(qobject_cast<QProgressBar*>(Dialog()->Control(CProgressDlg::kProgressBar)),
+                         &QProgressBar::valueChanged, [this](int value) { positions_.push_back(value); });
+    }
+    // Waits until the dialog's bar has reached position (false when the transfer ended first).
+    bool WaitForPosition(int position) {
+        for (int i = 0; i < 2000 && Dialog(); ++i) {
+            if (Dialog()->Pos() >= position) return true;
+            QTest::qWait(5);
+        }
+        return false;
+    }
+
+    TransferCommands* commands_ = nullptr;
+    QStringList statuses_;
+    std::vector<int> positions_;
+};
+
+TEST_F(Transfer, ReadShowsTheRadioAfterTheDirectionWasChangedInAnOpenDialog) {
+    // A plan in the channel rows, and bytes of the radio's own in the last rows that no write reaches.
+    Image memory = SecondPlan();
+    const Image pattern = test::PatternImage(5);
+    std::copy(pattern.begin() + 0x7E0, pattern.end(), memory.begin() + 0x7E0);
+    RadioOnPty planRadio(memory);
+    OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &planRadio);
+
+    Command(cmd::kWriteToRadio);
+    ASSERT_NE(Dialog(), nullptr);
+    CProgressDlg* first = Dialog();
+    EXPECT_EQ(first->windowTitle(), Q(link::kWriteCaption));
+    Command(cmd::kReadFromRadio);
+    EXPECT_EQ(Dialog(), first);
+    EXPECT_EQ(first->windowTitle(), Q(link::kWriteCaption));
+    EXPECT_FALSE(commands_->IsWrite());
+
+    ASSERT_TRUE(StartAndWait());
+    EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Done);
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(planRadio.Events(Kind::Read).size(), 256u);
+    EXPECT_TRUE(planRadio.Events(Kind::Write).empty());
+    EXPECT_EQ(Frame().GetDocument().m_image, memory);
+    StringTable expected;
+    SettingSelections lists;
+    DecodeImage(memory, expected, lists);
+    EXPECT_EQ(GridTexts(View().Table()), GridTexts(expected));
+    EXPECT_EQ(View().List(Setting::Squelch)->currentIndex(), 6);
+
+    QStringList expectedStatuses{Q(link::kStatusDetecting), Q(link::kStatusWaiting)};
+    expectedStatuses << Counts(251);
+    EXPECT_EQ(statuses_, expectedStatuses);
+    std::vector<int> expectedPositions;
+    for (int i = 1; i <= 251; ++i) expectedPositions.push_back(i);
+    EXPECT_EQ(positions_, expectedPositions);
+    EXPECT_TRUE(Frame().Action(cmd::kFileNew)->isEnabled());
+}
+
+TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
+    const Image before = test::PatternImage(9);
+    RadioOnPty radio(before);
+    OpenPlan(SecondPlan(), &radio);
+    // A frequency still being typed when the command comes belongs to what is written.
+    View().Grid().SetRow(4);
+    View().Grid().SetCol(col::kReceive);
+    View().BeginCellEdit('1');
+    QTest::keyClicks(View().Editors().TextEditor(), QStringLiteral("47.3"));
+    Command(cmd::kWriteToRadio);
+    EXPECT_EQ(View().Table().Text(4, col::kReceive), "147.30000");
+    EXPECT_EQ(Dialog()->windowTitle(), Q(link::kWriteCaption));
+
+    ASSERT_TRUE(StartAndWait());
+    EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Done);
+    EXPECT_TRUE(messages_.empty());
+    const Image sent = View().EncodedImage();
+    const Image held = radio.Host().Memory();
+    EXPECT_TRUE(std::equal(held.begin(), held.begin() + 0x7D8, sent.begin()));
+    EXPECT_TRUE(std::equal(held.begin() + 0x7D8, held.end(), before.begin() + 0x7D8));
+    EXPECT_EQ(Frame().GetDocument().m_image, sent);
+
+    QStringList expectedStatuses{Q(link::kStatusDetecting), Q(link::kStatusWaiting)};
+    expectedStatuses << Counts(250);
+    EXPECT_EQ(statuses_, expectedStatuses);
+    ASSERT_EQ(positions_.size(), 251u);
+    EXPECT_EQ(positions_[249], 250);
+    EXPECT_EQ(positions_.back(), 251);
+}
+
+TEST_F(Transfer, CancelBeforeStartClosesWithoutTouchingThePort) {
+    RadioOnPty radio(SecondPlan());
+    OpenPlan(PlanImage({}), &radio);
+    struct Way {
+        const char* name;
+        void (*cancel)(CProgressDlg&);
+    };
+    const Way ways[] = {
+        {"Cancel button",
+         [](CProgressDlg& d) {
+             QTest::mouseClick(qobject_cast<QPushButton*>(d.Control(CProgressDlg::kCancel)), Qt::LeftButton);
+         }},
+        {"Esc", [](CProgressDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close box", [](CProgressDlg& d) { d.close(); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        Command(cmd::kReadFromRadio);
+        ASSERT_NE(Dialog(), nullptr);
+        EXPECT_EQ(Dialog()->StatusText(), "   Not start yet");
+        EXPECT_EQ(Dialog()->Pos(), 0);
+        EXPECT_TRUE(Button(CProgressDlg::kStart)->isEnabled());
+        way.cancel(*Dialog());
+        QApplication::processEvents();
+        EXPECT_EQ(Dialog(), nullptr);
+    }
+    EXPECT_TRUE(radio.Host().Events().empty());
+    EXPECT_FALSE(commands_->IsRunning());
+}
+
+TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
+    RadioOnPty radio(SecondPlan());
+    OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
+    const Image image = Frame().GetDocument().m_image;
+    const std::vector<std::string> grid = GridTexts(View().Table());
+    const QString file = Frame().GetDocument().PathName();
+
+    Command(cmd::kReadFromRadio);
+    Watch();
+    QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
+    QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
+    EXPECT_FALSE(Button(CProgressDlg::kStart)->isEnabled());
+    ASSERT_TRUE(WaitForPosition(20));
+
+    for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kAppExit})
+        EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
+    EXPECT_FALSE(Frame().OnFileNew());
+    EXPECT_FALSE(Frame().close());
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_EQ(Frame().statusBar()->currentMessage(), QString::fromLatin1(TransferCommands::kBusyText));
+    // The rest of the window keeps working; a port chosen now serves the next transfer.
+    Command(cmd::kPortCom3);
+    EXPECT_EQ(View().m_strPort, "COM3");
+    Command(cmd::kWriteToRadio);
+    EXPECT_EQ(Dialog()->windowTitle(), Q(link::kReadCaption));
+
+    QTest::mouseClick(Button(CProgressDlg::kCancel), Qt::LeftButton);
+    EXPECT_TRUE(Dialog() && Dialog()->isVisible());  // until the transfer reaches its next stop
+    ASSERT_TRUE(ended.wait(10000));
+    EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Cancelled);
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_LT(radio.Events(Kind::Read).size(), 256u);
+    EXPECT_TRUE(radio.Events(Kind::Write).empty());
+    EXPECT_EQ(Frame().GetDocument().m_image, image);
+    EXPECT_EQ(GridTexts(View().Table()), grid);
+    EXPECT_EQ(Frame().GetDocument().PathName(), file);
+    EXPECT_TRUE(messages_.empty());
+    for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kAppExit})
+        EXPECT_TRUE(Frame().Action(id)->isEnabled()) << id;
+}
+
+TEST_F(Transfer, FailedReadLeavesGridAndImageAsTheyWere) {
+    struct Row {
+        const char* name;
+        sim::BlockFault fault;
+        Message message;
+    };
+    const Row rows[] = {
+        {"short reply", {sim::BlockFaultKind::ShortReply, 40, 6}, link::kNotEnoughBytes},
+        {"acknowledgement refused", {sim::BlockFaultKind::ReadNak, 40, 0}, link::kReadAckError},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::Faults faults;
+        faults.blocks = {row.fault};
+        RadioOnPty radio(SecondPlan(), kDefaultModel, faults);
+        OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
+        const Image image = Frame().GetDocument().m_image;
+        const std::vector<std::string> grid = GridTexts(View().Table());
+        messages_.clear();
+
+        Command(cmd::kReadFromRadio);
+        ASSERT_TRUE(StartAndWait());
+        EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(row.message)});
+        EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Failed);
+        EXPECT_EQ(Dialog(), nullptr);
+        EXPECT_EQ(Frame().GetDocument().m_image, image);
+        EXPECT_EQ(GridTexts(View().Table()), grid);
+    }
+}
+
+TEST_F(Transfer, QuestionsOfTheWriteAreAnsweredInMessageBoxes) {
+    struct Row {
+        const char* name;
+        std::uint8_t model;
+        sim::Faults faults;
+        Answer answer;
+        Message question;
+        bool written;
+        std::size_t wakeUps;
+    };
+    sim::Faults lostConfirmation;
+    lostConfirmation.ignoreConfirmations = 1;
+    const Row rows[] = {
+        {"communication error, Retry", kDefaultModel, lostConfirmation, Answer::Retry,
+         link::kCommunicationError, true, 2},
+        {"communication error, Cancel", kDefaultModel, lostConfirmation, Answer::Cancel,
+         link::kCommunicationError, false, 1},
+        {"other model, OK", 0x42, {}, Answer::Ok, link::kModelMismatch, true, 2},
+        {"other model, Cancel", 0x42, {}, Answer::Cancel, link::kModelMismatch, false, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Image before = test::PatternImage(3);
+        RadioOnPty radio(before, row.model, row.faults);
+        OpenPlan(SecondPlan(), &radio);
+        messages_.clear();
+        answers_ = {row.answer};
+
+        Command(cmd::kWriteToRadio);
+        ASSERT_TRUE(StartAndWait());
+        EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(row.question)});
+        EXPECT_EQ(Dialog(), nullptr);
+        EXPECT_EQ(radio.Events(Kind::WakeUp).size(), row.wakeUps);
+        const Image held = radio.Host().Memory();
+        if (row.written) {
+            EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Done);
+            const Image sent = View().EncodedImage();
+            EXPECT_TRUE(std::equal(held.begin(), held.begin() + 0x7D8, sent.begin()));
+        } else {
+            EXPECT_NE(commands_->LastOutcome().result, LinkResult::Done);
+            EXPECT_TRUE(radio.Events(Kind::Write).empty());
+            EXPECT_EQ(held, before);
+        }
+    }
+}
+
+TEST_F(Transfer, APortThatDoesNotOpenIsReportedAndEndsTheTransfer) {
+    OpenPlan(SecondPlan(), nullptr);
+    View().SetPort(PathOf(QStringLiteral("no-such-tty")));
+    const Image image = Frame().GetDocument().m_image;
+    Command(cmd::kReadFromRadio);
+    ASSERT_TRUE(StartAndWait());
+    EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(link::kOpenFailed)});
+    EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Failed);
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_EQ(Frame().GetDocument().m_image, image);
+    EXPECT_TRUE(Frame().Action(cmd::kFileOpen)->isEnabled());
+}
+
+}  // namespace
+}  // namespace pm
