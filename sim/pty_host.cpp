@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -23,6 +25,8 @@ struct Timed {
     std::uint8_t byte;
     Clock::time_point due;
 };
+
+constexpr auto kStaleCheckInterval = std::chrono::seconds(1);
 
 std::string Errno(const std::string& what) {
     return what + ": " + std::strerror(errno);
@@ -178,6 +182,11 @@ void PtyHost::Run() {
     bool answeredSinceInput = true;
     Clock::time_point lastInput = Clock::now();
     bool outputBlocked = false;
+    // A client that dies without closing the port cleanly leaves the terminal's exclusive flag set,
+    // and since we keep the terminal open, no one but root could open it again. After activity, look
+    // now and then: flag set but nobody holding the port's lock means the flag is stale.
+    constexpr auto kNever = Clock::time_point::max();
+    Clock::time_point staleCheck = kNever;
 
     auto schedule = [&](const Reaction& r, Clock::time_point at) {
         Clock::time_point t = std::max(at, outLineFree);
@@ -243,11 +252,24 @@ void PtyHost::Run() {
             std::lock_guard lock(mutex_);
             if (in.empty() && radio_.InFrame() && now - lastInput >= options_.idleReset) radio_.OnLineIdle();
         }
+        if (now >= staleCheck) {
+            staleCheck = kNever;
+            int exclusive = 0;
+            if (slave_ >= 0 && ::ioctl(slave_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+                if (::flock(slave_, LOCK_EX | LOCK_NB) == 0) {
+                    ::ioctl(slave_, TIOCNXCL);
+                    ::flock(slave_, LOCK_UN);
+                } else {
+                    staleCheck = now + kStaleCheckInterval;
+                }
+            }
+        }
 
         std::optional<Clock::time_point> wake;
         auto earliest = [&](Clock::time_point t) { wake = wake ? std::min(*wake, t) : t; };
         if (!in.empty()) earliest(in.front().due);
         if (!out.empty() && !outputBlocked) earliest(out.front().due);
+        if (staleCheck != kNever) earliest(staleCheck);
         {
             std::lock_guard lock(mutex_);
             if (in.empty() && radio_.InFrame()) earliest(lastInput + options_.idleReset);
@@ -268,6 +290,7 @@ void PtyHost::Run() {
             if (n > 0) {
                 now = Clock::now();
                 lastInput = now;
+                staleCheck = now + kStaleCheckInterval;
                 if (options_.realtime) {
                     // Over a pseudo-terminal a write returns at once; on a cable the PC would have
                     // waited for its bytes to leave before its next step. Carry that lost time as a

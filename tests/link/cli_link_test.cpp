@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -262,6 +263,30 @@ TEST(CliLink, TestModeWithoutAnAnswerFails) {
     EXPECT_EQ(f.exit, 1);
     const std::string error = std::string(link::kTestModeError.text) + "\n";
     EXPECT_EQ(f.err, error + error);
+}
+
+TEST(CliLink, ClientKilledMidTransferDoesNotLockOthersOut) {
+    SimProcess sim;
+    const int fd = ::open(sim.Path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const Child reader = Spawn({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
+    auto exclusive = [fd] {
+        int flag = 0;
+        ::ioctl(fd, TIOCGEXCL, &flag);
+        return flag != 0;
+    };
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(exclusive());  // held by the reader
+    ::kill(reader.pid, SIGKILL);
+    (void)Wait(reader);
+    // The terminal is ours to keep open, so the flag outlives the reader until the virtual radio sees
+    // that nobody holds the port any more.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (exclusive() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_FALSE(exclusive());
+    ::close(fd);
 }
 
 TEST(CliLink, BadArgumentsAreUsageErrors) {
