@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "cli/ask.h"
@@ -79,7 +80,7 @@ class SingleHost : public SafeWriteHost {
     void SetProgress(int position) override { terminal_->SetProgress(position); }
     void BlockDone(int done, int total) override { terminal_->BlockDone(done, total); }
     Answer Ask(const Message& message) override { return terminal_->Ask(message); }
-    bool CancelRequested() override { return terminal_->CancelRequested(); }
+    bool CancelRequested() override { return Interrupted(); }
 
   private:
     AnswerPolicy policy_;
@@ -144,6 +145,9 @@ class BatchBoard {
         if (!terminal_) return;
         Erase();
         constexpr int kWidth = 24;
+        winsize size{};
+        const std::size_t columns =
+            ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20 ? size.ws_col : 80;
         for (const auto& l : lines_) {
             std::string text = l.port + std::string(width_ - l.port.size() + 2, ' ') + l.stage;
             text += std::string(text.size() < width_ + 10 ? width_ + 10 - text.size() : 1, ' ');
@@ -153,6 +157,8 @@ class BatchBoard {
                         std::string(static_cast<std::size_t>(kWidth - filled), '-') + "] " +
                         std::to_string(l.done) + "/" + std::to_string(l.total);
             }
+            // A line that wrapped would throw the count of lines to move back over.
+            if (text.size() >= columns) text.resize(columns - 1);
             std::cerr << text << "\x1b[K\n";
         }
         std::cerr << std::flush;

@@ -36,8 +36,7 @@ class SafeWriteHost : public SessionHost {
   public:
     /** An exchange of the given stage begins. */
     virtual void StageStarted(SafeStage stage) { (void)stage; }
-    /** That exchange ended (its messages were already asked); outcome.openError tells a port that did not
-     * open. */
+    /** That exchange ended, its messages asked; outcome.openError tells of a port that did not open. */
     virtual void StageEnded(SafeStage stage, const LinkOutcome& outcome) {
         (void)stage;
         (void)outcome;
@@ -53,7 +52,7 @@ enum class SafeStatus {
     WriteFailed,       // the write stopped; the radio may hold part of the new memory
     VerifyIncomplete,  // written, but the read-back did not complete
     VerifyMismatch,    // written, but the radio holds other bytes than were sent
-    Cancelled,         // stopped by the user (stage tells where)
+    Cancelled,         // stopped by the user or a question answered Cancel (stage tells where)
 };
 
 /** Where the bytes of two images differ, row by row: what a verify names even when the texts agree. */
