@@ -9,7 +9,7 @@ namespace pm {
 namespace {
 
 class BackupStore : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char templ[] = "/tmp/pm514rx-backup-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
@@ -42,8 +42,8 @@ TEST_F(BackupStore, KeepsTheNewestFiftyAndNothingElseIsTouched) {
     for (int i = 0; i < 55; ++i) {
         const auto out = StoreBackup(dir_, img, start + std::chrono::seconds(i));
         ASSERT_TRUE(out.file.ok());
-        std::filesystem::last_write_time(out.path, std::filesystem::file_time_type::clock::now() +
-                                                       std::chrono::seconds(i - 100));
+        std::filesystem::last_write_time(
+            out.path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(i - 100));
     }
     int backups = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir_)) {
