@@ -121,7 +121,7 @@ class SimProcess {
     explicit SimProcess(std::vector<std::string> options = {}) {
         char templ[] = "/tmp/pm514rx-cli-link-XXXXXX";
         dir_ = ::mkdtemp(templ);
-        options.insert(options.begin(), {"sim", "--link", Link()});
+        options.insert(options.begin(), {"sim", "--turnaround", "25", "--link", Link()});
         child_ = Spawn(options);
         // The first line on stdout is the terminal's path.
         std::string line;

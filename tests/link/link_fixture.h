@@ -19,12 +19,21 @@ namespace pm::test {
 class RadioOnPty {
   public:
     explicit RadioOnPty(const Image& memory, std::uint8_t model = kDefaultModel, sim::Faults faults = {},
-                        sim::HostOptions options = {}) {
+                        sim::HostOptions options = Options()) {
         std::string error;
         host_ = sim::PtyHost::Create(sim::VirtualRadio(memory, model, std::move(faults)), std::move(options),
                                      error);
         if (!host_) throw std::runtime_error(error);
         host_->Start();
+    }
+    /**
+     * A longer turnaround than the radio's default: an answer must come after the purge that follows
+     * the PC's last byte, even when a loaded machine keeps the test from running for a while.
+     */
+    static sim::HostOptions Options() {
+        sim::HostOptions options;
+        options.turnaround = std::chrono::milliseconds(25);
+        return options;
     }
     [[nodiscard]] std::string Path() const { return host_->Path(); }
     [[nodiscard]] sim::PtyHost& Host() { return *host_; }

@@ -350,7 +350,7 @@ const ModelRow kModelRows[] = {
     {"MismatchOkIdentifiesAgainWithoutAsking", 0x42, 8, {Answer::Ok}, true, LinkResult::Done, 2},
     {"MismatchCancelWritesNothing", 0x42, 8, {Answer::Cancel}, true, LinkResult::Cancelled, 1},
     {"ShortRecordCountsAsMismatch", 0x37, 4, {Answer::Cancel}, true, LinkResult::Cancelled, 1},
-    {"EmptyRecordAcceptedWithOk", 0x37, 0, {Answer::Ok}, true, LinkResult::Done, 2},
+    {"ShortRecordAcceptedWithOk", 0x37, 2, {Answer::Ok}, true, LinkResult::Done, 2},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, ModelCheck, ::testing::ValuesIn(kModelRows),
