@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cerrno>
 #include <chrono>
 
@@ -134,6 +136,11 @@ struct SilenceRow {
     std::size_t records;  // exchanges the radio received to the end
     std::size_t wakeUps;
 };
+
+/** Rows show by name in test listings. */
+void PrintTo(const SilenceRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 sim::Faults Silent(sim::TestFrame frame, int times) {
     sim::Faults f;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cerrno>
 
 #include "core/link/frames.h"
@@ -128,6 +130,11 @@ struct FailureRow {
     int blocks;
     bool fastTimeouts = false;  // for radios that keep silent through long time-outs
 };
+
+/** Rows show by name in test listings. */
+void PrintTo(const FailureRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 sim::Faults With(void (*change)(sim::Faults&)) {
     sim::Faults f;
@@ -317,6 +324,11 @@ struct ModelRow {
     LinkResult result;
     std::size_t wakeUps;
 };
+
+/** Rows show by name in test listings. */
+void PrintTo(const ModelRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 class ModelCheck : public ::testing::TestWithParam<ModelRow> {};
 

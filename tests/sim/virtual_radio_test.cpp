@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -111,6 +113,11 @@ struct FaultRow {
     Bytes after;     // bytes fed after entering programming mode (empty: the fault strikes earlier)
     Bytes expected;  // the radio's answer to those bytes
 };
+
+/** Rows show by name in test listings. */
+void PrintTo(const FaultRow& row, std::ostream* os) {
+    *os << row.name;
+}
 
 Faults BlockFaultOf(BlockFaultKind kind, int block, std::size_t length = 0) {
     Faults f;
