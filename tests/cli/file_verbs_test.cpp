@@ -155,12 +155,6 @@ TEST_F(FileVerbs, DecimalCommaLocaleGivesTheSameOutput) {
     EXPECT_EQ(DecodeToState(Load("de.sin")).table.Text(2, 1), "146.52000");
 }
 
-}  // namespace
-}  // namespace pm
-
-namespace pm {
-namespace {
-
 TEST_F(FileVerbs, DiffReportsAndExitsByEquality) {
     ASSERT_EQ(Cli({"new", "-o", Path("a.sin")}).exitCode, 0);
     ASSERT_EQ(Cli({"edit", Path("a.sin"), "-o", Path("b.sin"), "--set", "2:rx=145.5", "--set", "2:power=Low"}).exitCode, 0);

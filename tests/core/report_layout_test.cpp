@@ -39,9 +39,10 @@ ReportPage Layout(int page, const ReportInput& input, const PageGeometry& g = kL
     return laid.value_or(ReportPage{});
 }
 
+/** The item of a page with this text, or its heading line when text is empty. */
 const ReportItem* Find(const ReportPage& page, std::string_view text) {
     for (const auto& item : page.items) {
-        if (item.text == text) return &item;
+        if (text.empty() ? item.kind == ReportItemKind::Heading : item.text == text) return &item;
     }
     return nullptr;
 }
@@ -98,9 +99,8 @@ TEST(ReportLayout, NewDocumentSettingsAndHeadingLine) {
     EXPECT_NE(Find(page, "Tx Total Time: 60s"), nullptr);
     EXPECT_NE(Find(page, "Squelch Level: 4"), nullptr);
     EXPECT_NE(Find(page, "TX power rank: 9"), nullptr);
-    const auto heading = std::find_if(page.items.begin(), page.items.end(),
-                                      [](const ReportItem& i) { return i.kind == ReportItemKind::Heading; });
-    ASSERT_NE(heading, page.items.end());
+    const ReportItem* heading = Find(page, "");
+    ASSERT_NE(heading, nullptr);
     EXPECT_EQ(heading->text, "CH   Rx(MHz)   Tx(MHz)     Rx Tone   Tx Tone    Busy     Scan    Power");
 
     // Four of its words come from the grid's headings, the others are fixed.
@@ -150,11 +150,8 @@ TEST(ReportLayout, PositionsInTwips) {
         EXPECT_EQ(item->y, row.y) << row.name;
     }
     for (const auto& [page, y] : std::vector<std::pair<int, int>>{{1, -1496}, {2, -585}, {3, -802}}) {
-        const auto& items = pages[page].items;
-        const auto heading = std::find_if(items.begin(), items.end(), [](const ReportItem& i) {
-            return i.kind == ReportItemKind::Heading;
-        });
-        ASSERT_NE(heading, items.end());
+        const ReportItem* heading = Find(pages[page], "");
+        ASSERT_NE(heading, nullptr);
         EXPECT_EQ(heading->x, 132) << "page " << page;
         EXPECT_EQ(heading->y, y) << "page " << page;
     }
