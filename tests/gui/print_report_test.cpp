@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 #include <optional>
 
 #include "core/image/channel_file.h"
@@ -198,16 +199,13 @@ TEST(PrintPdf, GeometryOnSeveralPapers) {
         ASSERT_EQ(pages.size(), 3u);
         const QRectF printable = row.layout.paintRect(QPageLayout::Point);
 
-        // Every channel once, in order, 26 + 31 + 23.
-        std::vector<int> all;
-        const std::array<std::size_t, 3> counts = {26, 31, 23};
-        for (std::size_t p = 0; p < 3; ++p) {
-            const auto numbers = ChannelNumbers(pages[p]);
-            EXPECT_EQ(numbers.size(), counts[p]) << "page " << p + 1;
+        // Every channel once, in order, on every paper.
+        std::vector<int> all, expected(80);
+        for (const auto& page : pages) {
+            const auto numbers = ChannelNumbers(page);
             all.insert(all.end(), numbers.begin(), numbers.end());
         }
-        std::vector<int> expected(80);
-        for (int i = 0; i < 80; ++i) expected[static_cast<std::size_t>(i)] = i + 1;
+        std::iota(expected.begin(), expected.end(), 1);
         EXPECT_EQ(all, expected);
 
         // The line pitch is the font's line height; the font's em is a 45th of the printable height and
@@ -261,26 +259,13 @@ TEST(PrintCommands, PrintsTheChosenPagesInOrder) {
         QPrinter::PageOrder order;
         std::vector<std::string> titles;
     };
+    const std::string p1 = "The Radio Settings", p2 = "The Second Page", p3 = "The Third Pages";
+    const auto first = QPrinter::FirstPageFirst;
     const Row rows[] = {
-        {"all",
-         QPrinter::AllPages,
-         0,
-         0,
-         QPrinter::FirstPageFirst,
-         {"The Radio Settings", "The Second Page", "The Third Pages"}},
-        {"range_2_3",
-         QPrinter::PageRange,
-         2,
-         3,
-         QPrinter::FirstPageFirst,
-         {"The Second Page", "The Third Pages"}},
-        {"range_3_only", QPrinter::PageRange, 3, 3, QPrinter::FirstPageFirst, {"The Third Pages"}},
-        {"last_page_first",
-         QPrinter::PageRange,
-         1,
-         2,
-         QPrinter::LastPageFirst,
-         {"The Second Page", "The Radio Settings"}},
+        {"all", QPrinter::AllPages, 0, 0, first, {p1, p2, p3}},
+        {"range_2_3", QPrinter::PageRange, 2, 3, first, {p2, p3}},
+        {"range_3_only", QPrinter::PageRange, 3, 3, first, {p3}},
+        {"last_page_first", QPrinter::PageRange, 1, 2, QPrinter::LastPageFirst, {p2, p1}},
     };
     const ReportInput input = PlanInput();
     QTemporaryDir dir;
@@ -438,20 +423,19 @@ TEST(PrintPdfCommand, Arguments) {
         bool ok;
         const char* why;
     };
+    const char* two = "--print-pdf takes exactly two arguments";
+    const char* first = "--print-pdf must come first";
     const Row rows[] = {
         {"both_names", {"--print-pdf", "out.pdf", "in.sin"}, true, ""},
-        {"nothing_after_the_option", {"--print-pdf"}, false, "--print-pdf takes exactly two arguments"},
-        {"one_name", {"--print-pdf", "out.pdf"}, false, "--print-pdf takes exactly two arguments"},
-        {"one_too_many",
-         {"--print-pdf", "out.pdf", "in.sin", "x"},
-         false,
-         "--print-pdf takes exactly two arguments"},
-        {"option_not_first", {"in.sin", "--print-pdf", "out.pdf"}, false, "--print-pdf must come first"},
+        {"nothing_after_the_option", {"--print-pdf"}, false, two},
+        {"one_name", {"--print-pdf", "out.pdf"}, false, two},
+        {"one_too_many", {"--print-pdf", "out.pdf", "in.sin", "x"}, false, two},
+        {"option_not_first", {"in.sin", "--print-pdf", "out.pdf"}, false, first},
         {"empty_name",
          {"--print-pdf", "", "in.sin"},
          false,
          "both the PDF and the channel file must be named"},
-        {"no_arguments", {}, false, "--print-pdf must come first"},
+        {"no_arguments", {}, false, first},
     };
     for (const auto& row : rows) {
         QString why;
