@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <deque>
 #include <memory>
 #include <string>
@@ -154,6 +158,46 @@ class RecordingPort : public SerialPort {
 
   private:
     PosixSerialPort port_;
+};
+
+/** A pseudo-terminal whose far end the test plays itself, or leaves silent. */
+class RawPeer {
+  public:
+    /** Opens a raw pseudo-terminal pair; throws when the system has none. */
+    RawPeer() {
+        master_ = ::open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char name[128] = {};
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+            ::ptsname_r(master_, name, sizeof name) != 0) {
+            throw std::runtime_error("no pseudo-terminal");
+        }
+        path_ = name;
+        keep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios tio{};
+        ::tcgetattr(keep_, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(keep_, TCSANOW, &tio);
+    }
+    ~RawPeer() {
+        if (master_ >= 0) ::close(master_);
+        if (keep_ >= 0) ::close(keep_);
+    }
+    /** The terminal's path, for the port under test. */
+    [[nodiscard]] const std::string& Path() const { return path_; }
+    /** Sends bytes as the far end. */
+    void Send(std::vector<std::uint8_t> bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+    /** Closes the far end, as a cable pulled out. */
+    void HangUp() {
+        ::close(master_);
+        master_ = -1;
+    }
+
+  private:
+    int master_ = -1;
+    int keep_ = -1;
+    std::string path_;
 };
 
 /** An image with a distinct byte at every offset, so that misplaced bytes show. */

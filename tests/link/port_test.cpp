@@ -40,42 +40,6 @@ TEST(PortNames, ComNamesMapToTtySAndEverythingElseIsAPath) {
     for (const auto& [name, path] : rows) EXPECT_EQ(DevicePathOfPort(name), path) << name;
 }
 
-/** A pseudo-terminal whose far end the test plays itself. */
-class RawPeer {
-  public:
-    RawPeer() {
-        master_ = ::open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128] = {};
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-            ::ptsname_r(master_, name, sizeof name) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        path_ = name;
-        keep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio{};
-        ::tcgetattr(keep_, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(keep_, TCSANOW, &tio);
-    }
-    ~RawPeer() {
-        if (master_ >= 0) ::close(master_);
-        if (keep_ >= 0) ::close(keep_);
-    }
-    [[nodiscard]] const std::string& Path() const { return path_; }
-    void Send(std::vector<std::uint8_t> bytes) {
-        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    }
-    void HangUp() {
-        ::close(master_);
-        master_ = -1;
-    }
-
-  private:
-    int master_ = -1;
-    int keep_ = -1;
-    std::string path_;
-};
-
 TEST(PosixPort, SilentLineEndsAOneByteReadAfterTheTotalTimeOut) {
     struct Row {
         const char* name;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -219,26 +218,6 @@ class Holder {
     pid_t pid_ = -1;
 };
 
-/** Both sides of a pseudo-terminal with nothing answering: enough for an open to fail or succeed. */
-class Terminal {
-  public:
-    Terminal() {
-        char name[64] = {};
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-        path_ = name;
-    }
-    ~Terminal() {
-        ::close(master_);
-        ::close(slave_);
-    }
-    [[nodiscard]] const std::string& Path() const { return path_; }
-
-  private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-};
-
 TEST(SafetyCli, CableHelpFollowsTheOpenFailureForEachCause) {
     Workspace ws;
     const std::string opened = std::string(link::kOpenFailed.text) + "\n";
@@ -260,14 +239,14 @@ TEST(SafetyCli, CableHelpFollowsTheOpenFailureForEachCause) {
     EXPECT_EQ(file.exit, 1);
     EXPECT_EQ(file.err, opened + ws.Plan() + " is not a serial port.\n");
 
-    Terminal busy;
+    RawPeer busy;
     const Holder holder(busy.Path());
     const Ran used = ws.Cli({"write", "--port", busy.Path(), ws.Plan()});
     EXPECT_EQ(used.exit, 1);
     EXPECT_EQ(used.err, opened + busy.Path() + " is already in use by sleep (process " +
                             std::to_string(holder.Pid()) + "). Close it and try again.\n");
 
-    Terminal locked;
+    RawPeer locked;
     std::string as;
     if (::geteuid() == 0) {
         // nobody: not in the terminal's group, and its mode keeps others out
