@@ -5,14 +5,10 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,88 +19,12 @@
 #include "core/link/link_texts.h"
 #include "core/link/posix_serial_port.h"
 #include "sim/demo_image.h"
-
-extern char** environ;
+#include "tests/link/cli_process.h"
 
 namespace pm::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Child {
-    pid_t pid = -1;
-    int out = -1;
-    int err = -1;
-};
-
-Child Spawn(const std::vector<std::string>& args) {
-    int out[2];
-    int err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    std::vector<std::string> all = {PM_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    Child c;
-    const int rc = posix_spawn(&c.pid, PM_CLI_PATH, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-    if (rc != 0) throw std::runtime_error("spawn");
-    c.out = out[0];
-    c.err = err[0];
-    return c;
-}
-
-std::string Drain(int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return text;
-}
-
-struct Finished {
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
-
-Finished Wait(Child c) {
-    Finished f;
-    // A child that hangs is killed, so that a broken verb fails the test instead of stalling it.
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock lock(m);
-        if (!cv.wait_for(lock, std::chrono::seconds(30), [&] { return done; })) ::kill(c.pid, SIGKILL);
-    });
-    std::thread errReader([&] { f.err = Drain(c.err); });
-    f.out = Drain(c.out);
-    errReader.join();
-    int status = 0;
-    ::waitpid(c.pid, &status, 0);
-    {
-        std::lock_guard lock(m);
-        done = true;
-    }
-    cv.notify_one();
-    watchdog.join();
-    f.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return f;
-}
-
-Finished Cli(const std::vector<std::string>& args) {
-    return Wait(Spawn(args));
-}
 
 std::vector<std::uint8_t> FileBytes(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);

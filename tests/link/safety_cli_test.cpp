@@ -23,25 +23,13 @@
 #include "core/image/document.h"
 #include "core/link/link_texts.h"
 #include "sim/demo_image.h"
+#include "tests/link/cli_process.h"
 #include "tests/link/link_fixture.h"
 
 namespace pm::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Ran {
-    int exit = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 /** A fresh folder with the plan file in it, removed at the end. */
 class Workspace {
@@ -55,16 +43,6 @@ class Workspace {
     ~Workspace() { fs::remove_all(dir_); }
     [[nodiscard]] fs::path operator/(const char* name) const { return dir_ / name; }
     [[nodiscard]] std::string Plan() const { return (dir_ / "plan.sin").string(); }
-
-    /** Runs the CLI after prefix (environment entries, a change of user) with stdin /dev/null. */
-    Ran Cli(const std::vector<std::string>& args, const std::string& prefix = "") const {
-        const std::string out = (dir_ / "stdout").string();
-        const std::string err = (dir_ / "stderr").string();
-        std::string command = prefix + " timeout 60 '" + PM_CLI_PATH + "'";
-        for (const auto& a : args) command += " '" + a + "'";
-        const int status = std::system((command + " >'" + out + "' 2>'" + err + "' </dev/null").c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
-    }
 
   private:
     fs::path dir_;
@@ -105,8 +83,8 @@ TEST(SafetyCli, SeveralRadiosBackedUpWrittenAndVerifiedAtOnce) {
     RadioOnPty stops(PatternImage(3), kDefaultModel, Fault(sim::BlockFaultKind::WriteNoAck, 100));
     const auto backups = ws / "backups";
 
-    const Ran r = ws.Cli({"write", "--port", good.Path(), "--port", corrupt.Path(), "--port", stops.Path(),
-                          "--backup", backups.string(), "--verify", ws.Plan()});
+    const Finished r = Cli({"write", "--port", good.Path(), "--port", corrupt.Path(), "--port", stops.Path(),
+                            "--backup", backups.string(), "--verify", ws.Plan()});
 
     EXPECT_EQ(r.exit, 1) << r.err;
     const auto lines = Lines(r.out);
@@ -142,8 +120,8 @@ TEST(SafetyCli, OneMissingRadioFailsTheBatchButNotTheOthers) {
     RadioOnPty second(PatternImage(2));
     const std::string missing = (ws / "no-such-port").string();
 
-    const Ran r =
-        ws.Cli({"write", "--port", first.Path(), "--port", missing, "--port", second.Path(), ws.Plan()});
+    const Finished r =
+        Cli({"write", "--port", first.Path(), "--port", missing, "--port", second.Path(), ws.Plan()});
 
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(SummaryResult(r.out, first.Path()), "written") << r.out;
@@ -155,7 +133,7 @@ TEST(SafetyCli, OneMissingRadioFailsTheBatchButNotTheOthers) {
     EXPECT_EQ(first.Events(sim::RadioEvent::Kind::Write).size(), 251u);
     EXPECT_EQ(second.Events(sim::RadioEvent::Kind::Write).size(), 251u);
 
-    const Ran twice = ws.Cli({"write", "--port", first.Path(), "--port", first.Path(), ws.Plan()});
+    const Finished twice = Cli({"write", "--port", first.Path(), "--port", first.Path(), ws.Plan()});
     EXPECT_EQ(twice.exit, 2);
     EXPECT_EQ(twice.err,
               "write: --port " + first.Path() + " is the same device as --port " + first.Path() + "\n");
@@ -168,8 +146,8 @@ TEST(SafetyCli, BackupWithoutAFolderGoesToTheDataFolder) {
     const fs::path data = ws / "data";
 
     // --backup takes the next word when it can: here that word is the channel file.
-    const Ran r = ws.Cli({"write", "--port", radio.Path(), "--backup", ws.Plan()},
-                         "XDG_DATA_HOME='" + data.string() + "'");
+    const Finished r = Cli({"write", "--port", radio.Path(), "--backup", ws.Plan()},
+                           {"env", "XDG_DATA_HOME=" + data.string()});
 
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -224,38 +202,39 @@ TEST(SafetyCli, CableHelpFollowsTheOpenFailureForEachCause) {
     const std::string out = (ws / "out.sin").string();
 
     const std::string missing = (ws / "ttyUSB9").string();
-    const Ran none = ws.Cli({"read", "--port", missing, "-o", out});
+    const Finished none = Cli({"read", "--port", missing, "-o", out});
     EXPECT_EQ(none.exit, 1);
     EXPECT_EQ(
         none.err.rfind(opened + "No such device: " + missing + ". Check that the cable is plugged in.", 0),
         0u)
         << none.err;
 
-    const Ran test = ws.Cli({"testmode", "--port", missing, "--item", "squelch-level", "--value", "default"});
+    const Finished test =
+        Cli({"testmode", "--port", missing, "--item", "squelch-level", "--value", "default"});
     EXPECT_EQ(test.exit, 1);
     EXPECT_EQ(test.err.rfind(opened + "No such device: " + missing + ".", 0), 0u) << test.err;
 
-    const Ran file = ws.Cli({"write", "--port", ws.Plan(), ws.Plan()});
+    const Finished file = Cli({"write", "--port", ws.Plan(), ws.Plan()});
     EXPECT_EQ(file.exit, 1);
     EXPECT_EQ(file.err, opened + ws.Plan() + " is not a serial port.\n");
 
     RawPeer busy;
     const Holder holder(busy.Path());
-    const Ran used = ws.Cli({"write", "--port", busy.Path(), ws.Plan()});
+    const Finished used = Cli({"write", "--port", busy.Path(), ws.Plan()});
     EXPECT_EQ(used.exit, 1);
     EXPECT_EQ(used.err, opened + busy.Path() + " is already in use by sleep (process " +
                             std::to_string(holder.Pid()) + "). Close it and try again.\n");
 
     RawPeer locked;
-    std::string as;
+    std::vector<std::string> as;
     if (::geteuid() == 0) {
         // nobody: not in the terminal's group, and its mode keeps others out
         if (std::system("setpriv --help >/dev/null 2>&1") != 0) GTEST_SKIP() << "no setpriv to become nobody";
-        as = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+        as = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     } else {
         ASSERT_EQ(::chmod(locked.Path().c_str(), 0), 0);
     }
-    const Ran denied = ws.Cli({"read", "--port", locked.Path(), "-o", out}, as);
+    const Finished denied = Cli({"read", "--port", locked.Path(), "-o", out}, as);
     EXPECT_EQ(denied.exit, 1);
     EXPECT_EQ(denied.err.rfind(opened + "Permission denied on " + locked.Path(), 0), 0u) << denied.err;
     EXPECT_FALSE(fs::exists(out));
