@@ -23,18 +23,15 @@ TEST_P(CsvRead, SplitsRecordsAndCountsLines) {
     const ReadCase& c = GetParam();
     const CsvText csv = ReadCsvText(c.text);
     EXPECT_EQ(csv.separator, c.separator);
-    ASSERT_EQ(csv.records.size(), c.records.size());
-    for (std::size_t i = 0; i < c.records.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(csv.records[i].line, c.records[i].first);
-        EXPECT_EQ(csv.records[i].fields, c.records[i].second);
-        EXPECT_FALSE(csv.records[i].unterminatedQuote);
+    std::vector<std::pair<int, Fields>> records;
+    for (const auto& r : csv.records) {
+        records.emplace_back(r.line, r.fields);
+        EXPECT_FALSE(r.unterminatedQuote) << r.line;
     }
-    ASSERT_EQ(csv.comments.size(), c.comments.size());
-    for (std::size_t i = 0; i < c.comments.size(); ++i) {
-        EXPECT_EQ(csv.comments[i].line, c.comments[i].first);
-        EXPECT_EQ(csv.comments[i].text, c.comments[i].second);
-    }
+    EXPECT_EQ(records, c.records);
+    std::vector<std::pair<int, std::string>> comments;
+    for (const auto& comment : csv.comments) comments.emplace_back(comment.line, comment.text);
+    EXPECT_EQ(comments, c.comments);
 }
 
 INSTANTIATE_TEST_SUITE_P(

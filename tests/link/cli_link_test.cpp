@@ -17,7 +17,6 @@
 #include "core/image/channel_file.h"
 #include "core/image/document.h"
 #include "core/link/link_texts.h"
-#include "core/link/posix_serial_port.h"
 #include "sim/demo_image.h"
 #include "tests/link/cli_process.h"
 
@@ -147,16 +146,6 @@ TEST(CliLink, InterruptCancelsAReadAndWritesNothing) {
     EXPECT_EQ(f.exit, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_FALSE(fs::exists(sim.File("radio.sin")));
-}
-
-TEST(CliLink, PortHeldByAnotherProgramGivesTheOpenFailure) {
-    SimProcess sim;
-    PosixSerialPort holder;
-    ASSERT_EQ(holder.Open(sim.Path()), 0);
-    const Finished f = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
-    EXPECT_EQ(f.exit, 1);
-    // The message comes first; a line explaining what holds the port may follow it.
-    EXPECT_TRUE(f.err.starts_with(std::string(link::kOpenFailed.text) + "\n")) << f.err;
 }
 
 TEST(CliLink, TestModeSendsOneExchangeAndTheSimReportsIt) {
