@@ -1,5 +1,4 @@
-// Read and write transfers over a real POSIX port on a pseudo-terminal, against
-// the virtual radio.
+// Read and write transfers over a real POSIX port on a pseudo-terminal, against the virtual radio.
 
 #include <gtest/gtest.h>
 
@@ -23,6 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Kind = sim::RadioEvent::Kind;
 using Call = PortCall::Kind;
 using Messages = std::vector<Message>;
+using enum sim::BlockFaultKind;
 
 Bytes Command(std::uint8_t letter, std::size_t address) {
     const auto c = frame::BlockCommand(letter, address);
@@ -30,9 +30,8 @@ Bytes Command(std::uint8_t letter, std::size_t address) {
 }
 
 /**
- * What every transfer shows on the wire and to its host: the wake-up byte by
- * byte, a clear purge before every write, one configuration, and the statuses
- * counting blocks up to lastCount.
+ * What every transfer shows on the wire and to its host: the wake-up byte by byte, a clear purge before
+ * every write, one configuration, and the statuses counting blocks up to lastCount.
  */
 void ExpectWireAndStatuses(const RecordingPort& port, const ScriptedHost& host, int lastCount) {
     const auto writes = port.Calls(Call::Write);
@@ -53,12 +52,10 @@ void ExpectWireAndStatuses(const RecordingPort& port, const ScriptedHost& host, 
     EXPECT_EQ(host.progress.back(), link::kProgressMax);
 }
 
-// Replies of 10 and 11 bytes at blocks 7 and 9 leave the caller's bytes where
-// the reply fell short, not those of an earlier reply.
+// Replies of 10 and 11 bytes at blocks 7 and 9 leave the caller's bytes where the reply fell short, not those
+// of an earlier reply.
 TEST(Transfer, FullReadIsByteExactAndFollowsTheWireSequence) {
-    RadioOnPty radio(
-        sim::DemoImage(), kDefaultModel,
-        {.blocks = {{sim::BlockFaultKind::ShortReply, 7, 10}, {sim::BlockFaultKind::ShortReply, 9, 11}}});
+    RadioOnPty radio(sim::DemoImage(), kDefaultModel, {.blocks = {{ShortReply, 7, 10}, {ShortReply, 9, 11}}});
     RecordingPort port;
     ScriptedHost host;
     const Image before = PatternImage(7);
@@ -112,8 +109,7 @@ TEST(Transfer, FullWriteIsByteExactAndNeverTouchesTheLastFortyBytes) {
     for (std::size_t k = 0; k < written.size(); ++k) EXPECT_EQ(written[k].address, 8 * k);
 }
 
-// Failure rows: what the radio does wrong, what the user is shown, how the
-// transfer ends.
+// Failure rows: what the radio does wrong, what the user is shown, how the transfer ends.
 struct FailureRow {
     const char* name;
     bool write;
@@ -155,7 +151,6 @@ TEST_P(TransferFailure, ShowsItsMessageClosesThePortAndKeepsTheImage) {
     EXPECT_EQ(port.calls.back().kind, Call::Close);
 }
 
-using enum sim::BlockFaultKind;
 const FailureRow kFailureRows[] = {
     {"WakeUpAnsweredWronglyTwice", false, {.wakeAnswer = {0x15, 0x15}}, link::kCommunicationError, 0, true},
     {"IdentificationReadFails", false, {.dropOnIdentify = true}, link::kCommunicationError, 0},
@@ -189,8 +184,7 @@ TEST(Transfer, SilentRadioGetsFifteenAttemptsOfTwoReadsEach) {
     EXPECT_EQ(port.Calls(Call::FullPurge).size(), 15u);
 }
 
-// Faults a transfer gets over: with a Retry that starts over on the port it
-// holds, or within one attempt.
+// Faults a transfer gets over: with a Retry that starts over on the port it holds, or within one attempt.
 TEST(Transfer, RecoversWithTheSamePortOpen) {
     struct Row {
         const char* name;
@@ -233,8 +227,7 @@ TEST(Transfer, RecoversWithTheSamePortOpen) {
     }
 }
 
-// The model check before a write: which radio codes pass, and what OK and
-// Cancel do.
+// The model check before a write: which radio codes pass, and what OK and Cancel do.
 struct ModelRow {
     const char* name;
     std::uint8_t radioModel;
@@ -285,8 +278,7 @@ const ModelRow kModelRows[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, ModelCheck, ::testing::ValuesIn(kModelRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A cancel takes effect between blocks: what went through stays, the caller's
-// image is untouched.
+// A cancel takes effect between blocks: what went through stays, the caller's image is untouched.
 TEST(Transfer, CancelStopsAfterTheCurrentBlock) {
     struct Row {
         const char* name;
