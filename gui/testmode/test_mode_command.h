@@ -1,0 +1,13 @@
+#pragma once
+// Program, Test Mode: the alignment dialog over the main window (attached by InstallTestModeCommand).
+
+#include <QStringList>
+
+namespace pm {
+
+class CMainFrame;
+
+/** The command: a new dialog from the opening defaults with the view's port, run modally. */
+void OnTestMode(CMainFrame& frame, const QStringList& toneTable);
+
+}  // namespace pm

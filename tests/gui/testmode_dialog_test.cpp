@@ -1,0 +1,459 @@
+// The Test Mode dialog driven by real mouse and key events: the tree and its two panels, the fields,
+// tone lists and buttons, the slider, Default, Enter, closing; and Start against the virtual radio on a
+// pseudo-terminal, with a dialog that does nothing else while the exchange runs.
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <array>
+#include <deque>
+#include <memory>
+#include <tuple>
+
+#include <gtest/gtest.h>
+
+#include "core/image/memory_image.h"
+#include "core/image/tone.h"
+#include "core/link/link_texts.h"
+#include "core/testmode/test_frequency.h"
+#include "gui/app/commands.h"
+#include "gui/app/main_frame.h"
+#include "gui/editor/tovar_view.h"
+#include "gui/testmode/test_mode_dlg.h"
+#include "gui/testmode/tone_box.h"
+#include "gui_fixture.h"
+#include "sim/pty_host.h"
+
+namespace pm {
+namespace {
+
+using D = CTestModeDlg;
+namespace code = testmode::code;
+using Bytes = std::array<std::uint8_t, 8>;
+
+const int kFrequencyPanel[] = {1054, 1055, 1056, 1057, 1058, 1030, 1031, 1034, 1035, 1059, 1036,
+                               1037, 1012, 1013, 1060, 1061, 1062, 1063, 1064, 1065, 1066, 1067};
+const int kItemPanel[] = {1038, 1044, 1049, 1051, 1039, 1052, 1043, 1040, 1041, 1042};
+
+class TestModeDialog : public ::testing::Test {
+  protected:
+    TestModeDialog()
+        : answerers_([this](const Message& message) {
+              messages_.push_back(Seen(message));
+              if (answers_.empty() || message.buttons == Buttons::Ok) return Answer::Ok;
+              const Answer answer = answers_.front();
+              answers_.pop_front();
+              return answer;
+          }) {
+        Open();
+    }
+
+    // A new dialog from the opening state, on the virtual radio when there is one.
+    void Open() {
+        QStringList tones;
+        for (const std::string& tone : ToneTable()) tones << QString::fromStdString(tone);
+        dialog_ = std::make_unique<CTestModeDlg>(tones);
+        dialog_->SetBandBase(testmode::TestBandBase());
+        if (radio_) dialog_->SetPort(QString::fromStdString(radio_->Path()));
+        dialog_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
+    }
+    void OpenOnRadio(sim::Faults faults = {}) {
+        std::string error;
+        radio_ = sim::PtyHost::Create(sim::VirtualRadio(NewDocumentImage(), kDefaultModel, std::move(faults)),
+                                      {}, error);
+        ASSERT_TRUE(radio_) << error;
+        radio_->Start();
+        Open();
+    }
+
+    template <typename W = QWidget>
+    W* C(int id) {
+        return qobject_cast<W*>(dialog_->Control(id));
+    }
+    QLineEdit* Field(int id) { return C<QLineEdit>(id); }
+    ToneBox* Box(int id) { return C<ToneBox>(id); }
+    bool Checked(int id) { return C<QRadioButton>(id)->isChecked(); }
+    bool Shown(int id) { return dialog_->Control(id)->isVisible(); }
+    QString Caption() { return C<QGroupBox>(D::kPanelFrame)->title(); }
+    QString Position() { return C<QLabel>(D::kValueLabel)->text(); }
+
+    // A click on the tree item, its branch opened first as the user would.
+    void Select(int itemCode) {
+        QTreeWidgetItem* item = dialog_->TreeItem(itemCode);
+        if (item->parent()) item->parent()->setExpanded(true);
+        QTest::mouseClick(dialog_->Tree()->viewport(), Qt::LeftButton, {},
+                          dialog_->Tree()->visualItemRect(item).center());
+    }
+    // A click on the round mark of a radio button, or the middle of a push button.
+    void Click(int id) {
+        QWidget* w = dialog_->Control(id);
+        const QPoint at = qobject_cast<QRadioButton*>(w) ? QPoint(6, w->height() / 2) : w->rect().center();
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+    }
+    // Types text over the field's contents and presses Enter in it.
+    void Enter(int id, const QString& text) {
+        Field(id)->setFocus();
+        Field(id)->selectAll();
+        QTest::keyClicks(Field(id), text);
+        QTest::keyClick(Field(id), Qt::Key_Return);
+    }
+    // Drops the list, moves to entry and takes it with Enter.
+    void Choose(int id, int entry) {
+        Box(id)->showPopup();
+        QAbstractItemView* view = Box(id)->view();
+        view->setCurrentIndex(view->model()->index(entry, 0));
+        QTest::keyClick(view, Qt::Key_Return);
+        QApplication::processEvents();  // the close-up is reported after the choice
+    }
+    // Presses Start and waits for the exchange to end; false when it did not end in time.
+    bool StartAndWait() {
+        QSignalSpy finished(dialog_.get(), &CTestModeDlg::ExchangeFinished);
+        Click(D::kStartButton);
+        return finished.wait(20000);
+    }
+
+    std::vector<SeenMessage> messages_;
+    std::deque<Answer> answers_;  // to Retry/Cancel questions; Cancel when none is left
+    ScopedAnswerers answerers_;
+    std::unique_ptr<sim::PtyHost> radio_;
+    std::unique_ptr<CTestModeDlg> dialog_;
+};
+
+TEST_F(TestModeDialog, OpensWithTheTreeAndNoPanel) {
+    EXPECT_EQ(dialog_->windowTitle(), "Debug Mode for  ARVOS");
+    EXPECT_EQ(Caption(), "Please Choose Frequency first");
+    QStringList shape;
+    for (QTreeWidgetItemIterator it(dialog_->Tree()); *it; ++it) {
+        const QTreeWidgetItem* item = *it;
+        shape << QStringLiteral("%1%2 %3%4")
+                     .arg(item->parent() ? "  " : "", item->text(0))
+                     .arg(item->data(0, Qt::UserRole).toInt())
+                     .arg(item->childCount() ? (item->isExpanded() ? " open" : " closed") : "");
+    }
+    EXPECT_EQ(shape, (QStringList{"Debug Frequency 5567 open", "  High Frequency 5568",
+                                  "  Middle Frequency 5569", "  Low Frequency 5571", "Debug Item 5572 closed",
+                                  "  TX Frequency 5573", "  Low Power Voltage 5574", "  Squelch Level 5575",
+                                  "  TX Power 5576", "Exit Debug 5577"}));
+    // A branch root changes nothing, not even the Default button.
+    Select(code::kDebugItem);
+    for (const int id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << id;
+    for (const int id : kItemPanel) EXPECT_FALSE(Shown(id)) << id;
+    EXPECT_FALSE(Shown(D::kDefaultButton));
+    EXPECT_FALSE(Shown(D::kHiddenDefault));
+    EXPECT_TRUE(Shown(D::kTree));
+}
+
+TEST_F(TestModeDialog, EachTestFrequencyShowsItsCaptionAndBandValue) {
+    const std::array<std::tuple<int, const char*, const char*>, 3> rows = {{
+        {code::kMiddleFrequency, "Middle Frequency", "230.00000"},
+        {code::kLowFrequency, "Low frequency", "220.00000"},
+        {code::kHighFrequency, "High Frequency", "240.00000"},
+    }};
+    for (const auto& [itemCode, caption, frequency] : rows) {
+        SCOPED_TRACE(caption);
+        Select(itemCode);
+        EXPECT_EQ(Caption(), caption);
+        EXPECT_EQ(Field(D::kRxFreqEdit)->text(), frequency);
+        EXPECT_EQ(Field(D::kTxFreqEdit)->text(), frequency);
+        EXPECT_TRUE(Shown(D::kDefaultButton));
+        for (const int id : kFrequencyPanel) EXPECT_TRUE(Shown(id)) << id;
+        for (const int id : kItemPanel) EXPECT_FALSE(Shown(id)) << id;
+        for (const int id : {D::kRxQt, D::kTxQt, D::kRxStep5, D::kTxStep5}) EXPECT_TRUE(Checked(id)) << id;
+        for (const int id : {D::kRxDqt, D::kTxDqt, D::kRxStep6, D::kTxStep6}) EXPECT_FALSE(Checked(id)) << id;
+        for (const int id : {D::kRxToneBox, D::kTxToneBox}) {
+            EXPECT_EQ(Box(id)->count(), 43);
+            EXPECT_EQ(Box(id)->currentText(), "OFF");
+        }
+    }
+}
+
+TEST_F(TestModeDialog, EnterNormalisesByTheFieldsOwnStepAndMovesOn) {
+    struct Row {
+        int field;
+        int txStep;  // the receive step stays 5.00 kHz
+        const char* typed;
+        const char* shown;
+        int next;
+    };
+    const Row rows[] = {
+        {D::kRxFreqEdit, D::kTxStep6, "231.2032", "231.20500", D::kTxFreqEdit},
+        {D::kTxFreqEdit, D::kTxStep6, "231.2032", "231.20625", D::kRxToneBox},
+        {D::kTxFreqEdit, D::kTxStep5, "250", "240.00000", D::kRxToneBox},
+        {D::kRxFreqEdit, D::kTxStep5, "MHz", "220.00000", D::kTxFreqEdit},
+    };
+    Select(code::kMiddleFrequency);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed);
+        Click(row.txStep);
+        Enter(row.field, QString::fromLatin1(row.typed));
+        EXPECT_EQ(Field(row.field)->text(), row.shown);
+        EXPECT_EQ(QApplication::focusWidget(), dialog_->Control(row.next));
+        EXPECT_TRUE(dialog_->isVisible());
+    }
+}
+
+TEST_F(TestModeDialog, FieldsShowTheStoredValueUntilDefaultStoresTheBand) {
+    Select(code::kLowFrequency);
+    Enter(D::kRxFreqEdit, "225.5");
+    Select(code::kHighFrequency);
+    Select(code::kLowFrequency);
+    EXPECT_EQ(Field(D::kRxFreqEdit)->text(), "220.00000");  // the edit went to the field only
+
+    // Default puts all of Low back: fields, steps, methods, lists and tones.
+    Click(D::kRxStep6);
+    Click(D::kTxDqt);
+    Choose(D::kRxToneBox, 5);
+    Field(D::kTxFreqEdit)->setText(QStringLiteral("999"));
+    Click(D::kDefaultButton);
+    Select(code::kMiddleFrequency);
+    Select(code::kLowFrequency);
+    EXPECT_EQ(Field(D::kTxFreqEdit)->text(), "220.00000");
+    EXPECT_TRUE(Checked(D::kRxStep5) && !Checked(D::kRxStep6));
+    EXPECT_TRUE(Checked(D::kTxQt) && !Checked(D::kTxDqt));
+    EXPECT_EQ(Box(D::kTxToneBox)->count(), 43);
+    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "OFF");
+}
+
+TEST_F(TestModeDialog, MethodButtonsSwitchTheToneList) {
+    Select(code::kHighFrequency);
+    Choose(D::kRxToneBox, 9);
+    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "88.5");
+
+    Click(D::kRxDqt);
+    EXPECT_TRUE(!Checked(D::kRxQt) && Checked(D::kRxDqt));
+    ASSERT_EQ(Box(D::kRxToneBox)->count(), 168);
+    EXPECT_EQ(Box(D::kRxToneBox)->itemText(167), "D311I");
+    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "210.7");
+    EXPECT_EQ(Box(D::kTxToneBox)->count(), 43);  // the other side keeps its list
+
+    // The method already checked changes nothing, the list and its selection included.
+    Choose(D::kRxToneBox, 12);
+    Click(D::kRxDqt);
+    EXPECT_TRUE(Checked(D::kRxDqt));
+    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "D031N");
+
+    Click(D::kRxQt);
+    EXPECT_FALSE(Checked(D::kRxDqt));
+    EXPECT_EQ(Box(D::kRxToneBox)->count(), 43);
+    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "OFF");
+    // The stored index moves only when the list closes up: back at High it is still 12, now of the QT list.
+    Select(code::kMiddleFrequency);
+    Select(code::kHighFrequency);
+    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "97.4");
+}
+
+TEST_F(TestModeDialog, StepAndChoiceButtonsAreExclusivePairs) {
+    Select(code::kMiddleFrequency);
+    Click(D::kTxStep6);
+    Click(D::kTxStep6);  // clicking the checked one keeps it checked
+    EXPECT_TRUE(Checked(D::kTxStep6) && !Checked(D::kTxStep5));
+    Select(code::kHighFrequency);
+    EXPECT_TRUE(Checked(D::kTxStep5));
+    Select(code::kMiddleFrequency);
+    EXPECT_TRUE(Checked(D::kTxStep6) && Checked(D::kRxStep5));
+
+    Select(code::kTxPower);
+    EXPECT_TRUE(Checked(D::kHighChoice));
+    Click(D::kLowChoice);
+    Click(D::kLowChoice);
+    EXPECT_TRUE(Checked(D::kLowChoice) && !Checked(D::kHighChoice) && !Checked(D::kMiddleChoice));
+}
+
+TEST_F(TestModeDialog, ItemsKeepTheirOwnSliderValues) {
+    Select(code::kMiddleFrequency);
+    Select(code::kTxPower);
+    EXPECT_EQ(Caption(), "Middle Frequency");  // still names the last test frequency
+    for (const int id : kItemPanel) EXPECT_TRUE(Shown(id)) << id;
+    for (const int id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << id;
+    EXPECT_EQ(Position(), "Current Position:0");
+    Click(D::kDefaultButton);
+    EXPECT_EQ(C<QSlider>(D::kSlider)->value(), 47);
+    EXPECT_EQ(Position(), "Current Position:47");
+    Select(code::kSquelchLevel);
+    EXPECT_EQ(Position(), "Current Position:0");
+    Click(D::kDefaultButton);
+    EXPECT_EQ(Position(), "Current Position:160");
+
+    // The keyboard moves the slider of the item shown, up to 255 and no further.
+    Select(code::kLowPowerVoltage);
+    QSlider* slider = C<QSlider>(D::kSlider);
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(Position(), "Current Position:1");
+    QTest::keyClick(slider, Qt::Key_End);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(Position(), "Current Position:255");
+
+    Select(code::kHighFrequency);
+    for (const auto& [itemCode, value] :
+         {std::pair{code::kTxPower, 47}, std::pair{code::kSquelchLevel, 160},
+          std::pair{code::kLowPowerVoltage, 255}, std::pair{code::kTxFrequency, 0}}) {
+        Select(itemCode);
+        EXPECT_EQ(slider->value(), value);
+        EXPECT_EQ(Position(), QStringLiteral("Current Position:%1").arg(value));
+    }
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(TestModeDialog, EnterNeverClosesAndExitDebugEscapeAndCloseBoxDo) {
+    Select(code::kMiddleFrequency);
+    // Through every tab stop of the frequency panel (Start and the slider are hidden), Default last.
+    dialog_->Tree()->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 6; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        visited << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Return);
+        ASSERT_TRUE(dialog_->isVisible()) << focus->objectName().toStdString();
+    }
+    EXPECT_EQ(visited, (QStringList{"control1026", "control1030", "control1031", "control1012", "control1013",
+                                    "control1028"}));
+    // Enter on Default is Default.
+    Field(D::kRxFreqEdit)->setText(QStringLiteral("233"));
+    C<QPushButton>(D::kDefaultButton)->setFocus();
+    QTest::keyClick(dialog_->Control(D::kDefaultButton), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(Field(D::kRxFreqEdit)->text(), "230.00000");
+
+    // Down from Low Frequency passes the closed "Debug Item" and reaches "Exit Debug", which closes.
+    dialog_->Tree()->setFocus();
+    dialog_->Tree()->setCurrentItem(dialog_->TreeItem(code::kLowFrequency));
+    QTest::keyClick(dialog_->Tree(), Qt::Key_Down);
+    EXPECT_TRUE(dialog_->isVisible());
+    QTest::keyClick(dialog_->Tree(), Qt::Key_Down);
+    EXPECT_FALSE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Select(code::kExitDebug);
+    EXPECT_FALSE(dialog_->isVisible());
+    ASSERT_NO_FATAL_FAILURE(Open());
+    QTest::keyClick(dialog_->Tree(), Qt::Key_Escape);
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_TRUE(dialog_->close());
+}
+
+TEST_F(TestModeDialog, StartSendsTheExampleWhileTheDialogStaysInert) {
+    ASSERT_NO_FATAL_FAILURE(OpenOnRadio());
+    Select(code::kMiddleFrequency);
+    Choose(D::kTxToneBox, 9);  // "88.5"
+    Select(code::kTxPower);
+    Click(D::kDefaultButton);  // 47
+
+    QSignalSpy finished(dialog_.get(), &CTestModeDlg::ExchangeFinished);
+    Click(D::kStartButton);
+    ASSERT_TRUE(dialog_->IsExchangeRunning());
+    EXPECT_FALSE(dialog_->Control(D::kStartButton)->isEnabled());
+    Click(D::kStartButton);  // no second exchange
+    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog_->close());
+    dialog_->Tree()->setCurrentItem(dialog_->TreeItem(code::kExitDebug));
+    EXPECT_TRUE(dialog_->isVisible());
+    ASSERT_TRUE(finished.wait(20000));
+
+    EXPECT_EQ(messages_, (std::vector<SeenMessage>{Seen(link::kTestModeDone)}));
+    EXPECT_EQ(radio_->TestRecords(),
+              (std::vector<sim::TestRecord>{{'t', Bytes{0x00, 0x00, 0x00, 0x23, 0x00, 0x00, 0x00, 0x23},
+                                             Bytes{0x00, 0x00, 0x85, 0x08, 0xFB, 0x01, 0x01, 0x2F}}}));
+    EXPECT_TRUE(dialog_->isVisible());
+    // The port was let go: Start works again at once, with the same values.
+    ASSERT_TRUE(StartAndWait());
+    ASSERT_EQ(radio_->TestRecords().size(), 2u);
+    EXPECT_EQ(radio_->TestRecords()[1], radio_->TestRecords()[0]);
+}
+
+TEST_F(TestModeDialog, StartSendsEmptyFieldsTypedTextsAndDqtEntries) {
+    ASSERT_NO_FATAL_FAILURE(OpenOnRadio());
+    Select(code::kSquelchLevel);
+    Click(D::kDefaultButton);     // 160
+    ASSERT_TRUE(StartAndWait());  // before any test frequency was shown
+
+    Select(code::kLowFrequency);
+    Click(D::kRxDqt);  // "210.7" selected
+    Click(D::kTxDqt);
+    Choose(D::kTxToneBox, 9);  // "D023N"
+    Field(D::kRxFreqEdit)->setText(QStringLiteral("231.20625"));
+    Field(D::kTxFreqEdit)->setText(QStringLiteral("1e9"));  // too big for the frame: clamped as Enter would
+    Select(code::kTxFrequency);
+    ASSERT_TRUE(StartAndWait());
+    EXPECT_EQ(
+        radio_->TestRecords(),
+        (std::vector<sim::TestRecord>{{'s', Bytes{}, Bytes{0x00, 0x00, 0x00, 0x00, 0xFB, 0x01, 0x01, 0xA0}},
+                                      {'q', Bytes{0x25, 0x06, 0x12, 0x23, 0x00, 0x00, 0x00, 0x24},
+                                       Bytes{0x07, 0x21, 0x00, 0x00, 0xFB, 0x01, 0x01, 0x00}}}));
+}
+
+TEST_F(TestModeDialog, RetryStartsOverAndCancelLetsThePortGo) {
+    const SeenMessage error = Seen(link::kTestModeError);
+    const SeenMessage done = Seen(link::kTestModeDone);
+    const std::array<std::tuple<sim::TestFrame, Answer, std::vector<SeenMessage>, std::size_t>, 3> rows = {{
+        {sim::TestFrame::Value, Answer::Retry, {error, done}, 2},  // value frames the radio received
+        {sim::TestFrame::Item, Answer::Retry, {error, done}, 1},
+        {sim::TestFrame::Frequency, Answer::Cancel, {error}, 0},
+    }};
+    for (const auto& [silentAfter, answer, seen, records] : rows) {
+        SCOPED_TRACE(static_cast<int>(silentAfter));
+        sim::Faults faults;
+        faults.testSilentAfter = silentAfter;
+        faults.testSilentTimes = 1;
+        ASSERT_NO_FATAL_FAILURE(OpenOnRadio(faults));
+        messages_.clear();
+        answers_ = {answer};
+        Select(code::kLowPowerVoltage);
+        ASSERT_TRUE(StartAndWait());
+        EXPECT_EQ(messages_, seen);
+        EXPECT_EQ(radio_->TestRecords().size(), records);
+    }
+    // After Cancel the port is closed: the next Start opens it and, the fault spent, succeeds.
+    messages_.clear();
+    ASSERT_TRUE(StartAndWait());
+    EXPECT_EQ(messages_, (std::vector<SeenMessage>{done}));
+
+    // A port that will not open: the message, and the dialog stays open for another try.
+    messages_.clear();
+    dialog_->SetPort(QStringLiteral("/nonexistent/ttyTEST"));
+    ASSERT_TRUE(StartAndWait());
+    EXPECT_EQ(messages_, (std::vector<SeenMessage>{Seen(link::kOpenFailed)}));
+    EXPECT_TRUE(dialog_->isVisible() && dialog_->Control(D::kStartButton)->isEnabled());
+}
+
+class TestModeCommand : public GuiTest {};
+
+// The command builds a new dialog each time: nothing of the last opening survives, the port is the view's.
+TEST_F(TestModeCommand, EveryOpeningStartsFromTheDefaults) {
+    ASSERT_TRUE(Start());
+    View().SetPort(QStringLiteral("/dev/ttyUSB7"));
+    QStringList seen;
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CTestModeDlg*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                if (QWidget* other = QApplication::activeModalWidget()) other->close();
+                return;
+            }
+            dialog->Tree()->setCurrentItem(dialog->TreeItem(code::kTxPower));
+            auto* slider = qobject_cast<QSlider*>(dialog->Control(CTestModeDlg::kSlider));
+            seen << QStringLiteral("%1 %2").arg(dialog->Port()).arg(slider->value());
+            slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            dialog->Tree()->setCurrentItem(dialog->TreeItem(code::kExitDebug));
+        });
+        Frame().Action(cmd::kTestMode)->trigger();
+    }
+    EXPECT_EQ(seen, (QStringList{"/dev/ttyUSB7 0", "/dev/ttyUSB7 0"}));
+}
+
+}  // namespace
+}  // namespace pm
