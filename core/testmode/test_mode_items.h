@@ -88,11 +88,13 @@ inline constexpr std::array<AlignmentItemRow, 4> kAlignmentItems = {{
     {code::kTxPower, kItemTxPower, "TX Power", 47},
 }};
 
-/** The test frequency with tree code or number n, or nullptr. */
+/** The test frequency whose tree item carries code n, or nullptr. */
 [[nodiscard]] const TestFrequencyRow* TestFrequencyByCode(int n);
+/** The test frequency numbered n (2 High, 3 Middle, 4 Low), or nullptr. */
 [[nodiscard]] const TestFrequencyRow* TestFrequencyByNumber(int n);
-/** The alignment item with tree code or number n, or nullptr. */
+/** The alignment item whose tree item carries code n, or nullptr. */
 [[nodiscard]] const AlignmentItemRow* AlignmentItemByCode(int n);
+/** The alignment item numbered n (2 .. 5), or nullptr. */
 [[nodiscard]] const AlignmentItemRow* AlignmentItemByNumber(int n);
 
 /** Tone method of one direction of a test frequency. */
