@@ -14,7 +14,7 @@ CTovarApp::CTovarApp() = default;
 
 CTovarApp::~CTovarApp() = default;
 
-bool CTovarApp::InitInstance(const QString& fileToOpen) {
+bool CTovarApp::InitInstance(const QString& fileToOpen, bool withFeatures) {
     EnsureAppResources();
     const QString title = QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size()));
     QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganisation));
@@ -26,7 +26,7 @@ bool CTovarApp::InitInstance(const QString& fileToOpen) {
     for (const std::string& tone : pm::ToneTable()) m_toneTable.append(QString::fromStdString(tone));
 
     auto frame = std::make_unique<CMainFrame>(m_recentFiles, m_toneTable);
-    InstallFeatures(*frame);
+    if (withFeatures) InstallFeatures(*frame);
     if (fileToOpen.isEmpty()) {
         frame->NewDocument();
     } else if (!frame->OpenDocumentFile(fileToOpen)) {

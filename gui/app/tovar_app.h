@@ -23,7 +23,7 @@ class CTovarApp {
      * Start-up: settings key, recent files, tone table, frame with a new document or the named file,
      * icon, window shown. False when the named file cannot be opened (after saying why): no window then.
      */
-    bool InitInstance(const QString& fileToOpen = QString());
+    bool InitInstance(const QString& fileToOpen = QString(), bool withFeatures = true);
 
     /** The main window, once started. */
     [[nodiscard]] CMainFrame* MainFrame() const { return m_pMainWnd.get(); }

@@ -64,7 +64,7 @@ TEST_F(GuiTest, CaptionNeverNamesTheDocument) {
 }
 
 TEST_F(GuiTest, MenusAreTheCommandTable) {
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
     QStringList titles;
     for (QAction* action : Frame().menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Program", "P&ort", "&View"}));
@@ -105,7 +105,7 @@ TEST_F(GuiTest, ToolbarHasNineButtonsInGroups) {
 }
 
 TEST_F(GuiTest, OnlyTheAcceleratorTableIsBound) {
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
     QStringList bound;
     for (QAction* action : Frame().findChildren<QAction*>()) {
         for (const QKeySequence& key : action->shortcuts()) bound << key.toString();
@@ -147,7 +147,7 @@ TEST_F(GuiTest, PortCommandsOnlyChooseTheName) {
 }
 
 TEST_F(GuiTest, CommandsForOthersCommitFirstThenSignal) {
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
     QSignalSpy read(&Frame(), &CMainFrame::ReadFromRadioRequested);
     QSignalSpy preview(&Frame(), &CMainFrame::PrintPreviewRequested);
     QSignalSpy setup(&Frame(), &CMainFrame::PrintSetupRequested);
@@ -172,7 +172,7 @@ TEST_F(GuiTest, RecentFilesOpenAndBecomeTheDocumentsName) {
     const QString b = PathOf("b.sin");
     WriteImage(a, PlanImage({{1, col::kReceive, "145.0125"}}));
     WriteImage(b, PlanImage({{2, col::kReceive, "146.5200"}}));
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
     ASSERT_TRUE(Frame().OpenDocumentFile(a));
     ASSERT_TRUE(Frame().OpenDocumentFile(b));
     QMenu* file = TopMenu(Frame(), "&File");

@@ -77,9 +77,9 @@ GuiTest::~GuiTest() {
     Stop();
 }
 
-bool GuiTest::Start(const QString& file) {
+bool GuiTest::Start(const QString& file, bool withFeatures) {
     app_ = std::make_unique<CTovarApp>();
-    if (!app_->InitInstance(file)) return false;
+    if (!app_->InitInstance(file, withFeatures)) return false;
     EXPECT_TRUE(QTest::qWaitForWindowExposed(app_->MainFrame()));
     return true;
 }

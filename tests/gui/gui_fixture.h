@@ -66,7 +66,7 @@ class GuiTest : public ::testing::Test {
     ~GuiTest() override;
 
     /** Starts the program (a new document, or file); false when start-up failed. */
-    bool Start(const QString& file = QString());
+    bool Start(const QString& file = QString(), bool withFeatures = true);
     /** Closes and destroys the running program. */
     void Stop();
 
