@@ -11,7 +11,7 @@ namespace pm {
 
 // The session's front end on the worker thread: everything it reports is queued to the UI thread;
 // a question waits there for its answer, like a blocking queued call that can be abandoned.
-class TransferRunner::Host : public SessionHost {
+class TransferRunner::Host : public SafeWriteHost {
   public:
     Host(TransferRunner* runner, Asker asker) : runner_(runner), asker_(std::move(asker)) {}
 
@@ -19,6 +19,11 @@ class TransferRunner::Host : public SessionHost {
         const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
         QMetaObject::invokeMethod(
             runner_, [runner = runner_, shown] { emit runner->StatusChanged(shown); }, Qt::QueuedConnection);
+    }
+
+    void StageStarted(SafeStage stage) override {
+        QMetaObject::invokeMethod(
+            runner_, [runner = runner_, stage] { emit runner->StageStarted(stage); }, Qt::QueuedConnection);
     }
 
     void SetProgress(int position) override {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-#include "core/link/session_host.h"
+#include "core/safety/safe_write.h"
 
 namespace pm {
 
@@ -20,7 +20,7 @@ class TransferRunner : public QObject {
 
   public:
     /** The exchange: runs on the worker thread and reports through host. */
-    using Job = std::function<void(SessionHost& host)>;
+    using Job = std::function<void(SafeWriteHost& host)>;
     /** Shows a question on the UI thread and returns the answer. */
     using Asker = std::function<Answer(const Message& message)>;
 
@@ -43,6 +43,8 @@ class TransferRunner : public QObject {
     void StatusChanged(const QString& text);
     /** The progress bar moved. */
     void ProgressChanged(int position);
+    /** An exchange of a safe write began. */
+    void StageStarted(pm::SafeStage stage);
     /** The job has returned and its thread is gone. */
     void Finished();
 

@@ -1,0 +1,103 @@
+#pragma once
+// Shared by the desktop link tests: a started program whose transfers run against virtual radios on
+// pseudo-terminals, with what the progress dialog showed recorded.
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/image/channel_table.h"
+#include "gui/app/main_frame.h"
+#include "gui/editor/tovar_view.h"
+#include "gui/link/progress_dlg.h"
+#include "gui/link/transfer_commands.h"
+#include "gui_fixture.h"
+#include "tests/link/link_fixture.h"
+
+namespace pm::guilink {
+
+using Kind = sim::RadioEvent::Kind;
+using test::RadioOnPty;
+
+inline QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "1", "2", ... "last".
+inline QStringList Counts(int last) {
+    QStringList counts;
+    for (int i = 1; i <= last; ++i) counts << QString::number(i);
+    return counts;
+}
+
+// The grid's channel cells as text, rows 1..80, columns 1..7.
+inline std::vector<std::string> GridTexts(ChannelTable& table) {
+    std::vector<std::string> texts;
+    for (int row = 1; row < kGridRows; ++row) {
+        for (int c = col::kReceive; c <= col::kPower; ++c) texts.push_back(table.Text(row, c));
+    }
+    return texts;
+}
+
+// A plan that differs from every other image the tests use, so that a read or write shows.
+inline Image SecondPlan() {
+    return PlanImage({{1, col::kReceive, "146.52"},
+                      {2, col::kReceive, "145.6"},
+                      {2, col::kTransmit, "145.0"},
+                      {9, col::kReceive, "144.8"}},
+                     6);
+}
+
+class Transfer : public GuiTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(Start());
+        commands_ = TransferCommands::Of(Frame());
+        ASSERT_NE(commands_, nullptr);
+    }
+
+    // Opens the document plan and points the port at radio.
+    void OpenPlan(const Image& plan, const RadioOnPty* radio) {
+        const QString path = PathOf(QStringLiteral("plan.sin"));
+        WriteImage(path, plan);
+        ASSERT_TRUE(Frame().OpenDocumentFile(path));
+        if (radio) View().SetPort(QString::fromStdString(radio->Path()));
+    }
+
+    void Command(int id) { Frame().Action(id)->trigger(); }
+    CProgressDlg* Dialog() const { return commands_->Dialog(); }
+    QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(Dialog()->Control(id)); }
+
+    // Presses Start, recording what the dialog shows, and waits for the end.
+    bool StartAndWait(int timeoutMs = 30000) {
+        Watch();
+        QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
+        QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
+        return ended.wait(timeoutMs);
+    }
+    void Watch() {
+        QObject::connect(Dialog(), &CProgressDlg::StatusTextChanged,
+                         [this](const QString& text) { statuses_ << text; });
+        QObject::connect(qobject_cast<QProgressBar*>(Dialog()->Control(CProgressDlg::kProgressBar)),
+                         &QProgressBar::valueChanged, [this](int value) { positions_.push_back(value); });
+    }
+    // Waits until the dialog's bar has reached position (false when the transfer ended first).
+    bool WaitForPosition(int position) {
+        for (int i = 0; i < 2000 && Dialog(); ++i) {
+            if (Dialog()->Pos() >= position) return true;
+            QTest::qWait(5);
+        }
+        return false;
+    }
+
+    TransferCommands* commands_ = nullptr;
+    QStringList statuses_;
+    std::vector<int> positions_;
+};
+
+}  // namespace pm::guilink
