@@ -184,6 +184,11 @@ void TransferCommands::OnTransfer() {
     CTovarView& view = *m_frame.GetActiveView();
     // Whatever was typed since the command belongs to what is sent, as it does to what is saved.
     view.CommitCellEdit();
+    // A check's message box keeps the window serving: Cancel may have been pressed behind it.
+    if (!m_pProgressDlg || m_pProgressDlg->CancelPressed()) {
+        DestroyDialog();
+        return;
+    }
     m_job = std::make_shared<Job>();
     m_job->direction = m_direction;
     m_job->port = view.m_strPort.toStdString();

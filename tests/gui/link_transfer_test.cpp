@@ -133,6 +133,30 @@ TEST_F(Transfer, CancelBeforeStartClosesWithoutTouchingThePort) {
     EXPECT_FALSE(commands_->IsRunning());
 }
 
+TEST_F(Transfer, StartCommitsTheEditorAndCancelBehindItsMessageStartsNothing) {
+    RadioOnPty radio(SecondPlan());
+    OpenPlan(PlanImage({}), &radio);
+    Command(cmd::kWriteToRadio);
+    // Typed after the command: Start commits it, and its check complains.
+    View().Grid().SetRow(4);
+    View().Grid().SetCol(col::kReceive);
+    View().BeginCellEdit('5');
+    std::vector<std::string> seen;
+    const ScopedAnswerers cancelling([&](const Message& message) {
+        seen.emplace_back(message.text);
+        if (Dialog()) Dialog()->reject();
+        return Answer::Ok;
+    });
+    QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(seen, std::vector<std::string>{"Error Data Format，Please input again"});
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_FALSE(commands_->IsRunning());
+    EXPECT_TRUE(Frame().Action(cmd::kFileNew)->isEnabled());
+    QTest::qWait(50);
+    EXPECT_TRUE(radio.Host().Events().empty());
+}
+
 TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
     RadioOnPty radio(SecondPlan());
     OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
