@@ -25,15 +25,15 @@ struct CellSet {
 };
 
 /** CH:COL=TEXT; nothing when it is not of that form. */
-std::optional<CellSet> ParseSet(const std::string& spec, std::string& why) {
-    const auto colon = spec.find(':');
-    const auto equals = spec.find('=');
+std::optional<CellSet> ParseSet(const std::string& arg, std::string& why) {
+    const auto colon = arg.find(':');
+    const auto equals = arg.find('=');
     if (colon == std::string::npos || equals == std::string::npos || equals < colon) {
         why = "expected CH:COL=TEXT";
         return std::nullopt;
     }
-    const std::string ch = spec.substr(0, colon);
-    const std::string column = spec.substr(colon + 1, equals - colon - 1);
+    const std::string ch = arg.substr(0, colon);
+    const std::string column = arg.substr(colon + 1, equals - colon - 1);
     if (ch.empty() || ch.size() > 2 || ch.find_first_not_of("0123456789") != std::string::npos) {
         why = "channel must be 1 to 80";
         return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<CellSet> ParseSet(const std::string& spec, std::string& why) {
         why = "column must be one of rx, tx, rx-tone, tx-tone, busy, scan, power";
         return std::nullopt;
     }
-    return CellSet{row, it->second, spec.substr(equals + 1)};
+    return CellSet{row, it->second, arg.substr(equals + 1)};
 }
 
 }  // namespace
@@ -76,11 +76,11 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
         ->take_all();
     verbs.push_back({cmd, [args] {
                          std::vector<CellSet> sets;
-                         for (const auto& spec : args->sets) {
+                         for (const auto& arg : args->sets) {
                              std::string why;
-                             auto set = ParseSet(spec, why);
+                             auto set = ParseSet(arg, why);
                              if (!set) {
-                                 std::cerr << "--set " << spec << ": " << why << '\n';
+                                 std::cerr << "--set " << arg << ": " << why << '\n';
                                  return kExitUsage;
                              }
                              sets.push_back(*set);

@@ -41,12 +41,12 @@ const std::map<std::string, sim::BlockFaultKind> kFaultKinds = {
 };
 
 /** KIND@BLOCK or short-reply@BLOCK:LENGTH. */
-std::optional<sim::BlockFault> ParseFault(const std::string& spec) {
-    const auto at = spec.find('@');
+std::optional<sim::BlockFault> ParseFault(const std::string& arg) {
+    const auto at = arg.find('@');
     if (at == std::string::npos) return std::nullopt;
-    const auto kind = kFaultKinds.find(spec.substr(0, at));
+    const auto kind = kFaultKinds.find(arg.substr(0, at));
     if (kind == kFaultKinds.end()) return std::nullopt;
-    std::string rest = spec.substr(at + 1);
+    std::string rest = arg.substr(at + 1);
     std::string length;
     if (const auto colon = rest.find(':'); colon != std::string::npos) {
         length = rest.substr(colon + 1);
@@ -239,11 +239,11 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                              }
                          }
                          faults.ignoreConfirmations = args->ignoreConfirmations;
-                         for (const auto& spec : args->faults) {
-                             const auto fault = ParseFault(spec);
+                         for (const auto& arg : args->faults) {
+                             const auto fault = ParseFault(arg);
                              if (!fault) {
                                  std::cerr
-                                     << "--fault " << spec
+                                     << "--fault " << arg
                                      << ": expected KIND@BLOCK (BLOCK 0..255) or short-reply@BLOCK:LENGTH\n";
                                  return kExitUsage;
                              }
