@@ -1,6 +1,7 @@
 #pragma once
-// Runs an exchange with the radio on a worker thread; its status and progress come back as queued
-// signals, its questions are answered on the UI thread while the worker waits.
+// Runs an exchange with the radio (a transfer or a Test Mode exchange) on a worker thread; its status
+// and progress come back as queued signals, its questions are answered on the UI thread while the
+// worker waits.
 
 #include <QObject>
 #include <QPointer>

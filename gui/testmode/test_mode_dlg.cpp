@@ -19,7 +19,7 @@
 #include "core/testmode/test_mode_texts.h"
 #include "gui/app/message_box.h"
 #include "gui/editor/dialog_units.h"
-#include "gui/testmode/test_mode_runner.h"
+#include "gui/link/transfer_runner.h"
 #include "gui/testmode/tone_box.h"
 
 namespace pm {
@@ -46,12 +46,12 @@ bool CheckedByClick(QAbstractButton* button) {
 }  // namespace
 
 CTestModeDlg::CTestModeDlg(const QStringList& toneTable, QWidget* parent)
-    : QDialog(parent), m_toneTable(toneTable), m_runner(std::make_unique<TestModeRunner>(this)) {
+    : QDialog(parent), m_toneTable(toneTable), m_runner(std::make_unique<TransferRunner>(this)) {
     setWindowTitle(ToQ(testmode::kCaption));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFont(QFont(QStringLiteral("Times New Roman"), 10));
     CreateControls();
-    connect(m_runner.get(), &TestModeRunner::Finished, this, &CTestModeDlg::OnExchangeEnded);
+    connect(m_runner.get(), &TransferRunner::Finished, this, &CTestModeDlg::OnExchangeEnded);
     OnInitDialog();
 }
 
@@ -500,7 +500,7 @@ void CTestModeDlg::OnStart() {
     const std::string port = QFile::encodeName(m_strPort).toStdString();
     // Nothing in the dialog answers until the radio has been let go.
     m_page->setEnabled(false);
-    (void)m_runner->Start([request, port](SessionHost& host) {
+    (void)m_runner->Start([request, port](SafeWriteHost& host) {
         PosixSerialPort serial;
         (void)RunTestMode(serial, port, request, host);
     });

@@ -25,7 +25,7 @@ class QTreeWidgetItem;
 
 namespace pm {
 
-class TestModeRunner;
+class TransferRunner;
 class ToneBox;
 
 class CTestModeDlg : public QDialog {
@@ -190,7 +190,7 @@ class CTestModeDlg : public QDialog {
     QLabel* m_valueLabel = nullptr;
     QList<QWidget*> m_frequencyPanel;
     QList<QWidget*> m_itemPanel;
-    std::unique_ptr<TestModeRunner> m_runner;
+    std::unique_ptr<TransferRunner> m_runner;
 };
 
 }  // namespace pm
