@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "core/safety/safe_write.h"
-#include "sim/demo_image.h"
-#include "sim/pty_host.h"
+#include "bench/radio_process.h"
 
 namespace {
 
 using namespace pm;
+using bench::Median;
+using bench::StartRadio;
 
 class Quiet : public SafeWriteHost {
   public:
@@ -29,42 +30,7 @@ class Quiet : public SafeWriteHost {
     }
 };
 
-/** A radio in a process of its own, so that its pacing does not compete with the writers' threads. */
-pid_t StartRadio(std::string& path) {
-    int pipe[2];
-    if (::pipe(pipe) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipe[0]);
-        sigset_t stop;
-        sigemptyset(&stop);
-        sigaddset(&stop, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-        sim::HostOptions options;
-        options.realtime = true;
-        std::string error;
-        auto host = sim::PtyHost::Create(sim::VirtualRadio(sim::DemoImage(), kDefaultModel), options, error);
-        if (!host) _exit(1);
-        const std::string p = host->Path() + "\n";
-        if (::write(pipe[1], p.data(), p.size()) != static_cast<ssize_t>(p.size())) _exit(1);
-        ::close(pipe[1]);
-        host->Start();
-        int signal = 0;
-        sigwait(&stop, &signal);
-        host.reset();
-        _exit(0);
-    }
-    ::close(pipe[1]);
-    char c;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n') path += c;
-    ::close(pipe[0]);
-    return pid;
-}
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 /** Writes the radios of ports at once; the wall time of the whole batch, or a negative time on failure. */
 double Batch(const std::vector<std::string>& ports, const SafeWriteOptions& options) {

@@ -17,12 +17,13 @@
 #include "core/link/frames.h"
 #include "core/link/posix_serial_port.h"
 #include "core/link/transfer_session.h"
-#include "sim/demo_image.h"
-#include "sim/pty_host.h"
+#include "bench/radio_process.h"
 
 namespace {
 
 using namespace pm;
+using bench::Median;
+using bench::StartRadio;
 
 // The frame table of one transfer: per stage, the pauses the protocol mandates (ms) and the bytes
 // each way, and how often the stage runs.
@@ -71,47 +72,12 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-/** The radio in a process of its own, so that its work does not count as the client's. */
-pid_t StartRadio(std::string& path) {
-    int pipe[2];
-    if (::pipe(pipe) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipe[0]);
-        sigset_t stop;
-        sigemptyset(&stop);
-        sigaddset(&stop, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-        sim::HostOptions options;
-        options.realtime = true;
-        std::string error;
-        auto host = sim::PtyHost::Create(sim::VirtualRadio(sim::DemoImage(), kDefaultModel), options, error);
-        if (!host) _exit(1);
-        const std::string p = host->Path() + "\n";
-        if (::write(pipe[1], p.data(), p.size()) != static_cast<ssize_t>(p.size())) _exit(1);
-        ::close(pipe[1]);
-        host->Start();
-        int signal = 0;
-        sigwait(&stop, &signal);
-        host.reset();
-        _exit(0);
-    }
-    ::close(pipe[1]);
-    char c;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n') path += c;
-    ::close(pipe[0]);
-    return pid;
-}
 
 struct Run {
     double wall;
     double cpu;
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 }  // namespace
 
