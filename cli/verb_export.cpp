@@ -1,5 +1,6 @@
 // export: a channel file's channels as a CSV file, in our layout or the community one.
 
+#include <iostream>
 #include <memory>
 
 #include "cli/common.h"
@@ -19,7 +20,8 @@ void RegisterExport(CLI::App& app, std::vector<Verb>& verbs) {
         "export",
         "Write the channels of a channel file as CSV.\n"
         "native: the grid's columns and texts, plus the Function Setting values as '# Label=Entry' lines.\n"
-        "community: the common layout of multi-radio programmers, with an extra BusyLock column.");
+        "community: the common layout of multi-radio programmers, with an extra BusyLock column; a channel\n"
+        "without a receive frequency cannot be written in it and is left out with a note on stderr.");
     cmd->add_option("input", args->in, "Channel file to open")->required();
     cmd->add_option("-o,--output", args->out, "CSV file to write")->required();
     cmd->add_option("--layout", args->layout, "native (default) or community")
@@ -27,13 +29,15 @@ void RegisterExport(CLI::App& app, std::vector<Verb>& verbs) {
     verbs.push_back({cmd, [args] {
                          const auto image = OpenChannelFile(args->in);
                          if (!image) return kExitFile;
-                         const FileOutcome outcome = ExportCsvFile(
-                             args->out, *image,
-                             args->layout == "community" ? CsvLayout::Community : CsvLayout::Native);
+                         const CsvLayout layout =
+                             args->layout == "community" ? CsvLayout::Community : CsvLayout::Native;
+                         const FileOutcome outcome = ExportCsvFile(args->out, *image, layout);
                          if (!outcome.ok()) {
                              PrintMessage(outcome.message);
                              return kExitFile;
                          }
+                         if (const std::string note = ExportCsvNote(*image, layout); !note.empty())
+                             std::cerr << "note: " << note << "\n";
                          return kExitOk;
                      }});
 }

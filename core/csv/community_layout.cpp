@@ -1,5 +1,7 @@
 #include "core/csv/community_layout.h"
 
+#include <initializer_list>
+
 #include "core/csv/channel_csv.h"
 #include "core/editing/cell_rules.h"
 #include "core/image/codec.h"
@@ -95,12 +97,18 @@ std::string Padded(int channel) {
     return (channel < 10 ? "CH0" : "CH") + std::to_string(channel);
 }
 
+/** The column a tone field is read from: a file with only one of the two uses it both ways. */
+std::string_view ToneColumn(const ColumnMap& columns, std::string_view column) {
+    if (columns.Has(column)) return column;
+    const std::string_view other = column == "cToneFreq" ? "rToneFreq" : "cToneFreq";
+    return columns.Has(other) ? other : column;
+}
+
 /** What reading one tone field gave: the table entry's text, or a problem. */
 std::optional<std::string> CtcssEntry(const ColumnMap& columns, const CsvRecord& record,
                                       std::string_view column, const RowContext& context, RowOutcome& row) {
-    std::string_view text = columns.Text(record, column);
-    // Files from before the receive-tone column name one tone for both directions.
-    if (!columns.Has(column) && column == "cToneFreq") text = columns.Text(record, "rToneFreq");
+    column = ToneColumn(columns, column);
+    const std::string_view text = columns.Text(record, column);
     const auto value = ParseMegahertz(text, context.decimalComma);
     // ParseMegahertz reads any decimal exactly; a tone has tenths of a hertz, 100000 "Hz" per tenth.
     if (value && !value->belowOneHertz && value->hz % 100'000 == 0 && value->hz <= 10'000'000'000ull) {
@@ -109,7 +117,12 @@ std::optional<std::string> CtcssEntry(const ColumnMap& columns, const CsvRecord&
             return ToneTable()[static_cast<std::size_t>(index)];
         }
     }
-    row.problems.push_back(std::string(column) + " " + Quote(text) + ": not a CTCSS tone of the tone table");
+    if (value && !text.empty()) {
+        row.problems.push_back(std::string(column) + ": tone " + std::string(text) +
+                               " is not in the radio's tone list");
+    } else {
+        row.problems.push_back(std::string(column) + " " + Quote(text) + ": not a tone in Hz like 88.5");
+    }
     return std::nullopt;
 }
 
@@ -123,8 +136,11 @@ std::optional<std::string> DcsEntry(const ColumnMap& columns, const CsvRecord& r
         const std::string code = std::string(3 - text.size(), '0') + std::string(text);
         const int index = FindToneExact("D" + code + (polarity == 'N' ? "N" : "I"));
         if (index >= kFirstDcsNormal) return ToneTable()[static_cast<std::size_t>(index)];
+        row.problems.push_back(std::string(column) + ": DCS code " + code +
+                               " is not in the radio's tone list");
+        return std::nullopt;
     }
-    row.problems.push_back(std::string(column) + " " + Quote(text) + ": not a DCS code of the tone table");
+    row.problems.push_back(std::string(column) + " " + Quote(text) + ": not a DCS code like 023");
     return std::nullopt;
 }
 
@@ -216,15 +232,15 @@ void ReadFrequencies(const CsvRecord& record, const ColumnMap& columns, const Ro
     const std::string_view offsetText = columns.Text(record, "Offset");
     std::optional<Hertz> rx;
     if (!freqText.empty()) {
-        rx = ParseMegahertz(freqText, context.decimalComma);
+        rx = ParseFrequencyField(freqText, context.decimalComma);
         if (!rx) {
-            row.problems.push_back("Frequency " + Quote(freqText) + ": " + std::string(kTextFormatError));
+            row.problems.push_back("Frequency " + Quote(freqText) + ": " + std::string(kNotAFrequency));
             return;
         }
     }
     auto offset = [&]() -> std::optional<Hertz> {
         if (offsetText.empty()) return Hertz{};
-        auto value = ParseMegahertz(offsetText, context.decimalComma);
+        auto value = ParseFrequencyField(offsetText, context.decimalComma);
         if (!value) row.problems.push_back("Offset " + Quote(offsetText) + ": not a number of MHz");
         return value;
     };
@@ -267,8 +283,9 @@ void ReadFrequencies(const CsvRecord& record, const ColumnMap& columns, const Ro
             row.problems.push_back("Frequency " + Quote(freqText) + ": " + reason);
         }
     }
-    // A simplex channel's transmit frequency is its receive frequency: one report is enough.
-    if (tx && !(duplex.empty() && !row.problems.empty())) {
+    // A transmit frequency taken from a refused receive one would repeat its report.
+    const bool derived = duplex.empty() || duplex == "+" || duplex == "-";
+    if (tx && !(derived && !row.problems.empty())) {
         if (auto text = CheckedFrequency(*tx, context.band, reason)) {
             row.cells[col::kTransmit] = *text;
         } else {
@@ -278,16 +295,27 @@ void ReadFrequencies(const CsvRecord& record, const ColumnMap& columns, const Ro
     if (row.problems.empty() && !rx && !tx) row.problems.push_back("no receive or transmit frequency");
 }
 
+/** A power word with an optional level number ("Low1", "Mid"), as other radios name their levels. */
+bool PowerWord(std::string_view text, std::initializer_list<std::string_view> words) {
+    while (!text.empty() && text.back() >= '0' && text.back() <= '9') text.remove_suffix(1);
+    for (const auto word : words) {
+        if (EqualsNoCase(text, word)) return true;
+    }
+    return false;
+}
+
 void ReadPower(const CsvRecord& record, const ColumnMap& columns, const RowContext& context,
                RowOutcome& row) {
     const std::string_view text = columns.Text(record, "Power");
     std::string& cell = row.cells[col::kPower];
-    if (text.empty()) {
-        cell = "High";
+    cell = "High";
+    if (text.empty() || PowerWord(text, {"H", "High", "Hi"})) return;
+    if (PowerWord(text, {"L", "Low", "Lo"})) {
+        cell = "Low";
         return;
     }
-    if (EqualsNoCase(text, "High") || EqualsNoCase(text, "Low")) {
-        cell = EqualsNoCase(text, "High") ? "High" : "Low";
+    if (PowerWord(text, {"M", "Mid", "Med", "Medium"})) {
+        row.notes.push_back("Power: the radio has only High and Low; a middle power (Mid) is taken as High");
         return;
     }
     std::string_view number = text;
@@ -295,11 +323,12 @@ void ReadPower(const CsvRecord& record, const ColumnMap& columns, const RowConte
         number = TrimBlanks(number.substr(0, number.size() - 1));
     const auto watts = ParseMegahertz(number, context.decimalComma);  // millionths of a watt
     if (!watts) {
-        row.problems.push_back("Power " + Quote(text) + ": not a power in watts like 5.0W");
+        row.notes.push_back("Power " + Quote(text) +
+                            ": not High, Low, Mid or watts like 5.0W; the channel is set to High");
         return;
     }
     // High and Low are the radio's two levels; 2.5 W lies between what each is taken for.
-    cell = watts->hz >= 2'500'000 ? "High" : "Low";
+    if (watts->hz < 2'500'000) cell = "Low";
 }
 
 void ReadSkip(const CsvRecord& record, const ColumnMap& columns, RowOutcome& row) {
@@ -356,28 +385,22 @@ std::string WriteCommunityCsv(const EditorState& state) {
     out += "\r\n";
     const bool narrow = state.lists.Selected(Setting::NarrowWide) == 1;
     for (int row = 1; row <= kChannelCount; ++row) {
-        if (!RowHasFrequency(state.table, row)) continue;
+        if (state.table.Text(row, col::kReceive).empty()) continue;
         const std::uint64_t rx = FrequencyUnitsOfText(state.table.Text(row, col::kReceive)) * 10ull;
         const std::uint64_t tx = FrequencyUnitsOfText(state.table.Text(row, col::kTransmit)) * 10ull;
-        std::string frequency = rx ? FormatMegahertz(rx) : "";
         std::string duplex;
         std::string offset = FormatMegahertz(0);
-        if (rx && !tx) {
+        if (!tx) {
             duplex = "off";
-        } else if (!rx) {
-            // A channel that only transmits: no receive frequency, the transmit one as a split.
-            duplex = "split";
-            offset = FormatMegahertz(tx);
         } else if (tx != rx) {
             duplex = tx > rx ? "+" : "-";
             offset = FormatMegahertz(tx > rx ? tx - rx : rx - tx);
         }
         const ToneFields tones = ToneFieldsOf(SideOf(state.table.Text(row, col::kTxTone)),
                                               SideOf(state.table.Text(row, col::kRxTone)));
-        const std::uint64_t stepOf = rx ? rx : tx;
         AppendCsvRecord(out, {std::to_string(row),
                               Padded(row),
-                              frequency,
+                              FormatMegahertz(rx),
                               duplex,
                               offset,
                               tones.mode,
@@ -388,7 +411,7 @@ std::string WriteCommunityCsv(const EditorState& state) {
                               tones.rxDtcs,
                               tones.cross,
                               narrow ? "NFM" : "FM",
-                              stepOf % 5000 == 0 ? "5.00" : "6.25",
+                              rx % 5000 == 0 ? "5.00" : "6.25",
                               state.table.Text(row, col::kScan) == "Add" ? "" : "S",
                               state.table.Text(row, col::kPower) == "High" ? "5.0W" : "1.0W",
                               "",
@@ -407,13 +430,6 @@ bool IsCommunityHeader(const ColumnMap& columns) {
 
 RowOutcome ReadCommunityRow(const CsvRecord& record, const ColumnMap& columns, const RowContext& context) {
     RowOutcome row;
-    const std::string_view location = columns.Text(record, "Location");
-    const auto channel = ParseChannelNumber(location);
-    if (!channel) {
-        row.problems.push_back("Location " + Quote(location) + ": not a channel from 1 to 80");
-        return row;
-    }
-    row.channel = *channel;
     ReadFrequencies(record, columns, context, row);
     ReadTones(record, columns, context, row);
     ReadBusy(record, columns, row);
@@ -422,6 +438,19 @@ RowOutcome ReadCommunityRow(const CsvRecord& record, const ColumnMap& columns, c
     ReadMode(record, columns, context, row);
     if (!row.problems.empty()) row.notes.clear();
     return row;
+}
+
+std::string CommunityExportNote(const EditorState& state) {
+    std::vector<std::string> left;
+    for (int row = 1; row <= kChannelCount; ++row) {
+        if (RowHasFrequency(state.table, row) && state.table.Text(row, col::kReceive).empty())
+            left.push_back(std::to_string(row));
+    }
+    if (left.empty()) return {};
+    // Readers of this layout take an empty Frequency for 0 Hz, so such a channel cannot be written.
+    return (left.size() == 1 ? "channel " : "channels ") + JoinEntries(left) +
+           (left.size() == 1 ? " has" : " have") +
+           " no receive frequency and cannot be written in the community layout; left out";
 }
 
 }  // namespace pm::csv

@@ -12,6 +12,10 @@ namespace pm::csv {
 /** The community CSV text of an editor state. */
 [[nodiscard]] std::string WriteCommunityCsv(const EditorState& state);
 
+/** Why channels are left out of the community text of state (those without a receive frequency); "" if
+ * none is. */
+[[nodiscard]] std::string CommunityExportNote(const EditorState& state);
+
 /** True when a header row is of the community layout: it names Location and Frequency. */
 [[nodiscard]] bool IsCommunityHeader(const ColumnMap& columns);
 

@@ -47,13 +47,15 @@ std::size_t SkipLine(std::string_view text, std::size_t i, int& line) {
     return end + BreakAt(text, end);
 }
 
-/** Guesses the separator from the first record that is not blank or a comment. */
+/** Guesses the separator (the most frequent of , ; tab) from the first record that is not blank or a
+ * comment. */
 char GuessSeparator(std::string_view text) {
     std::size_t i = 0;
     int line = 1;
     while (i < text.size() && (BlankLine(text, i) || CommentLine(text, i))) i = SkipLine(text, i, line);
     int commas = 0;
     int semicolons = 0;
+    int tabs = 0;
     bool quoted = false;
     for (; i < text.size(); ++i) {
         const char c = text[i];
@@ -65,8 +67,11 @@ char GuessSeparator(std::string_view text) {
             ++commas;
         } else if (!quoted && c == ';') {
             ++semicolons;
+        } else if (!quoted && c == '\t') {
+            ++tabs;
         }
     }
+    if (tabs > commas && tabs > semicolons) return '\t';
     return semicolons > commas ? ';' : ',';
 }
 

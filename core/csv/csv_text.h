@@ -1,6 +1,6 @@
 #pragma once
 // Reading and writing CSV text as spreadsheets produce it: a byte order mark, quoted fields with
-// separators and line breaks inside, '#' comment lines, and ';' as separator in decimal-comma locales.
+// separators and line breaks inside, '#' comment lines, and ';' or tab as separator.
 
 #include <string>
 #include <string_view>
@@ -30,8 +30,9 @@ struct CsvText {
 };
 
 /**
- * Splits text into records. The separator is ';' when a first line "sep=;" says so or when the first
- * record has more ';' than ',' outside quotes; otherwise ','. Line breaks may be LF, CRLF or CR.
+ * Splits text into records. The separator is ';' when a first line "sep=;" says so; otherwise the one of
+ * ',', ';' and tab that the first record has most of outside quotes (',' on a tie). Line breaks may be LF,
+ * CRLF or CR.
  */
 [[nodiscard]] CsvText ReadCsvText(std::string_view text);
 

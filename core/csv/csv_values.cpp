@@ -1,7 +1,5 @@
 #include "core/csv/csv_values.h"
 
-#include <limits>
-
 #include "core/editing/cell_rules.h"
 #include "core/image/numeric_text.h"
 #include "core/image/setting_lists.h"
@@ -39,6 +37,14 @@ std::optional<std::string_view> ColumnMap::Get(const CsvRecord& record, std::str
     if (index < 0) return std::nullopt;
     if (static_cast<std::size_t>(index) >= record.fields.size()) return std::string_view();
     return TrimBlanks(record.fields[static_cast<std::size_t>(index)]);
+}
+
+bool ColumnMap::OnlyIn(const CsvRecord& record, std::string_view name) const {
+    const int index = IndexOf(name);
+    for (std::size_t i = 0; i < record.fields.size(); ++i) {
+        if (static_cast<int>(i) != index && !TrimBlanks(record.fields[i]).empty()) return false;
+    }
+    return true;
 }
 
 std::string_view ColumnMap::Text(const CsvRecord& record, std::string_view name) const {
@@ -85,33 +91,30 @@ std::string FormatMegahertz(std::uint64_t hz) {
     return std::to_string(hz / 1'000'000) + "." + decimals;
 }
 
+std::optional<Hertz> ParseFrequencyField(std::string_view text, bool decimalComma) {
+    if (text.size() >= 3 && EqualsNoCase(text.substr(text.size() - 3), "MHz")) {
+        text = TrimBlanks(text.substr(0, text.size() - 3));
+    }
+    return ParseMegahertz(text, decimalComma);
+}
+
 std::optional<std::string> CheckedFrequency(const Hertz& value, int band, std::string& reason) {
-    if (value.hz > std::numeric_limits<std::uint32_t>::max()) {
-        reason = std::string(kTextFormatError);
+    const BandLimits& limits = BandTable()[band == 1 ? 1 : 0];
+    if (value.hz > std::uint64_t{limits.highest} * 10 || value.hz < std::uint64_t{limits.lowest} * 10) {
+        reason = "outside this radio's band " + BandRange(band);
         return std::nullopt;
     }
     const auto units = static_cast<std::uint32_t>(value.hz / 10);
-    // The grid keeps 10 Hz; anything finer is off both channel steps, which the check would not see
-    // once the text is rounded to five decimals.
-    const bool offGrid = value.belowOneHertz || value.hz % 10 != 0;
-    const FrequencyCheck check = CheckFrequency(FormatFrequency(units), band, EditPath::Commit);
-    std::vector<std::string> messages;
-    for (const auto& m : check.messages) {
-        std::string text(m.text);
-        if (m.text == kTextOutOfRange) text += " (band " + BandName(band) + ")";
-        messages.push_back(std::move(text));
+    // The grid keeps 10 Hz; anything finer is off both channel steps.
+    if (value.belowOneHertz || value.hz % 10 != 0 || (units % 500 != 0 && units % 625 != 0)) {
+        reason = "not on a 5 or 6.25 kHz step";
+        return std::nullopt;
     }
-    if (offGrid && check.messages.empty()) messages.emplace_back(kTextStepError);
-    if (messages.empty()) return check.result;
-    reason.clear();
-    for (const auto& m : messages) {
-        if (!reason.empty()) reason += "; ";
-        reason += m;
-    }
-    return std::nullopt;
+    return FormatFrequency(units);
 }
 
 std::optional<int> ParseChannelNumber(std::string_view text) {
+    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
     if (text.empty() || text.size() > 3) return std::nullopt;
     int n = 0;
     for (const char c : text) {
@@ -149,9 +152,15 @@ std::string JoinEntries(const std::vector<std::string>& entries) {
     return out;
 }
 
-std::string BandName(int band) {
-    const auto& entries = Info(Setting::Field).entries;
-    return entries[band == 1 ? 1 : 0];
+std::string BandRange(int band) {
+    const BandLimits& limits = BandTable()[band == 1 ? 1 : 0];
+    auto mhz = [](std::uint32_t units) {
+        std::string text = FormatMegahertz(std::uint64_t{units} * 10);
+        while (text.back() == '0') text.pop_back();
+        if (text.back() == '.') text.pop_back();
+        return text;
+    };
+    return mhz(limits.lowest) + "–" + mhz(limits.highest) + " MHz";
 }
 
 }  // namespace pm::csv

@@ -25,6 +25,8 @@ class ColumnMap {
     [[nodiscard]] std::optional<std::string_view> Get(const CsvRecord& record, std::string_view name) const;
     /** The trimmed field, or "" when the column is missing or the record is short. */
     [[nodiscard]] std::string_view Text(const CsvRecord& record, std::string_view name) const;
+    /** True when every field of record that is not blank lies in the column of that name. */
+    [[nodiscard]] bool OnlyIn(const CsvRecord& record, std::string_view name) const;
 
   private:
     [[nodiscard]] int IndexOf(std::string_view name) const;
@@ -34,16 +36,15 @@ class ColumnMap {
 /** What a row needs to know of the import it belongs to. */
 struct RowContext {
     int band = 0;               // band list index in force for the frequency check
-    bool decimalComma = false;  // the file uses ';' as separator, so numbers may have a decimal comma
+    bool decimalComma = false;  // the file does not use ',' as separator, so numbers may have a decimal comma
     int narrowWide = 0;         // index of the N/W list: 0 Wide, 1 Narrow
 };
 
-/** A row read from a file: its channel, the cell texts it gives (columns 1..7) and what was wrong. */
+/** A row read from a file: the cell texts it gives (columns 1..7) and what was wrong. */
 struct RowOutcome {
-    int channel = 0;
     std::array<std::string, kGridCols> cells;
     std::vector<std::string> problems;  // not empty: the row is refused
-    std::vector<std::string> notes;     // remarks on a row that is taken
+    std::vector<std::string> notes;     // remarks on a row that is taken, worded alike for every row
 };
 
 /** A decimal number read exactly: whole hertz, and whether digits below one hertz were not zero. */
@@ -61,13 +62,19 @@ struct Hertz {
 /** Hertz as MHz with six decimals, exactly ("145.525000"). */
 [[nodiscard]] std::string FormatMegahertz(std::uint64_t hz);
 
+/** A frequency field: ParseMegahertz of text, which may end in a unit "MHz" (any case). */
+[[nodiscard]] std::optional<Hertz> ParseFrequencyField(std::string_view text, bool decimalComma);
+
+/** The reason given for a frequency field that is no number. */
+inline constexpr std::string_view kNotAFrequency = "not a frequency in MHz like 146.520";
+
 /**
- * The grid text of a frequency in hertz after the editor's frequency check against band; nothing,
- * with the editor's messages in reason, when the check refuses it.
+ * The grid text of a frequency in hertz when it lies in band and on a 5 or 6.25 kHz step, as the
+ * editor's check wants; nothing, with a reason the user can act on, otherwise.
  */
 [[nodiscard]] std::optional<std::string> CheckedFrequency(const Hertz& value, int band, std::string& reason);
 
-/** A channel number of 1..80 written as plain digits; nothing otherwise. */
+/** A channel number of 1..80 written as digits, leading zeros allowed; nothing otherwise. */
 [[nodiscard]] std::optional<int> ParseChannelNumber(std::string_view text);
 
 /** A field as shown in a reason: in quotes, control characters replaced, long texts shortened. */
@@ -76,7 +83,7 @@ struct Hertz {
 /** The entries of a list joined with ", " for a reason. */
 [[nodiscard]] std::string JoinEntries(const std::vector<std::string>& entries);
 
-/** Text of the band list entry (for reasons). */
-[[nodiscard]] std::string BandName(int band);
+/** The frequencies of a band for reasons: "136–175 MHz". */
+[[nodiscard]] std::string BandRange(int band);
 
 }  // namespace pm::csv

@@ -26,11 +26,11 @@ void ReadFrequency(const CsvRecord& record, const ColumnMap& columns, const RowC
                    RowOutcome& row) {
     const std::string_view text = columns.Text(record, Heading(column));
     if (text.empty()) return;
-    const auto value = ParseMegahertz(text, context.decimalComma);
+    const auto value = ParseFrequencyField(text, context.decimalComma);
     std::string reason;
     std::optional<std::string> checked;
     if (!value) {
-        reason = std::string(kTextFormatError);
+        reason = std::string(kNotAFrequency);
     } else {
         checked = CheckedFrequency(*value, context.band, reason);
     }
@@ -97,13 +97,6 @@ bool IsNativeHeader(const ColumnMap& columns) {
 
 RowOutcome ReadNativeRow(const CsvRecord& record, const ColumnMap& columns, const RowContext& context) {
     RowOutcome row;
-    const std::string_view number = columns.Text(record, kChannelColumn);
-    const auto channel = ParseChannelNumber(number);
-    if (!channel) {
-        row.problems.push_back("Channel " + Quote(number) + ": not a channel number from 1 to 80");
-        return row;
-    }
-    row.channel = *channel;
     ReadFrequency(record, columns, context, col::kReceive, row);
     ReadFrequency(record, columns, context, col::kTransmit, row);
     if (row.problems.empty() && row.cells[col::kReceive].empty() && row.cells[col::kTransmit].empty()) {

@@ -89,7 +89,8 @@ TEST(Codec, WorkedChannelRecord) {
 
 TEST(Codec, EveryDecodedFrequencyEncodesToItsUnits) {
     // Off-raster values included: the text must carry the exact number of 10 Hz units.
-    for (std::uint32_t units : {13600005u, 14552500u, 14553125u, 17499999u, 10000000u, 60000000u, 99999999u}) {
+    for (std::uint32_t units :
+         {13600005u, 14552500u, 14553125u, 17499999u, 10000000u, 60000000u, 99999999u}) {
         std::array<std::uint8_t, 4> bytes{};
         std::uint8_t step = 0;
         EncodeFrequency(FormatFrequency(units), bytes.data(), step);
@@ -102,12 +103,16 @@ TEST(Codec, ExistenceAndFlagTexts) {
     Image img = NewDocumentImage();
     auto r = ChannelRecord(img, 2);
     // Transmit only, no tone: the channel exists.
-    r[4] = 0x00; r[5] = 0x25; r[6] = 0x55; r[7] = 0x14;
+    r[4] = 0x00;
+    r[5] = 0x25;
+    r[6] = 0x55;
+    r[7] = 0x14;
     r[12] = 0xE6;  // busy bits 10 = Carrier, scan 0, power 0
     auto r3 = ChannelRecord(img, 3);
     r3[3] = 0x00;  // receive gate 0x00: no receive frequency
     r3[7] = 0xFF;
-    r3[8] = 0x85; r3[9] = 0x08;
+    r3[8] = 0x85;
+    r3[9] = 0x08;
     const EditorState s = DecodeToState(img);
     EXPECT_EQ(s.table.Text(2, col::kReceive), "");
     EXPECT_EQ(s.table.Text(2, col::kTransmit), "145.52500");
@@ -181,14 +186,18 @@ TEST(Codec, RandomImagesSettleAfterOneRoundTripAndKeepUninterpretedBits) {
 TEST(Codec, NormalisesForeignEmptyChannelsAndNullGates) {
     Image img = NewDocumentImage();
     auto r = ChannelRecord(img, 4);
-    r[3] = 0x00; r[2] = 0x12;  // gate 0x00: no receive frequency, becomes FF FF FF FF
-    r[9] = 0x00; r[8] = 0x33;  // tone high byte 0x00 becomes FF FF
-    r[12] = 0x18;              // empty channel: busy bits set, scan and power cleared
+    r[3] = 0x00;
+    r[2] = 0x12;  // gate 0x00: no receive frequency, becomes FF FF FF FF
+    r[9] = 0x00;
+    r[8] = 0x33;   // tone high byte 0x00 becomes FF FF
+    r[12] = 0x18;  // empty channel: busy bits set, scan and power cleared
     r[13] = 0x01;
     const Image out = RoundTrip(img);
     const auto o = ChannelRecord(out, 4);
-    EXPECT_EQ(o[0], 0xFF); EXPECT_EQ(o[3], 0xFF);
-    EXPECT_EQ(o[8], 0xFF); EXPECT_EQ(o[9], 0xFF);
+    EXPECT_EQ(o[0], 0xFF);
+    EXPECT_EQ(o[3], 0xFF);
+    EXPECT_EQ(o[8], 0xFF);
+    EXPECT_EQ(o[9], 0xFF);
     EXPECT_EQ(o[12], 0x03);
     EXPECT_EQ(o[13], 0x00);
 }

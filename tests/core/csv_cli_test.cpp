@@ -61,10 +61,10 @@ TEST_F(CsvVerbs, ExportThenImportKeepsTheFile) {
 TEST_F(CsvVerbs, RefusedRowsAreReportedAndTheFileIsStillWritten) {
     Write("plan.csv", std::string(kNativeHeader) + "\n1,145.5,,,,,,\n2,145.003,,,,,,\n");
     EXPECT_EQ(Cli("import " + Path("plan.csv") + " -o " + Path("a.sin")), 1);
-    EXPECT_EQ(
-        Read("err"),
-        "line 3, channel 2: refused: Receive(MHz) \"145.003\": Error data Value，Please input according the "
-        "step value(6.25K/5k)\n1 channel imported (native layout), 1 row refused\n");
+    EXPECT_EQ(Read("err"),
+              "line 3, channel 2: refused: Receive(MHz) \"145.003\": not on a 5 or 6.25 kHz step\n1 channel "
+              "imported "
+              "(native layout), 1 row refused\n");
     Image image{};
     ASSERT_TRUE(LoadChannelFile(Path("a.sin"), image).ok());
     EXPECT_EQ(DecodeToState(image).table.Text(1, 1), "145.50000");
@@ -86,6 +86,40 @@ TEST_F(CsvVerbs, BaseGivesTheOtherBytes) {
     EXPECT_EQ(image[0], 0x12);
     EXPECT_EQ(image[0x7FF], 0x34);
     EXPECT_EQ(DecodeToState(image).table.Text(7, 2), "146.52000");
+}
+
+TEST_F(CsvVerbs, PlacesMergesAndSaysWhatItLeftOut) {
+    Write("list.csv", "Location,Frequency,Power\n0,146.52,Mid\n1,440,\n2,146.55,M\n");
+    const std::string band = "Frequency \"440\": outside this radio's band 136–175 MHz\n";
+    const std::string mid =
+        "note: Power: the radio has only High and Low; a middle power (Mid) is taken as High";
+    EXPECT_EQ(Cli("import " + Path("list.csv") + " -o " + Path("a.sin")), 1);
+    EXPECT_EQ(Read("err"),
+              "line 2: refused: Location 0 is not a channel 1–80 (use --place sequential)\nline 3, "
+              "channel 1: refused: " +
+                  band + "line 4, channel 2: " + mid +
+                  "\n1 channel imported (community layout), 2 rows refused\n");
+    EXPECT_EQ(Cli("import " + Path("list.csv") + " -o " + Path("b.sin") + " --base " + Path("a.sin") +
+                  " --merge --place Sequential:79"),
+              1);
+    EXPECT_EQ(Read("err"), "line 2, channel 79: " + mid + " (also on 1 more row)\nline 3: refused: " + band +
+                               "2 channels imported (community layout, merged), 1 row refused\n");
+    Image image{};
+    ASSERT_TRUE(LoadChannelFile(Path("b.sin"), image).ok());
+    const EditorState state = DecodeToState(image);
+    for (const auto& [ch, rx] : {std::pair{2, "146.55000"}, {79, "146.52000"}, {80, "146.55000"}, {1, ""}})
+        EXPECT_EQ(state.table.Text(ch, 1), rx) << ch;
+    Write("empty.csv", "Location,Frequency\n");
+    EXPECT_EQ(Cli("import " + Path("empty.csv") + " -o " + Path("c.sin")), 1);
+    EXPECT_EQ(Read("err"), "no channels in " + Path("empty.csv") +
+                               "\n0 channels imported (community layout), 0 rows refused\n");
+    EXPECT_EQ(Cli("import " + Path("empty.csv") + " -o " + Path("c.sin") + " --merge"), 0);
+    Write("tx.csv", std::string(kNativeHeader) + "\n9,,150\n");
+    ASSERT_EQ(Cli("import " + Path("tx.csv") + " -o " + Path("tx.sin")), 0);
+    EXPECT_EQ(Cli("export " + Path("tx.sin") + " -o " + Path("tx.csv") + " --layout community"), 0);
+    EXPECT_EQ(
+        Read("err"),
+        "note: channel 9 has no receive frequency and cannot be written in the community layout; left out\n");
 }
 
 struct FailureCase {
@@ -122,6 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"MissingCsv", "import {missing} -o {out}", 3, "Cannot open file /tmp/"},
         FailureCase{"ShortBase", "import {in} -o {out} --base {short}", 3, "Unexpected file format."},
         FailureCase{"UnknownLayout", "import {in} -o {out} --layout excel", 2, "--layout: "},
+        FailureCase{"PlaceBeyondTheChannels", "import {in} -o {out} --place sequential:81", 2, "--place: "},
         FailureCase{"ExportOfAShortFile", "export {short} -o {out}", 3, "Unexpected file format."},
         FailureCase{"ExportWithoutOutput", "export {short}", 2, "--output is required"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "core/csv/channel_csv.h"
+#include "core/csv/csv_values.h"
 #include "core/editing/cell_rules.h"
 #include "core/image/codec.h"
 #include "core/image/document.h"
@@ -18,10 +19,9 @@ namespace {
 /** Receive, Transmit, Rx Tone, Tx Tone, Busy, Scan, Power. */
 using Row = std::array<std::string, 7>;
 
-Row RowOf(const ChannelTable& table, int ch) {
+Row RowOf(const std::array<std::string, kGridCols>& cells) {
     Row row;
-    for (int c = col::kReceive; c <= col::kPower; ++c)
-        row[static_cast<std::size_t>(c - 1)] = table.Text(ch, c);
+    std::copy(cells.begin() + col::kReceive, cells.begin() + col::kPower + 1, row.begin());
     return row;
 }
 
@@ -30,7 +30,9 @@ std::map<int, Row> Channels(const Image& image) {
     const EditorState state = DecodeToState(image);
     std::map<int, Row> out;
     for (int ch = 1; ch <= kChannelCount; ++ch) {
-        if (RowHasFrequency(state.table, ch)) out[ch] = RowOf(state.table, ch);
+        if (!RowHasFrequency(state.table, ch)) continue;
+        for (int c = col::kReceive; c <= col::kPower; ++c)
+            out[ch][static_cast<std::size_t>(c - 1)] = state.table.Text(ch, c);
     }
     return out;
 }
@@ -91,28 +93,31 @@ Image RandomBytes(std::mt19937& rng) {
     return image;
 }
 
-// Native: every byte back, those nothing interprets from the base. Community: the channels back; it carries
-// no settings, so they come from the base, here the image itself.
+// Native: every byte back, those nothing interprets from the base. Community: the channels back, merged into
+// the image itself (it carries no settings, nor channels that only transmit).
 TEST(CsvRoundTrip, ExportThenImportGivesTheSameImage) {
     std::mt19937 rng(20240514);
     for (int round = 0; round < 200; ++round) {
         SCOPED_TRACE(round);
         const Image base = round % 2 ? RandomBytes(rng) : NewDocumentImage();
         const Image image = RandomValidImage(rng, base);
+        std::map<int, Row> receiving = Channels(image);
+        std::erase_if(receiving, [](const auto& c) { return c.second[0].empty(); });
         for (const auto& [layout, into] :
              {std::pair{CsvLayout::Native, base}, std::pair{CsvLayout::Community, image}}) {
-            const CsvImportResult result = ImportCsv(ExportCsv(image, layout), into);
+            const bool native = layout == CsvLayout::Native;
+            const CsvImportResult result = ImportCsv(ExportCsv(image, layout), into, {.merge = !native});
             ASSERT_TRUE(result.ok()) << result.fileError;
             EXPECT_EQ(result.layout, layout);
-            EXPECT_TRUE(result.refused.empty()) << FormatImportReport(result);
-            EXPECT_TRUE(result.notes.empty()) << FormatImportReport(result);
-            EXPECT_EQ(result.channelsImported, static_cast<int>(Channels(image).size()));
+            EXPECT_TRUE(result.complete() && result.notes.empty()) << FormatImportReport(result);
+            EXPECT_EQ(result.channelsImported,
+                      static_cast<int>((native ? Channels(image) : receiving).size()));
             ASSERT_EQ(result.image, image);
         }
         // Into a new document the community channels still arrive when the band allows them.
         if (DecodeToState(image).lists.Selected(Setting::Field) == 0) {
             EXPECT_EQ(Channels(ImportCsv(ExportCsv(image, CsvLayout::Community), NewDocumentImage()).image),
-                      Channels(image));
+                      receiving);
         }
     }
 }
@@ -133,11 +138,14 @@ TEST(CsvRoundTrip, ExportWritesTheGridTextsAndTheSettings) {
               "Channel,Receive(MHz),Transmit(MHz),Rx Tone,Tx Tone,Busy,Scan,Power\r\n"
               "2,145.01250,145.01250,OFF,D754I,OFF,Add,High\r\n"
               "9,,150.00000,OFF,OFF,OFF,Add,Low\r\n");
-    EXPECT_EQ(ExportCsv(image, CsvLayout::Community),
-              std::string(kCommunityHeader) +
-                  "\r\n"
-                  "2,CH02,145.012500,,0.000000,Cross,88.5,88.5,754,RN,023,DTCS->,NFM,6.25,,5.0W,,,,,,OFF\r\n"
-                  "9,CH09,,split,150.000000,,88.5,88.5,023,NN,023,Tone->Tone,NFM,5.00,,1.0W,,,,,,OFF\r\n");
+    EXPECT_EQ(
+        ExportCsv(image, CsvLayout::Community),
+        std::string(kCommunityHeader) +
+            "\r\n"
+            "2,CH02,145.012500,,0.000000,Cross,88.5,88.5,754,RN,023,DTCS->,NFM,6.25,,5.0W,,,,,,OFF\r\n");
+    EXPECT_EQ(ExportCsvNote(image, CsvLayout::Community),
+              "channel 9 has no receive frequency and cannot be written in the community layout; left out");
+    EXPECT_EQ(ExportCsvNote(image, CsvLayout::Native), "");
 }
 
 struct NativeCase {
@@ -158,8 +166,8 @@ TEST_P(NativeImport, TakesCheckedRowsAndReportsTheRest) {
     EXPECT_EQ(result.refused, c.refused) << FormatImportReport(result);
 }
 
-const std::string kFormat = "Error Data Format，Please input again";
-const std::string kStep = "Error data Value，Please input according the step value(6.25K/5k)";
+const std::string kFormat = "not a frequency in MHz like 146.520";
+const std::string kBand = "outside this radio's band 136–175 MHz";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, NativeImport,
@@ -172,12 +180,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "3,,146.5,,,,,\n",
                    {{3, {"", "146.50000", "OFF", "OFF", "", "Add", "High"}}},
                    {}},
-        NativeCase{"OutOfBandAndOffStepGiveBothMessages",
-                   "4,180.003,180.003,OFF,OFF,OFF,Add,High\n",
+        NativeCase{"OutOfBandAndOffStep",
+                   "4,180.003,600.5,,,,,\n5,145.001,,,,,,\n",
                    {},
-                   {{2, 4,
-                     "Receive(MHz) \"180.003\": Out of range! (band 136 - 175MHZ); " + kStep +
-                         "; Transmit(MHz) \"180.003\": Out of range! (band 136 - 175MHZ); " + kStep}}},
+                   {{2, 4, "Receive(MHz) \"180.003\": " + kBand + "; Transmit(MHz) \"600.5\": " + kBand},
+                    {3, 5, "Receive(MHz) \"145.001\": not on a 5 or 6.25 kHz step"}}},
         NativeCase{
             "NotANumberIsAFormatError",
             "5,145.0125x,,OFF,OFF,OFF,Add,High\n6,1e2,,OFF,OFF,OFF,Add,High\n7,-145,,OFF,OFF,OFF,Add,High\n",
@@ -188,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
         NativeCase{"DigitsBelowTenHertzAreOffStep",
                    "8,145.000001,,OFF,OFF,OFF,Add,High\n9,145.0000000,,OFF,OFF,OFF,Add,High\n",
                    {{9, {"145.00000", "", "OFF", "OFF", "OFF", "Add", "High"}}},
-                   {{2, 8, "Receive(MHz) \"145.000001\": " + kStep}}},
+                   {{2, 8, "Receive(MHz) \"145.000001\": not on a 5 or 6.25 kHz step"}}},
         NativeCase{"ToneAndListsMustBeEntries",
                    "10,145,145,88.50,OFF,OFF,Add,High\n11,145,145,OFF,D024N,OFF,Add,High\n"
                    "12,145,145,OFF,OFF,Maybe,Sometimes,Medium\n",
@@ -198,17 +205,17 @@ INSTANTIATE_TEST_SUITE_P(
                     {4, 12,
                      "Busy \"Maybe\": not one of OFF, Carrier, QT/DQT; Scan \"Sometimes\": not one of Add, "
                      "Delete; Power \"Medium\": not one of Low, High"}}},
-        NativeCase{"ChannelNumberAndFrequencyRequired",
-                   "0,145,,,,,,\n81,145,,,,,,\nx,145,,,,,,\n13,,,OFF,OFF,OFF,Add,High\n",
+        NativeCase{"ChannelNumberAndFrequencyRequiredPlaceholdersSkipped",
+                   "0,145,,,,,,\n81,145,,,,,,\nx,145,,,,,,\n13,,,OFF,OFF,OFF,Add,High\n14,,,\n",
                    {},
-                   {{2, 0, "Channel \"0\": not a channel number from 1 to 80"},
-                    {3, 0, "Channel \"81\": not a channel number from 1 to 80"},
-                    {4, 0, "Channel \"x\": not a channel number from 1 to 80"},
+                   {{2, 0, "Channel 0 is not a channel 1–80 (use --place sequential)"},
+                    {3, 0, "Channel 81 is not a channel 1–80 (use --place sequential)"},
+                    {4, 0, "Channel \"x\" is not a channel 1–80 (use --place sequential)"},
                     {5, 13, "no receive or transmit frequency"}}},
         NativeCase{"FirstGoodRowOfAChannelWins",
                    "14,999,,,,,,\n14,145,,,,,,\n14,146,,,,,,\n",
                    {{14, {"145.00000", "", "OFF", "OFF", "", "Add", "High"}}},
-                   {{2, 14, "Receive(MHz) \"999\": " + kFormat},
+                   {{2, 14, "Receive(MHz) \"999\": " + kBand},
                     {4, 14, "channel 14 was already taken from line 3; this row is left out"}}},
         NativeCase{"ShortRowsAndExtraFields",
                    "15,145\n16,145,145,OFF,OFF,OFF,Add,High,extra,fields\n",
@@ -237,7 +244,7 @@ TEST(CsvImport, SettingCommentsSetTheListsAndTheBandOfTheCheck) {
     EXPECT_EQ(state.table.Text(1, col::kReceive), "145.50000");
     const std::vector<CsvRowReport> refused = {
         {5, 0, "TX Power rank \"11\": not one of 0, 1, 2, 3, 4, 5, 6, 7, 8, 9"},
-        {10, 2, "Receive(MHz) \"150\": Out of range! (band 144 - 146MHZ)"}};
+        {10, 2, "Receive(MHz) \"150\": outside this radio's band 144–146 MHz"}};
     EXPECT_EQ(result.refused, refused);
 }
 
@@ -291,101 +298,71 @@ INSTANTIATE_TEST_SUITE_P(
                       "is not of the community layout (it needs Location and Frequency)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The hand-written community files: what each row becomes and what is reported.
+// Community files written by hand: each row's Comment says what becomes of it ("=> channel and its seven
+// cells", "=> refused: reason"); a placeholder row has none.
 struct CommunityFileCase {
     const char* file;
-    std::map<int, Row> channels;
-    std::vector<CsvRowReport> refused;
-    std::vector<CsvRowReport> notes;
+    CsvImportOptions options;
+    std::vector<std::string> notes;
 };
 
-Row Ch(std::string rx, std::string tx, std::string rxTone = "OFF", std::string txTone = "OFF",
-       std::string busy = "OFF", std::string scan = "Add", std::string power = "High") {
-    return {rx, tx, rxTone, txTone, busy, scan, power};
-}
-
-Row Simplex(const std::string& f, std::string rxTone = "OFF", std::string txTone = "OFF") {
-    return Ch(f, f, std::move(rxTone), std::move(txTone));
+std::string Outcome(const CsvPlanRow& row) {
+    if (row.fate == CsvRowFate::Placeholder) return "";
+    if (row.fate != CsvRowFate::Taken) return "=> refused: " + row.reason;
+    std::string out = "=> " + std::to_string(row.channel);
+    for (int c = col::kReceive; c <= col::kPower; ++c) {
+        const std::string& cell = row.cells[static_cast<std::size_t>(c)];
+        out += " " + (cell.empty() ? "-" : cell);
+    }
+    return out;
 }
 
 class CommunityFile : public ::testing::TestWithParam<CommunityFileCase> {};
 
-TEST_P(CommunityFile, ImportsToTheExpectedChannelsAndReports) {
+TEST_P(CommunityFile, EveryRowBecomesWhatItsCommentSays) {
     const CommunityFileCase& c = GetParam();
-    const CsvImportResult result = ImportCsv(ReadData(c.file), NewDocumentImage());
+    const std::string text = ReadData(c.file);
+    const CsvImportResult result = ImportCsv(text, NewDocumentImage(), c.options);
     ASSERT_TRUE(result.ok()) << result.fileError;
-    EXPECT_EQ(result.layout, CsvLayout::Community);
-    EXPECT_EQ(Channels(result.image), c.channels);
-    EXPECT_EQ(result.refused, c.refused) << FormatImportReport(result);
-    EXPECT_EQ(result.notes, c.notes) << FormatImportReport(result);
+    const CsvText csv = ReadCsvText(text);
+    const csv::ColumnMap columns(csv.records.front());
+    ASSERT_EQ(result.rows.size(), csv.records.size() - 1);
+    std::map<int, Row> taken;
+    for (std::size_t i = 0; i < result.rows.size(); ++i) {
+        const CsvPlanRow& row = result.rows[i];
+        EXPECT_EQ(Outcome(row), columns.Text(csv.records[i + 1], "Comment")) << "line " << row.line;
+        if (row.fate == CsvRowFate::Taken) taken[row.channel] = RowOf(row.cells);
+    }
+    EXPECT_EQ(Channels(result.image), taken);
+    std::vector<std::string> notes;
+    for (const auto& n : result.notes) notes.push_back(n.reason);
+    EXPECT_EQ(notes, c.notes) << FormatImportReport(result);
 }
 
-const std::string kOutOfBand = "Out of range! (band 136 - 175MHZ)";
+const CsvImportOptions kSequential{.placement = CsvPlacement::Sequential};
+const std::string kNarrow = "Mode \"NFM\" differs from the radio-wide N/W Wide, which the channel uses";
+const std::string kMid = "Power: the radio has only High and Low; a middle power (Mid) is taken as High";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommunityFile,
     ::testing::Values(
         CommunityFileCase{
             "community_channels.csv",
-            {{1, Simplex("146.52000")},
-             {2, Ch("146.94000", "146.34000", "OFF", "100.0")},
-             {3, Ch("147.06000", "147.66000", "123.0", "123.0", "OFF", "Add", "Low")},
-             {4, Ch("145.50000", "144.90000")},
-             {5, Ch("162.55000", "")},
-             {6, Simplex("146.00000", "D023N", "D023N")},
-             {7, Simplex("146.00500", "D023I", "D023N")},
-             {8, Simplex("146.01000", "D754N", "D754I")},
-             {9, Simplex("146.01500", "D411I", "D411I")},
-             {10, Simplex("146.02000", "123.0", "100.0")},
-             {11, Simplex("146.02500", "OFF", "67.0")},
-             {12, Simplex("146.03000", "254.1", "OFF")},
-             {13, Simplex("146.03500", "OFF", "D047I")},
-             {14, Simplex("146.04000", "D131I", "OFF")},
-             {15, Simplex("146.04500", "D023N", "88.5")},
-             {16, Simplex("146.05000", "71.9", "D025I")},
-             {17, Simplex("146.05500", "D031I", "D026N")},
-             {18, Ch("146.06000", "146.06000", "OFF", "OFF", "OFF", "Delete")},
-             {19, Simplex("146.06500")},
-             {20, Simplex("146.07000")},
-             {21, Ch("146.07500", "146.07500", "OFF", "OFF", "OFF", "Add", "Low")},
-             {22, Simplex("146.08000")},
-             {23, Simplex("146.08500")},
-             {40, Ch("145.00625", "144.40625")}},
             {},
-            {{20, 19, "Skip \"P\": the radio has no priority scan; taken as Add"},
-             {24, 22, "Mode \"NFM\" differs from the radio-wide N/W Wide, which the channel uses"},
-             {25, 23, "Mode \"AM\": the radio has only FM; the channel uses the radio-wide N/W Wide"}}},
+            {"Skip \"P\": the radio has no priority scan; taken as Add", kNarrow + " (also on 1 more row)",
+             "Mode \"AM\": the radio has only FM; the channel uses the radio-wide N/W Wide"}},
         CommunityFileCase{
             "community_refused.csv",
-            {{1, Simplex("146.52000")}},
-            {{3, 30, "Frequency \"440.000000\": " + kOutOfBand},
-             {4, 31, "Frequency \"146.523000\": " + kStep},
-             {5, 32, "rToneFreq \"88.6\": not a CTCSS tone of the tone table"},
-             {6, 33, "DtcsCode \"024\": not a DCS code of the tone table"},
-             {7, 0, "Location \"0\": not a channel from 1 to 80"},
-             {8, 0, "Location \"81\": not a channel from 1 to 80"},
-             {9, 36, "transmit frequency 175.500000 MHz (Frequency + Offset): " + kOutOfBand},
-             {10, 37, "Duplex \"x\": not one of \"\", +, -, split, off"},
-             {12, 1, "channel 1 was already taken from line 11; this row is left out"},
-             {13, 38, "Frequency \"146,52\": " + kFormat},
-             {14, 39, "DtcsPolarity \"NX\": not two letters N or R (transmit, receive)"},
-             {15, 40,
-              "CrossMode \"Tone->X\": not one of Tone->Tone, Tone->, ->Tone, DTCS->, ->DTCS, Tone->DTCS, "
-              "DTCS->Tone, DTCS->DTCS"},
-             {16, 41, "Skip \"Q\": not one of \"\", S, P"},
-             {17, 42, "Power \"lots\": not a power in watts like 5.0W"},
-             {18, 43, "Frequency \"146.520001\": " + kStep},
-             {19, 44, "Frequency \"120.000000\": " + kOutOfBand},
-             {20, 45, "Tone \"TSQL-R\": not one of \"\", Tone, TSQL, DTCS, Cross"},
-             {21, 46, "no receive or transmit frequency"}},
-            {}},
-        CommunityFileCase{"community_bom_semicolon.csv",
-                          {{1, Ch("146.52000", "146.52000", "OFF", "88.5", "Carrier")},
-                           {2, Ch("146.94000", "146.34000", "100.0", "100.0", "OFF", "Add", "Low")},
-                           {3, Ch("147.06000", "147.66000", "OFF", "OFF", "QT/DQT")}},
-                          {{5, 4, "Frequency \"146,5230\": " + kStep},
-                           {6, 5, "BusyLock \"maybe\": not one of OFF, Carrier, QT/DQT"}},
-                          {}}),
+            {},
+            {"Power \"lots\": not High, Low, Mid or watts like 5.0W; the channel is set to High"}},
+        CommunityFileCase{"community_bom_semicolon.csv", {}, {}},
+        CommunityFileCase{"marine_vhf.csv", kSequential, {}},
+        CommunityFileCase{"noaa_weather.tsv",
+                          {.placement = CsvPlacement::Sequential, .firstChannel = 71},
+                          {kNarrow + " (also on 6 more rows)"}},
+        CommunityFileCase{
+            "murs.csv", {}, {kNarrow + " (also on 2 more rows)", kMid + " (also on 1 more row)"}},
+        CommunityFileCase{"repeaters.csv", kSequential, {}}),
     [](const auto& info) {
         std::string name = info.param.file;
         return name.substr(0, name.find('.'));
@@ -395,10 +372,65 @@ TEST(CsvImport, ReportListsRowsInLineOrderAndCounts) {
     const CsvImportResult result = ImportCsv(ReadData("community_refused.csv"), NewDocumentImage());
     const std::string report = FormatImportReport(result);
     EXPECT_EQ(report.substr(0, report.find('\n')),
-              "line 3, channel 30: refused: Frequency \"440.000000\": " + kOutOfBand);
-    EXPECT_NE(report.find("\nline 7: refused: Location \"0\": not a channel from 1 to 80\n"),
+              "line 3, channel 30: refused: Frequency \"440.000000\": " + kBand);
+    EXPECT_NE(report.find("\nline 7: refused: Location 0 is not a channel 1–80 (use --place sequential)\n"),
               std::string::npos);
-    EXPECT_TRUE(report.ends_with("\n1 channel imported (community layout), 18 rows refused\n")) << report;
+    EXPECT_TRUE(report.ends_with("\n3 channels imported (community layout), 20 rows refused\n")) << report;
+}
+
+// 114 rows, every tenth of them for 70 cm: the first 80 that fit fill the radio from the start channel.
+TEST(CsvImport, SequentialPlacesRowsThatFitAndCountsTheRest) {
+    std::string text = "Location,Frequency\n";
+    for (int k = 0; k < 114; ++k)
+        text +=
+            std::to_string(k) + "," + (k % 10 == 9 ? "446.0" : "146." + std::to_string(100 + k * 5)) + "\n";
+    for (const int first : {1, 75}) {
+        const CsvImportResult result = ImportCsv(
+            text, NewDocumentImage(), {.placement = CsvPlacement::Sequential, .firstChannel = first});
+        const auto channels = Channels(result.image);
+        ASSERT_EQ(channels.size(), 81u - first);
+        EXPECT_EQ(channels.begin()->first, first);
+        EXPECT_EQ(channels.begin()->second[0], "146.10000");
+        EXPECT_EQ(channels.rbegin()->second[0], first == 1 ? "146.53500" : "146.12500");  // 80th: row 87
+        EXPECT_EQ(result.rowsRefused, 114 - 81 + first);
+        EXPECT_NE(FormatImportReport(result).find(
+                      first == 1 ? ": refused: 23 rows did not fit: no channel left after 80\n"
+                                 : ": refused: 97 rows did not fit"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(ImportCsv(text, NewDocumentImage(), {.placement = CsvPlacement::Sequential, .firstChannel = 81})
+                  .fileError,
+              "the first channel 81 is not a channel 1–80");
+}
+
+// Merge changes only the channels the file places; a file without rows says so unless it is a merge.
+TEST(CsvImport, MergeKeepsWhatTheFileDoesNotPlace) {
+    EditorState state = DecodeToState(NewDocumentImage());
+    for (int ch : {1, 2, 3}) (void)CommitCellText(state.table, ch, col::kReceive, "145.5", 0);
+    Image base = NewDocumentImage();
+    EncodeImage(state.table, state.lists, base);
+    const std::string file = "Location,Frequency\n2,146.52\n9,440\n";
+    const CsvImportResult merged = ImportCsv(file, base, {.merge = true});
+    const CsvImportResult replaced = ImportCsv(file, base, {.merge = false});
+    std::map<int, Row> want = Channels(base);
+    want[2] = {"146.52000", "146.52000", "OFF", "OFF", "OFF", "Add", "High"};
+    EXPECT_EQ(Channels(merged.image), want);
+    EXPECT_EQ(Channels(replaced.image), (std::map<int, Row>{{2, want[2]}}));
+    for (bool merge : {false, true}) {
+        for (const char* text : {"Location,Frequency\r\n", "Location,Frequency\n47\n"}) {
+            const CsvImportResult none = ImportCsv(text, base, {.merge = merge});
+            EXPECT_EQ(none.complete(), merge);
+            EXPECT_EQ(Channels(none.image).size(), merge ? 3u : 0u);
+            EXPECT_EQ(FormatImportReport(none).starts_with("no channels in the file\n"), !merge);
+        }
+    }
+    // A merge keeps the base's channels and so its band.
+    const auto band =
+        ImportCsv("# Field=144 - 146MHZ\n" + std::string(kNativeHeader) + "\n", base, {.merge = true});
+    EXPECT_EQ(DecodeToState(band.image).lists.Selected(Setting::Field), 0);
+    EXPECT_EQ(band.refused,
+              (std::vector<CsvRowReport>{
+                  {1, 0, "a merge keeps the channels of the base, so its band 136–175 MHz too"}}));
 }
 
 TEST(CsvImport, LongOrControlTextsAreShortenedInReasons) {

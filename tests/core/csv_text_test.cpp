@@ -65,7 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {{2, {"x", "y", "1,5"}}, {3, {"1,5", "2"}}},
                  {{1, " a,b,c,d"}}},
         ReadCase{"SepLineNamesTheSeparator", "sep=;\na,b;c\n", ';', {{2, {"a,b", "c"}}}, {}},
-        ReadCase{"EmptyFieldsKept", "a,,\n", ',', {{1, {"a", "", ""}}}, {}}),
+        ReadCase{"EmptyFieldsKept", "a,,\n", ',', {{1, {"a", "", ""}}}, {}},
+        ReadCase{"TabsWinOverCommas", "a\tb,c\t\"d\te\"\n", '\t', {{1, {"a", "b,c", "d\te"}}}, {}},
+        ReadCase{"DoubledQuoteLastInTheText", "\"x\"\"\"", ',', {{1, {"x\""}}}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CsvReadEnd, QuoteLeftOpenIsMarkedAndKeepsTheRest) {
@@ -73,6 +75,20 @@ TEST(CsvReadEnd, QuoteLeftOpenIsMarkedAndKeepsTheRest) {
     ASSERT_EQ(csv.records.size(), 2u);
     EXPECT_TRUE(csv.records[1].unterminatedQuote);
     EXPECT_EQ(csv.records[1].fields, Fields{"open,\nstill\n"});
+    const CsvText doubled = ReadCsvText("\"x\"\"");  // the doubled quote is no closing one
+    EXPECT_TRUE(doubled.records[0].unterminatedQuote);
+    EXPECT_EQ(doubled.records[0].fields, Fields{"x\""});
+}
+
+TEST(CsvWrite, QuotesOnlyWhatOtherReadersWouldChange) {
+    for (const auto& [value, field] : std::vector<std::pair<std::string, std::string>>{{"a b", "a b"},
+                                                                                       {"a ", "\"a \""},
+                                                                                       {"\ta", "\"\ta\""},
+                                                                                       {"#a", "\"#a\""},
+                                                                                       {"a#", "a#"},
+                                                                                       {"", ""}}) {
+        EXPECT_EQ(CsvField(value), field) << value;
+    }
 }
 
 TEST(CsvWrite, AnyFieldsReadBackUnchanged) {

@@ -30,8 +30,8 @@ TEST(ImageDiff, ChannelSettingAndOtherBytes) {
     const Image a = WithChannel(RoundTrip(NewDocumentImage()), 3, "145.52500", "88.5");
     Image b = WithChannel(a, 3, "145.52500", "D023N");
     b = WithChannel(b, 7, "146.00000", "OFF");
-    b[0x7C1] = 7;      // squelch
-    b[0x005] ^= 0x01;  // row 0: nothing shows it
+    b[0x7C1] = 7;            // squelch
+    b[0x005] ^= 0x01;        // row 0: nothing shows it
     b[16 * 3 + 15] ^= 0x80;  // byte 15 of channel 3: explained by channel 3's differences
     const ImageDiff d = CompareImages(a, b);
     EXPECT_FALSE(d.Equal());

@@ -50,7 +50,7 @@ TEST(BandReset, EmptiesChannelsAndKeepsWhatItMust) {
 }
 
 class ChannelFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char templ[] = "/tmp/pm514rx-file-XXXXXX";
         ASSERT_NE(mkdtemp(templ), nullptr);
@@ -59,8 +59,8 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::filesystem::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         const auto path = dir_ / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                     static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
     std::filesystem::path dir_;

@@ -32,10 +32,10 @@ struct CodeRow {
 
 TEST(ToneCode, WorkedExamplesBothWays) {
     const CodeRow rows[] = {
-        {"ctcss_88_5", "88.5", 0x85, 0x08},  {"ctcss_67_0", "67.0", 0x70, 0x06},
+        {"ctcss_88_5", "88.5", 0x85, 0x08},   {"ctcss_67_0", "67.0", 0x70, 0x06},
         {"ctcss_254_1", "254.1", 0x41, 0x25}, {"dcs_023n", "D023N", 0x23, 0x80},
-        {"dcs_703n", "D703N", 0x03, 0x87},   {"dcs_754i", "D754I", 0x54, 0xC7},
-        {"dcs_017i", "D017I", 0x17, 0xC0},   {"off", "OFF", 0xFF, 0xFF},
+        {"dcs_703n", "D703N", 0x03, 0x87},    {"dcs_754i", "D754I", 0x54, 0xC7},
+        {"dcs_017i", "D017I", 0x17, 0xC0},    {"off", "OFF", 0xFF, 0xFF},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -74,7 +74,7 @@ TEST(ToneCode, HostileTextsGiveDefinedCodes) {
     EXPECT_EQ(EncodeTone("inf"), (ToneCode{0x99, 0x79}));
     EXPECT_EQ(EncodeTone("0x1p4"), (ToneCode{0x60, 0x01}));  // read as atof does: 16.0
     const std::string hugeDcs = "D" + std::string(10000, '9') + "N";
-    EXPECT_EQ(EncodeTone(hugeDcs), (ToneCode{0x99, 0xBF}));  // saturated, still normal polarity
+    EXPECT_EQ(EncodeTone(hugeDcs), (ToneCode{0x99, 0xBF}));   // saturated, still normal polarity
     EXPECT_EQ(EncodeTone("D7000I"), (ToneCode{0x99, 0xFE}));  // never FF, which would be no tone
 }
 
@@ -82,7 +82,8 @@ TEST(ToneCode, EveryStoredCodeSettlesAfterOneRoundTrip) {
     // Damaged codes (nibbles above 9, hundreds beyond the kind) are normalised once, then stay.
     for (int h = 0; h < 256; ++h) {
         for (int l = 0; l < 256; ++l) {
-            const ToneCode once = EncodeTone(DecodeTone({static_cast<std::uint8_t>(l), static_cast<std::uint8_t>(h)}, true));
+            const ToneCode once =
+                EncodeTone(DecodeTone({static_cast<std::uint8_t>(l), static_cast<std::uint8_t>(h)}, true));
             ASSERT_EQ(EncodeTone(DecodeTone(once, true)), once) << std::hex << h << " " << l;
         }
     }
