@@ -1,4 +1,5 @@
-// edit: committed cell edits and the band change, as the editor makes them, then File Save.
+// edit: the band change, then committed cell edits and channel row operations in command-line order, as
+// the editor makes them, then File Save.
 
 #include <iostream>
 #include <map>
@@ -8,15 +9,16 @@
 #include "cli/common.h"
 #include "cli/verbs.h"
 #include "core/editing/cell_rules.h"
+#include "core/editing/channel_rows.h"
 #include "core/image/document.h"
 #include "core/image/numeric_text.h"
 
 namespace pm::cli {
 namespace {
 
-const std::map<std::string, int> kColumns = {{"rx", col::kReceive},   {"tx", col::kTransmit}, {"rx-tone", col::kRxTone},
-                                             {"tx-tone", col::kTxTone}, {"busy", col::kBusy},   {"scan", col::kScan},
-                                             {"power", col::kPower}};
+const std::map<std::string, int> kColumns = {
+    {"rx", col::kReceive}, {"tx", col::kTransmit}, {"rx-tone", col::kRxTone}, {"tx-tone", col::kTxTone},
+    {"busy", col::kBusy},  {"scan", col::kScan},   {"power", col::kPower}};
 
 struct CellSet {
     int row = 0;
@@ -51,6 +53,61 @@ std::optional<CellSet> ParseSet(const std::string& arg, std::string& why) {
     return CellSet{row, it->second, arg.substr(equals + 1)};
 }
 
+/** A channel number of one or two digits, 1..80. */
+std::optional<int> ParseChannel(const std::string& text) {
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int ch = static_cast<int>(ParseLeadingUnsigned(text));
+    if (!IsChannelNumber(ch)) return std::nullopt;
+    return ch;
+}
+
+/** One step of an edit, in the order the command line gives them. */
+struct Step {
+    enum class Kind { Set, Move, Insert, Delete, Copy, Sort } kind = Kind::Set;
+    std::string option;  // as given, for messages
+    std::string arg;
+    CellSet set;
+    int a = 0;
+    int b = 0;
+};
+
+/** Reads one option's argument into step; the reason when it is not valid. */
+std::optional<std::string> ParseStep(Step& step) {
+    std::string why;
+    switch (step.kind) {
+        case Step::Kind::Set: {
+            auto set = ParseSet(step.arg, why);
+            if (!set) return why;
+            step.set = *set;
+            return std::nullopt;
+        }
+        case Step::Kind::Move:
+        case Step::Kind::Copy: {
+            const auto colon = step.arg.find(':');
+            const auto a =
+                colon == std::string::npos ? std::nullopt : ParseChannel(step.arg.substr(0, colon));
+            const auto b =
+                colon == std::string::npos ? std::nullopt : ParseChannel(step.arg.substr(colon + 1));
+            if (!a || !b) return "expected A:B, two channels from 1 to 80";
+            step.a = *a;
+            step.b = *b;
+            return std::nullopt;
+        }
+        case Step::Kind::Insert:
+        case Step::Kind::Delete: {
+            const auto ch = ParseChannel(step.arg);
+            if (!ch) return "channel must be 1 to 80";
+            step.a = *ch;
+            return std::nullopt;
+        }
+        case Step::Kind::Sort:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
@@ -59,31 +116,60 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
         std::string out;
         int band = -1;
         bool yes = false;
-        std::vector<std::string> sets;
+        std::vector<std::string> sets, moves, inserts, deletes, copies;
+        int sorts = 0;
+        std::vector<std::pair<CLI::Option*, Step::Kind>> stepOptions;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
         "edit",
-        "Open a channel file, change the band and cells as the editor would, save.\n"
-        "Each --set is committed with the editor's checks and messages; a refused value leaves its cell empty.\n"
-        "Exit 1 when a value was refused or the band change was cancelled (the file is still written).");
+        "Open a channel file, change the band, then cells and channel rows as the editor would, save.\n"
+        "--set, --move, --insert, --delete, --copy and --sort apply in the order given, after --band.\n"
+        "Each --set is committed with the editor's checks and messages; a refused value leaves its cell "
+        "empty.\n"
+        "Exit 1 when a value was refused or the band change was cancelled (the file is still written), or\n"
+        "when an insert would drop channel 80's data without --yes (nothing is written).");
     cmd->add_option("input", args->in, "Channel file to open")->required();
     cmd->add_option("-o,--output", args->out, "Channel file to write")->required();
     cmd->add_option("--band", args->band, "Change the band: 0 = 136 - 175MHZ, 1 = 144 - 146MHZ")
         ->check(CLI::Range(0, 1));
-    cmd->add_flag("--yes", args->yes, "Answer OK to the band-change question (otherwise Cancel)");
-    cmd->add_option("--set", args->sets, "CH:COL=TEXT, COL one of rx, tx, rx-tone, tx-tone, busy, scan, power")
-        ->take_all();
-    verbs.push_back({cmd, [args] {
-                         std::vector<CellSet> sets;
-                         for (const auto& arg : args->sets) {
-                             std::string why;
-                             auto set = ParseSet(arg, why);
-                             if (!set) {
-                                 std::cerr << "--set " << arg << ": " << why << '\n';
-                                 return kExitUsage;
+    cmd->add_flag("--yes", args->yes,
+                  "Answer OK to the band-change question and to dropping channel 80 by an insert (otherwise "
+                  "Cancel)");
+    auto step = [&](const char* name, std::vector<std::string>& into, Step::Kind kind, const char* help) {
+        CLI::Option* option = cmd->add_option(name, into, help)->take_all()->type_name("");
+        args->stepOptions.emplace_back(option, kind);
+    };
+    step("--set", args->sets, Step::Kind::Set,
+         "CH:COL=TEXT, COL one of rx, tx, rx-tone, tx-tone, busy, scan, power");
+    step("--move", args->moves, Step::Kind::Move,
+         "A:B, channel A to position B; the channels between shift by one");
+    step("--insert", args->inserts, Step::Kind::Insert,
+         "N, an empty channel at N; the channels below move down");
+    step("--delete", args->deletes, Step::Kind::Delete, "N, remove channel N; the channels below move up");
+    step("--copy", args->copies, Step::Kind::Copy, "A:B, channel A over channel B");
+    args->stepOptions.emplace_back(
+        cmd->add_flag("--sort", args->sorts, "Sort the channels by receive frequency, empty ones last"),
+        Step::Kind::Sort);
+    verbs.push_back({cmd, [args, cmd] {
+                         // CLI11 records every value in the order it was read; the options' results follow
+                         // it.
+                         std::vector<Step> steps;
+                         std::map<const CLI::Option*, std::size_t> taken;
+                         for (const CLI::Option* option : cmd->parse_order()) {
+                             for (const auto& [known, kind] : args->stepOptions) {
+                                 if (known != option) continue;
+                                 const std::size_t index = taken[option]++;
+                                 Step s;
+                                 s.kind = kind;
+                                 s.option = option->get_name();
+                                 if (index < option->results().size()) s.arg = option->results()[index];
+                                 if (const auto why = ParseStep(s)) {
+                                     std::cerr << s.option << " " << s.arg << ": " << *why << '\n';
+                                     return kExitUsage;
+                                 }
+                                 steps.push_back(s);
                              }
-                             sets.push_back(*set);
                          }
                          auto image = OpenChannelFile(args->in);
                          if (!image) return kExitFile;
@@ -99,15 +185,51 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
                                  refused = true;
                              }
                          }
-                         for (const auto& set : sets) {
-                             const int band = state.lists.Selected(Setting::Field);
-                             const auto messages = CommitCellText(state.table, set.row, set.column, set.text, band);
-                             for (const auto& m : messages) PrintMessage(m);
-                             if (!messages.empty()) refused = true;
-                             if (EditorForColumn(set.column) != EditorKind::Text && !set.text.empty() &&
-                                 state.table.Text(set.row, set.column).empty()) {
-                                 refused = true;
+                         for (const auto& s : steps) {
+                             if (s.kind == Step::Kind::Set) {
+                                 const int band = state.lists.Selected(Setting::Field);
+                                 const auto messages =
+                                     CommitCellText(state.table, s.set.row, s.set.column, s.set.text, band);
+                                 for (const auto& m : messages) PrintMessage(m);
+                                 if (!messages.empty()) refused = true;
+                                 if (EditorForColumn(s.set.column) != EditorKind::Text &&
+                                     !s.set.text.empty() &&
+                                     state.table.Text(s.set.row, s.set.column).empty()) {
+                                     refused = true;
+                                 }
+                                 continue;
                              }
+                             // Row operations work on the image, as the editor's undo steps do.
+                             EncodeImage(state.table, state.lists, *image);
+                             switch (s.kind) {
+                                 case Step::Kind::Move:
+                                     MoveChannel(*image, s.a, s.b);
+                                     break;
+                                 case Step::Kind::Copy:
+                                     CopyChannel(*image, s.a, s.b);
+                                     break;
+                                 case Step::Kind::Delete:
+                                     DeleteChannel(*image, s.a);
+                                     break;
+                                 case Step::Kind::Sort:
+                                     SortChannelsByReceive(*image);
+                                     break;
+                                 case Step::Kind::Insert:
+                                     if (InsertDropsData(*image)) {
+                                         PrintMessage(kMsgInsertDropsLast);
+                                         // The steps after it name channels as they stand after the insert.
+                                         if (!args->yes) {
+                                             std::cerr << s.option << " " << s.arg
+                                                       << ": cancelled; nothing was written\n";
+                                             return kExitFailed;
+                                         }
+                                     }
+                                     InsertChannel(*image, s.a);
+                                     break;
+                                 case Step::Kind::Set:
+                                     break;
+                             }
+                             DecodeImage(*image, state.table, state.lists);
                          }
                          EncodeImage(state.table, state.lists, *image);
                          if (!SaveImage(args->out, *image)) return kExitFile;

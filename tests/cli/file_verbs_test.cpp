@@ -141,6 +141,60 @@ TEST_F(FileVerbs, UsageErrorsExitTwo) {
     EXPECT_EQ(Cli({"edit", "--help"}).exitCode, 0);
 }
 
+// Row operations and --set apply in the order given; channels 1..3 start at 146, 145 and 145.5 MHz.
+TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int exitCode;
+        const char* receive;  // channels 1..4 after the edit; nullptr when nothing may be written
+    };
+    const Row rows[] = {
+        {"move", {"--move", "1:3"}, 0, "145.00000 145.50000 146.00000 -"},
+        {"set_then_move", {"--set", "1:rx=147", "--move", "1:2"}, 0, "145.00000 147.00000 145.50000 -"},
+        {"move_then_set", {"--move", "1:2", "--set", "1:rx=147"}, 0, "147.00000 146.00000 145.50000 -"},
+        {"insert_delete_copy",
+         {"--insert", "1", "--delete", "3", "--copy", "1:4"},
+         0,
+         "- 146.00000 145.50000 -"},
+        {"copy_then_sort", {"--copy", "2:5", "--sort"}, 0, "145.00000 145.00000 145.50000 146.00000"},
+        {"insert_would_drop_80", {"--set", "80:rx=145", "--insert", "2"}, 1, nullptr},
+        {"insert_drops_80_with_yes",
+         {"--set", "80:rx=145", "--insert", "2", "--yes"},
+         0,
+         "146.00000 - 145.00000 145.50000"},
+        {"zero", {"--move", "0:3"}, 2, nullptr},
+        {"beyond_80", {"--insert", "81"}, 2, nullptr},
+        {"not_a_number", {"--delete", "x"}, 2, nullptr},
+        {"half_pair", {"--copy", "3:"}, 2, nullptr},
+        {"no_pair", {"--move", "3"}, 2, nullptr},
+        {"value_missing", {"--insert"}, 2, nullptr},
+    };
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=146", "--set", "2:rx=145",
+                   "--set", "3:rx=145.5"})
+                  .exitCode,
+              0);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove(Path("e.sin"));
+        std::vector<std::string> args = {"edit", Path("n.sin"), "-o", Path("e.sin")};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const auto r = Cli(args);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        EXPECT_TRUE(row.exitCode == 0 || !r.err.empty());
+        ASSERT_EQ(std::filesystem::exists(Path("e.sin")), row.receive != nullptr);
+        if (!row.receive) continue;
+        const EditorState s = DecodeToState(Load("e.sin"));
+        std::string receive;
+        for (int ch = 1; ch <= 4; ++ch) {
+            const std::string rx = s.table.Text(ch, 1);
+            receive += (ch > 1 ? " " : "") + (rx.empty() ? std::string("-") : rx);
+        }
+        EXPECT_EQ(receive, row.receive);
+    }
+}
+
 TEST_F(FileVerbs, DecimalCommaLocaleGivesTheSameOutput) {
     ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
     ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.0125", "--set", "1:rx-tone=88.5"})

@@ -1,0 +1,385 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <random>
+#include <sstream>
+
+#include "core/editing/cell_rules.h"
+#include "core/editing/channel_rows.h"
+#include "core/editing/clipboard_text.h"
+#include "core/image/document.h"
+#include "core/image/numeric_text.h"
+
+namespace pm {
+namespace {
+
+using Record = std::array<std::uint8_t, kRowSize>;
+
+Record RecordOf(const Image& image, int ch) {
+    Record r;
+    std::ranges::copy(ChannelRecord(image, ch), r.begin());
+    return r;
+}
+
+/** The bytes of a record that the cells show; the rest belongs to the place, not to the values. */
+Record Interpreted(const Image& image, int ch) {
+    Record r = RecordOf(image, ch);
+    r[12] &= 0x1B;
+    r[15] = 0;
+    return r;
+}
+
+/** What an emptied channel holds: the encoder's empty row with the record's uninterpreted bits. */
+Record Emptied(Record r) {
+    std::fill(r.begin(), r.begin() + 12, 0xFF);
+    r[12] = static_cast<std::uint8_t>((r[12] & 0xE4) | 0x03);
+    r[13] = r[14] = 0;
+    return r;
+}
+
+Image EmptyPlan(int band) {
+    Image image = NewDocumentImage();
+    BandReset(image, band);
+    return RoundTrip(image);
+}
+
+/** A saved plan with random valid channels; frequencies come from a small pool so that many are equal. */
+Image RandomPlan(std::mt19937& rng, const Image& base, int fillPercent) {
+    EditorState state = DecodeToState(base);
+    const BandLimits band = BandTable()[state.lists.Selected(Setting::Field) == 1 ? 1 : 0];
+    auto pick = [&](EditorKind kind) {
+        const auto& entries = EditorEntries(kind);
+        return entries[rng() % entries.size()];
+    };
+    auto frequency = [&] {
+        return FormatFrequency(band.lowest + 625 * static_cast<std::uint32_t>(rng() % 5));
+    };
+    for (int ch = 1; ch <= kChannelCount; ++ch) {
+        if (static_cast<int>(rng() % 100) >= fillPercent) continue;
+        const int shape = static_cast<int>(rng() % 5);  // 0 receive only, 1 transmit only, else both
+        if (shape != 1) state.table.SetText(ch, col::kReceive, frequency());
+        if (shape != 0) state.table.SetText(ch, col::kTransmit, frequency());
+        state.table.SetText(ch, col::kRxTone, pick(EditorKind::Tone));
+        state.table.SetText(ch, col::kTxTone, pick(EditorKind::Tone));
+        state.table.SetText(ch, col::kBusy, pick(EditorKind::Busy));
+        state.table.SetText(ch, col::kScan, pick(EditorKind::Scan));
+        state.table.SetText(ch, col::kPower, pick(EditorKind::Power));
+    }
+    Image image = base;
+    EncodeImage(state.table, state.lists, image);
+    return image;
+}
+
+/** A random plan whose records also carry random bits that nothing interprets. */
+Image TaggedPlan(std::mt19937& rng, int fillPercent) {
+    Image image = RandomPlan(rng, EmptyPlan(static_cast<int>(rng() % 2)), fillPercent);
+    for (int ch = 1; ch <= kChannelCount; ++ch) {
+        auto r = ChannelRecord(image, ch);
+        r[15] = static_cast<std::uint8_t>(rng());
+        r[12] = static_cast<std::uint8_t>((r[12] & 0x1B) | (rng() & 0xE4));
+    }
+    return image;
+}
+
+/** "1-2 6 3-5 x7 ...": old channels by new position; x marks an emptied record. */
+std::vector<std::pair<int, bool>> Order(const std::string& text) {
+    std::vector<std::pair<int, bool>> out;
+    std::istringstream in(text);
+    for (std::string item; in >> item;) {
+        const bool emptied = item[0] == 'x';
+        if (emptied) item.erase(0, 1);
+        const auto dash = item.find('-');
+        const int first = std::stoi(item.substr(0, dash));
+        const int last = dash == std::string::npos ? first : std::stoi(item.substr(dash + 1));
+        for (int ch = first; ch <= last; ++ch) out.emplace_back(ch, emptied);
+    }
+    return out;
+}
+
+TEST(ChannelRows, OperationsMoveWholeRecordsWithTheirUninterpretedBytes) {
+    struct Row {
+        const char* name;
+        std::function<ChannelSelection(Image&)> op;
+        const char* order;
+        ChannelSelection selection;
+    };
+    auto none = [](auto f) {
+        return [f](Image& i) {
+            f(i);
+            return ChannelSelection{};
+        };
+    };
+    const Row rows[] = {
+        {"move_down", none([](Image& i) { MoveChannel(i, 3, 6); }), "1-2 4-6 3 7-80", {}},
+        {"move_up", none([](Image& i) { MoveChannel(i, 6, 3); }), "1-2 6 3-5 7-80", {}},
+        {"move_first_to_last", none([](Image& i) { MoveChannel(i, 1, 80); }), "2-80 1", {}},
+        {"move_out_of_range_ignored", none([](Image& i) { MoveChannel(i, 0, 81); }), "1-80", {}},
+        {"swap", none([](Image& i) { SwapChannels(i, 2, 9); }), "1 9 3-8 2 10-80", {}},
+        {"copy", none([](Image& i) { CopyChannel(i, 4, 7); }), "1-6 4 8-80", {}},
+        {"clear", none([](Image& i) { ClearChannel(i, 4); }), "1-3 x4 5-80", {}},
+        {"clear_many",
+         none([](Image& i) {
+             ClearChannels(i, {9, 2, 2, 81});
+         }),
+         "1 x2 3-8 x9 10-80",
+         {}},
+        {"delete", none([](Image& i) { DeleteChannel(i, 5); }), "1-4 6-80 x5", {}},
+        {"delete_last", none([](Image& i) { DeleteChannel(i, 80); }), "1-79 x80", {}},
+        {"delete_many",
+         none([](Image& i) {
+             DeleteChannels(i, {6, 2, 5});
+         }),
+         "1 3-4 7-80 x2 x5-6",
+         {}},
+        {"insert_drops_80", none([](Image& i) { EXPECT_TRUE(InsertChannel(i, 5)); }), "1-4 x80 5-79", {}},
+        {"insert_at_80", none([](Image& i) { EXPECT_TRUE(InsertChannel(i, 80)); }), "1-79 x80", {}},
+        {"up_top_block_stays",
+         [](Image& i) {
+             return MoveChannelsUp(i, {1, 2, 5, 9});
+         },
+         "1-3 5 4 6-7 9 8 10-80",
+         {1, 2, 4, 8}},
+        {"down_bottom_stays",
+         [](Image& i) {
+             return MoveChannelsDown(i, {80, 10, 11});
+         },
+         "1-9 12 10-11 13-80",
+         {11, 12, 80}},
+    };
+    std::mt19937 rng(7);
+    const Image before = TaggedPlan(rng, 100);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Image after = before;
+        EXPECT_EQ(row.op(after), row.selection);
+        const auto order = Order(row.order);
+        ASSERT_EQ(order.size(), 80u);
+        for (int ch = 1; ch <= kChannelCount; ++ch) {
+            const auto [old, emptied] = order[static_cast<std::size_t>(ch - 1)];
+            const Record expected = emptied ? Emptied(RecordOf(before, old)) : RecordOf(before, old);
+            ASSERT_EQ(RecordOf(after, ch), expected) << "channel " << ch;
+        }
+        EXPECT_TRUE(std::equal(after.begin() + 81 * kRowSize, after.end(), before.begin() + 81 * kRowSize));
+        EXPECT_TRUE(std::equal(after.begin(), after.begin() + kRowSize, before.begin()));
+    }
+}
+
+TEST(ChannelRows, InversePairsRestoreTheImage) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        Image image = TaggedPlan(rng, 60);
+        const int a = 1 + static_cast<int>(rng() % 80);
+        const int b = 1 + static_cast<int>(rng() % 80);
+        Image work = image;
+        MoveChannel(work, a, b);
+        MoveChannel(work, b, a);
+        ASSERT_EQ(work, image) << a << ":" << b;
+
+        ClearChannel(image, 80);
+        ASSERT_FALSE(InsertDropsData(image));
+        work = image;
+        ASSERT_FALSE(InsertChannel(work, a));
+        DeleteChannel(work, a);
+        ASSERT_EQ(work, image) << "insert/delete " << a;
+
+        ChannelSelection picked;
+        for (int ch = 2; ch <= kChannelCount; ++ch) {
+            if (rng() % 4 == 0) picked.push_back(ch);
+        }
+        const ChannelSelection moved = MoveChannelsUp(work, picked);
+        MoveChannelsDown(work, moved);
+        ASSERT_EQ(work, image) << "up then down";
+    }
+}
+
+// What the desktop program's undo relies on: every step leaves an image that saving would write unchanged,
+// so restoring the snapshots in reverse walks back through exactly the images that were shown.
+TEST(ChannelRows, RandomEditsStaySavedImagesAndSnapshotsWalkBack) {
+    std::mt19937 rng(13);
+    Image image = RandomPlan(rng, EmptyPlan(0), 50);
+    std::vector<Image> snapshots;
+    for (int step = 0; step < 400; ++step) {
+        snapshots.push_back(image);
+        const int a = 1 + static_cast<int>(rng() % 80);
+        const int b = 1 + static_cast<int>(rng() % 80);
+        switch (rng() % 8) {
+            case 0:
+                MoveChannel(image, a, b);
+                break;
+            case 1:
+                (void)InsertChannel(image, a);
+                break;
+            case 2:
+                DeleteChannels(image, {a, b});
+                break;
+            case 3:
+                CopyChannel(image, a, b);
+                break;
+            case 4:
+                SortChannelsByReceive(image);
+                break;
+            case 5:
+                (void)MoveChannelsDown(image, {a, b});
+                break;
+            case 6:
+                ClearChannels(image, {a});
+                break;
+            default: {
+                EditorState s = DecodeToState(image);
+                (void)CommitCellText(s.table, a, 1 + static_cast<int>(rng() % 7), "145.5", 0);
+                EncodeImage(s.table, s.lists, image);
+            }
+        }
+        ASSERT_EQ(RoundTrip(image), image) << "step " << step;
+    }
+    for (auto it = snapshots.rbegin(); it != snapshots.rend(); ++it) image = *it;
+    EXPECT_EQ(image, snapshots.front());
+}
+
+TEST(ChannelRows, SortIsStableByReceiveWithTransmitOnlyThenEmptyLast) {
+    std::mt19937 rng(17);
+    for (int round = 0; round < 100; ++round) {
+        const Image before = TaggedPlan(rng, 70);
+        const EditorState shown = DecodeToState(before);
+        std::vector<int> expected(80);
+        std::iota(expected.begin(), expected.end(), 1);
+        auto key = [&](int ch) {
+            const std::string rx = shown.table.Text(ch, col::kReceive);
+            const int kind = !rx.empty() ? 0 : RowHasFrequency(shown.table, ch) ? 1 : 2;
+            return std::pair(kind, rx);  // equal-width texts sort as their numbers
+        };
+        std::ranges::stable_sort(expected, {}, key);
+        Image after = before;
+        SortChannelsByReceive(after);
+        for (int ch = 1; ch <= kChannelCount; ++ch) {
+            ASSERT_EQ(RecordOf(after, ch), RecordOf(before, expected[static_cast<std::size_t>(ch - 1)]))
+                << "round " << round << " channel " << ch;
+        }
+    }
+}
+
+TEST(Clipboard, CopyThenPasteIntoAnEmptyPlanReproducesTheSelection) {
+    std::mt19937 rng(19);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        const Image empty = EmptyPlan(static_cast<int>(rng() % 2));
+        const Image source = RandomPlan(rng, empty, 70);
+        const EditorState shown = DecodeToState(source);
+        ChannelSelection rows;
+        for (int ch = 1; ch <= kChannelCount; ++ch) {
+            if (rng() % 3 == 0) rows.push_back(ch);
+        }
+        // Whole rows, as tab-separated text and as our CSV (which leaves out channels without frequencies).
+        for (const bool asCsv : {false, true}) {
+            const std::string text =
+                asCsv ? RowsToCsv(shown.table, shown.lists, rows) : RowsToTsv(shown.table, rows);
+            const PasteResult pasted = PasteText(empty, text, 1, 1 + static_cast<int>(rng() % 7));
+            ASSERT_TRUE(pasted.report.refused.empty()) << FormatPasteReport(pasted.report);
+            int target = 1;
+            for (const int ch : rows) {
+                if (asCsv && !ChannelHoldsData(source, ch)) continue;
+                ASSERT_EQ(Interpreted(pasted.image, target++), Interpreted(source, ch)) << "channel " << ch;
+            }
+            for (; target <= kChannelCount; ++target) {
+                ASSERT_EQ(RecordOf(pasted.image, target), RecordOf(empty, target));
+            }
+            ASSERT_TRUE(std::equal(pasted.image.begin() + 81 * kRowSize, pasted.image.end(),
+                                   empty.begin() + 81 * kRowSize));
+        }
+        // A range that starts at Receive: its cells come back, and whole records when it spans every column.
+        const int r1 = 1 + static_cast<int>(rng() % 80);
+        const CellRange range{r1, r1 + static_cast<int>(rng() % (81 - r1)), col::kReceive,
+                              1 + static_cast<int>(rng() % 7)};
+        const PasteResult pasted = PasteText(empty, RangeToTsv(shown.table, range), r1, col::kReceive);
+        ASSERT_TRUE(pasted.report.refused.empty()) << FormatPasteReport(pasted.report);
+        const EditorState back = DecodeToState(pasted.image);
+        for (int ch = range.firstRow; ch <= range.lastRow; ++ch) {
+            for (int c = range.firstColumn; c <= range.lastColumn; ++c) {
+                ASSERT_EQ(back.table.Text(ch, c), shown.table.Text(ch, c)) << ch << "," << c;
+            }
+            if (range.lastColumn == col::kPower) {
+                ASSERT_EQ(RecordOf(pasted.image, ch), RecordOf(source, ch));
+            }
+        }
+    }
+}
+
+TEST(Clipboard, EveryRefusedValueIsReportedAndLeavesItsCell) {
+    Image plan = EmptyPlan(1);  // 144 - 146 MHz
+    plan = PasteText(plan, "145.00000\t145.00000\n145.50000\n", 1, col::kReceive).image;
+    const std::string text =
+        "Receive(MHz)\tTransmit(MHz)\tRx Tone\n"
+        "abc\t150\t88.5\n"           // channel 1 keeps its frequencies; the tone is taken
+        "145.003\t145.00500\tfoo\n"  // channel 2: off the step; transmit taken; no such tone
+        "\t\tOFF\n"                  // channel 3: emptied frequencies leave no channel for a tone
+        "145.0125\tx\ty\tz\n";       // channel 4: a new channel, then three bad values
+    const PasteResult r = PasteText(plan, text, 1, col::kReceive);
+    const std::string step(kTextStepError);
+    const std::vector<PasteRefusal> expected = {
+        {1, col::kReceive, "abc", std::string(kTextFormatError)},
+        {1, col::kTransmit, "150", std::string(kTextOutOfRange)},
+        {2, col::kReceive, "145.003", step},
+        {2, col::kRxTone, "foo", "not an entry of the tone table"},
+        {3, col::kRxTone, "OFF", "the channel has no receive or transmit frequency"},
+        {4, col::kTransmit, "x", std::string(kTextFormatError)},
+        {4, col::kRxTone, "y", "not an entry of the tone table"},
+        {4, col::kTxTone, "z", "not an entry of the tone table"},
+    };
+    EXPECT_EQ(r.report.refused, expected);
+    const EditorState s = DecodeToState(r.image);
+    EXPECT_EQ(s.table.Text(1, col::kReceive), "145.00000");
+    EXPECT_EQ(s.table.Text(1, col::kRxTone), "88.5");
+    EXPECT_EQ(s.table.Text(2, col::kReceive), "145.50000");
+    EXPECT_EQ(s.table.Text(2, col::kTransmit), "145.00500");
+    EXPECT_EQ(s.table.Text(4, col::kTransmit), "145.01250");  // the new channel's own default
+
+    // Off the end of the list and off the right edge; empty cells there are no values.
+    const PasteResult edge = PasteText(plan, "145.5\tOFF\n146\t\n\t\n", 79, col::kTxTone);
+    const std::vector<PasteRefusal> edgeExpected = {
+        {79, col::kTxTone, "145.5", "not an entry of the tone table"},
+        {79, col::kBusy, "OFF", "the channel has no receive or transmit frequency"},
+        {80, col::kTxTone, "146", "not an entry of the tone table"},
+    };
+    EXPECT_EQ(edge.report.refused, edgeExpected);
+    const PasteResult beyond = PasteText(plan, "High\tLow\n\n145\n", 80, col::kPower);
+    EXPECT_EQ(beyond.report.refused,
+              (std::vector<PasteRefusal>{
+                  {80, col::kPower, "High", "the channel has no receive or transmit frequency"},
+                  {80, col::kSpare, "Low", "beyond the Power column"},
+                  {82, col::kPower, "145", "beyond channel 80"}}));
+    EXPECT_EQ(FormatPasteReport(beyond.report),
+              "channel 80, Power \"High\": the channel has no receive or transmit frequency\n"
+              "channel 80, column 8 \"Low\": beyond the Power column\n"
+              "channel 82, Power \"145\": beyond channel 80\n0 cells pasted, 3 values refused\n");
+    EXPECT_FALSE(PasteText(plan, "145", 0, 1).report.error.empty());
+    EXPECT_EQ(PasteText(plan, "", 1, 1).report.error, "the pasted text holds no cells");
+}
+
+TEST(Clipboard, ReceiveValuesPasteIntoTransmitAndTextsReadBothWays) {
+    const Image plan = EmptyPlan(0);
+    const PasteResult r =
+        PasteText(plan, "\xEF\xBB\xBFReceive(MHz)\r\n145.5\r\n 146.00000 \r\n\r\n", 5, col::kTransmit);
+    EXPECT_TRUE(r.report.refused.empty());
+    EXPECT_EQ(r.report.cellsWritten, 2);
+    const EditorState s = DecodeToState(r.image);
+    EXPECT_EQ(s.table.Text(5, col::kTransmit), "145.50000");
+    EXPECT_EQ(s.table.Text(6, col::kTransmit), "146.00000");
+    EXPECT_EQ(s.table.Text(5, col::kReceive), "");
+    EXPECT_EQ(s.table.Text(6, col::kPower), "High");
+
+    EXPECT_EQ(RangeToTsv(s.table, {6, 5, 3, 2}), "Transmit(MHz)\tRx Tone\n145.50000\tOFF\n146.00000\tOFF\n");
+    EXPECT_EQ(RowsToTsv(s.table, {6}).substr(0, 3), "CH\t");
+    const PastedCells whole = ReadPastedText(RowsToTsv(s.table, {6, 6, 5}));
+    EXPECT_TRUE(whole.wholeRows);
+    EXPECT_EQ(whole.rows.size(), 2u);
+    EXPECT_EQ(whole.rows[1], (std::vector<std::string>{"", "146.00000", "OFF", "OFF", "OFF", "Add", "High"}));
+    EXPECT_FALSE(ReadPastedText("\"145.5\"\t\"OFF\"").wholeRows);
+    EXPECT_EQ(ReadPastedText("\"145.5\"\t\"OFF\"").rows[0][0], "145.5");
+    EXPECT_FALSE(ReadPastedText(std::string(kMaxPasteBytes + 1, '1')).error.empty());
+}
+
+}  // namespace
+}  // namespace pm
