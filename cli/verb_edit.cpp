@@ -26,33 +26,6 @@ struct CellSet {
     std::string text;
 };
 
-/** CH:COL=TEXT; nothing when it is not of that form. */
-std::optional<CellSet> ParseSet(const std::string& arg, std::string& why) {
-    const auto colon = arg.find(':');
-    const auto equals = arg.find('=');
-    if (colon == std::string::npos || equals == std::string::npos || equals < colon) {
-        why = "expected CH:COL=TEXT";
-        return std::nullopt;
-    }
-    const std::string ch = arg.substr(0, colon);
-    const std::string column = arg.substr(colon + 1, equals - colon - 1);
-    if (ch.empty() || ch.size() > 2 || ch.find_first_not_of("0123456789") != std::string::npos) {
-        why = "channel must be 1 to 80";
-        return std::nullopt;
-    }
-    const int row = static_cast<int>(ParseLeadingUnsigned(ch));
-    if (row < 1 || row > kChannelCount) {
-        why = "channel must be 1 to 80";
-        return std::nullopt;
-    }
-    const auto it = kColumns.find(column);
-    if (it == kColumns.end()) {
-        why = "column must be one of rx, tx, rx-tone, tx-tone, busy, scan, power";
-        return std::nullopt;
-    }
-    return CellSet{row, it->second, arg.substr(equals + 1)};
-}
-
 /** A channel number of one or two digits, 1..80. */
 std::optional<int> ParseChannel(const std::string& text) {
     if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) {
@@ -61,6 +34,28 @@ std::optional<int> ParseChannel(const std::string& text) {
     const int ch = static_cast<int>(ParseLeadingUnsigned(text));
     if (!IsChannelNumber(ch)) return std::nullopt;
     return ch;
+}
+
+/** CH:COL=TEXT; nothing when it is not of that form. */
+std::optional<CellSet> ParseSet(const std::string& arg, std::string& why) {
+    const auto colon = arg.find(':');
+    const auto equals = arg.find('=');
+    if (colon == std::string::npos || equals == std::string::npos || equals < colon) {
+        why = "expected CH:COL=TEXT";
+        return std::nullopt;
+    }
+    const auto row = ParseChannel(arg.substr(0, colon));
+    const std::string column = arg.substr(colon + 1, equals - colon - 1);
+    if (!row) {
+        why = "channel must be 1 to 80";
+        return std::nullopt;
+    }
+    const auto it = kColumns.find(column);
+    if (it == kColumns.end()) {
+        why = "column must be one of rx, tx, rx-tone, tx-tone, busy, scan, power";
+        return std::nullopt;
+    }
+    return CellSet{*row, it->second, arg.substr(equals + 1)};
 }
 
 /** One step of an edit, in the order the command line gives them. */
@@ -136,24 +131,24 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
     cmd->add_flag("--yes", args->yes,
                   "Answer OK to the band-change question and to dropping channel 80 by an insert (otherwise "
                   "Cancel)");
-    auto step = [&](const char* name, std::vector<std::string>& into, Step::Kind kind, const char* help) {
-        CLI::Option* option = cmd->add_option(name, into, help)->take_all()->type_name("");
+    auto step = [&](const char* name, std::vector<std::string>& into, Step::Kind kind, const char* form,
+                    const char* help) {
+        CLI::Option* option = cmd->add_option(name, into, help)->take_all()->type_name(form);
         args->stepOptions.emplace_back(option, kind);
     };
-    step("--set", args->sets, Step::Kind::Set,
-         "CH:COL=TEXT, COL one of rx, tx, rx-tone, tx-tone, busy, scan, power");
-    step("--move", args->moves, Step::Kind::Move,
-         "A:B, channel A to position B; the channels between shift by one");
-    step("--insert", args->inserts, Step::Kind::Insert,
-         "N, an empty channel at N; the channels below move down");
-    step("--delete", args->deletes, Step::Kind::Delete, "N, remove channel N; the channels below move up");
-    step("--copy", args->copies, Step::Kind::Copy, "A:B, channel A over channel B");
+    step("--set", args->sets, Step::Kind::Set, "CH:COL=TEXT",
+         "COL one of rx, tx, rx-tone, tx-tone, busy, scan, power");
+    step("--move", args->moves, Step::Kind::Move, "A:B",
+         "Channel A to position B; the channels between shift by one");
+    step("--insert", args->inserts, Step::Kind::Insert, "N",
+         "An empty channel at N; the channels below move down");
+    step("--delete", args->deletes, Step::Kind::Delete, "N", "Remove channel N; the channels below move up");
+    step("--copy", args->copies, Step::Kind::Copy, "A:B", "Channel A over channel B");
     args->stepOptions.emplace_back(
         cmd->add_flag("--sort", args->sorts, "Sort the channels by receive frequency, empty ones last"),
         Step::Kind::Sort);
     verbs.push_back({cmd, [args, cmd] {
-                         // CLI11 records every value in the order it was read; the options' results follow
-                         // it.
+                         // CLI11 lists every value in the order read; each option's results follow it.
                          std::vector<Step> steps;
                          std::map<const CLI::Option*, std::size_t> taken;
                          for (const CLI::Option* option : cmd->parse_order()) {
