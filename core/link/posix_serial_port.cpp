@@ -38,6 +38,7 @@ PosixSerialPort::~PosixSerialPort() {
 
 int PosixSerialPort::Open(std::string_view name) {
     Close();
+    adapter_ = {};
     const std::string path = DevicePathOfPort(name);
     if (path.empty()) return ENOENT;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -62,6 +63,8 @@ int PosixSerialPort::Open(std::string_view name) {
     fd_ = fd;
     path_ = path;
     unsentOutput_ = false;
+    // A USB adapter would hold every short answer for its latency timer.
+    adapter_ = RequestLowLatency(fd_, path_);
     return 0;
 }
 
@@ -181,6 +184,7 @@ void PosixSerialPort::Close() {
     // The exclusive flag belongs to the tty, not to our descriptor: a pseudo-terminal whose other
     // side stays open would keep refusing openers after we are gone.
     ::ioctl(fd_, TIOCNXCL);
+    RestoreLatency(fd_, adapter_);
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;

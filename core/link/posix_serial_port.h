@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/link/serial_port.h"
+#include "core/link/usb_adapter.h"
 
 namespace pm {
 
@@ -26,6 +27,8 @@ class PosixSerialPort : public SerialPort {
 
     /** Device path of the open port ("" when closed). */
     [[nodiscard]] const std::string& DevicePath() const { return path_; }
+    /** The device behind the port and its latency, as Open found and set them (kept after Close). */
+    [[nodiscard]] const AdapterInfo& Adapter() const { return adapter_; }
 
   private:
     /** Waits until the kernel's output queue has gone out on the line, or until deadline. */
@@ -35,6 +38,7 @@ class PosixSerialPort : public SerialPort {
     std::string path_;
     Timeouts timeouts_{};
     bool unsentOutput_ = false;  // a write timed out with bytes still queued
+    AdapterInfo adapter_;
 };
 
 }  // namespace pm

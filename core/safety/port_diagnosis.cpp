@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "core/link/port_names.h"
+#include "core/link/usb_adapter.h"
 
 namespace pm {
 namespace {
@@ -127,6 +128,8 @@ bool IsMasterOf(const fs::path& procDir, const std::string& fd, int index) {
     return false;
 }
 
+std::string ExplainCause(const std::string& devicePath, int error);
+
 }  // namespace
 
 std::vector<PortHolder> FindPortHolders(const std::string& devicePath) {
@@ -165,7 +168,9 @@ std::vector<PortHolder> FindPortHolders(const std::string& devicePath) {
     return holders;
 }
 
-std::string ExplainOpenFailure(const std::string& devicePath, int error) {
+namespace {
+
+std::string ExplainCause(const std::string& devicePath, int error) {
     switch (error) {
         case 0:
             return {};
@@ -200,6 +205,18 @@ std::string ExplainOpenFailure(const std::string& devicePath, int error) {
         default:
             return devicePath + ": " + std::error_code(error, std::generic_category()).message();
     }
+}
+
+}  // namespace
+
+std::string ExplainOpenFailure(const std::string& devicePath, int error, const fs::path& sysRoot) {
+    std::string text = ExplainCause(devicePath, error);
+    // With two cables plugged in, the driver's name tells which one this is. EIO is a built-in port
+    // with no hardware behind it: naming its driver would only confuse.
+    if (text.empty() || error == EIO) return text;
+    const AdapterInfo adapter = FindAdapter(devicePath, sysRoot);
+    if (!adapter.driver.empty()) text += " Device: " + AdapterName(adapter) + ".";
+    return text;
 }
 
 std::string OpenFailureHelp(const LinkOutcome& outcome) {
