@@ -131,6 +131,7 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
         bool realtime = false;
         bool verbose = false;
         int turnaroundMs = 10;
+        int adapterLatencyMs = 0;
         bool silent = false;
         int ignoreWakeUps = 0;
         std::vector<std::string> wakeAnswer;
@@ -160,6 +161,11 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
     cmd->add_option("--turnaround", args->turnaroundMs,
                     "Milliseconds before answering the identification stage and Test Mode (default 10)")
         ->check(CLI::Range(0, 5000));
+    cmd->add_option("--adapter-latency", args->adapterLatencyMs,
+                    "Hold the bytes sent as a USB serial adapter's latency timer does: until MS have passed "
+                    "since the first held byte, or 62 bytes wait (default 0: no adapter)")
+        ->type_name("MS")
+        ->check(CLI::Range(0, 255));
     cmd->add_flag("--verbose", args->verbose, "Report every frame received on stderr");
     auto* faults = cmd->add_option_group("faults", "Fault injection");
     faults->add_flag("--silent", args->silent, "Never answer");
@@ -266,6 +272,7 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                          sim::HostOptions options;
                          options.realtime = args->realtime;
                          options.turnaround = std::chrono::milliseconds(args->turnaroundMs);
+                         options.adapterLatency = std::chrono::milliseconds(args->adapterLatencyMs);
                          options.linkPath = args->link;
                          // Ctrl+C and SIGTERM are taken by sigwait below, never by a handler on
                          // the serving thread, which inherits the blocked mask.

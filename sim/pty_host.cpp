@@ -16,6 +16,8 @@
 #include <deque>
 #include <optional>
 
+#include "sim/adapter_latency.h"
+
 namespace pm::sim {
 namespace {
 
@@ -176,6 +178,8 @@ void PtyHost::Run() {
     if (options_.realtime) ::prctl(PR_SET_TIMERSLACK, 10000UL, 0, 0, 0);
     std::deque<Timed> in;
     std::deque<Timed> out;
+    AdapterLatency adapter(options_.adapterLatency);
+    std::vector<std::uint8_t> ready;  // released by the adapter, not yet taken by the terminal
     Clock::time_point inLineFree{};
     Clock::time_point outLineFree{};
     Clock::duration lag{};
@@ -208,6 +212,8 @@ void PtyHost::Run() {
         }
         in.clear();
         out.clear();
+        adapter.Clear();
+        ready.clear();
         ++drops_;
         if (OpenTerminal(error) && UpdateLink(error) && onNewPath_) onNewPath_(Path());
     };
@@ -234,18 +240,23 @@ void PtyHost::Run() {
             }
             schedule(r, t.due);
         }
+        while (!out.empty() && out.front().due <= now) {
+            adapter.Push(out.front().byte, out.front().due);
+            out.pop_front();
+        }
+        const std::vector<std::uint8_t> released = adapter.Release(now);
+        ready.insert(ready.end(), released.begin(), released.end());
         outputBlocked = false;
-        while (master_ >= 0 && !out.empty() && out.front().due <= now) {
-            const std::uint8_t b = out.front().byte;
-            const ssize_t n = ::write(master_, &b, 1);
-            if (n == 1) {
-                out.pop_front();
+        while (master_ >= 0 && !ready.empty()) {
+            const ssize_t n = ::write(master_, ready.data(), ready.size());
+            if (n > 0) {
+                ready.erase(ready.begin(), ready.begin() + n);
                 answeredSinceInput = true;
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
             outputBlocked = n < 0 && errno == EAGAIN;
-            if (!outputBlocked) out.pop_front();  // nobody to hear it
+            if (!outputBlocked) ready.clear();  // nobody to hear it
             break;
         }
         {
@@ -268,7 +279,8 @@ void PtyHost::Run() {
         std::optional<Clock::time_point> wake;
         auto earliest = [&](Clock::time_point t) { wake = wake ? std::min(*wake, t) : t; };
         if (!in.empty()) earliest(in.front().due);
-        if (!out.empty() && !outputBlocked) earliest(out.front().due);
+        if (!out.empty()) earliest(out.front().due);
+        if (const auto due = adapter.NextRelease()) earliest(*due);
         if (staleCheck != kNever) earliest(staleCheck);
         {
             std::lock_guard lock(mutex_);

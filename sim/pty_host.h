@@ -22,6 +22,8 @@ struct HostOptions {
     std::chrono::microseconds turnaround{10000};
     /** A frame left unfinished this long is forgotten. */
     std::chrono::milliseconds idleReset{500};
+    /** The latency timer of a USB adapter between the radio and the PC: answers wait this long (0: none). */
+    std::chrono::microseconds adapterLatency{0};
     /** A symbolic link to keep pointing at the terminal ("" for none). */
     std::string linkPath;
 };
