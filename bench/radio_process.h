@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,10 @@ namespace pm::bench {
 
 /**
  * Starts a --realtime virtual radio with the demonstration plan in a child process, so that neither its
- * pacing nor its CPU counts as the client's; path gets its terminal. Stop it with SIGTERM.
+ * pacing nor its CPU counts as the client's; path gets its terminal. Stop it with SIGTERM. A non-zero
+ * adapterLatency puts a USB adapter's latency timer between the radio and the client.
  */
-inline pid_t StartRadio(std::string& path) {
+inline pid_t StartRadio(std::string& path, std::chrono::microseconds adapterLatency = {}) {
     int pipe[2];
     if (::pipe(pipe) != 0) return -1;
     const pid_t pid = ::fork();
@@ -31,6 +33,7 @@ inline pid_t StartRadio(std::string& path) {
         pthread_sigmask(SIG_BLOCK, &stop, nullptr);
         sim::HostOptions options;
         options.realtime = true;
+        options.adapterLatency = adapterLatency;
         std::string error;
         auto host = sim::PtyHost::Create(sim::VirtualRadio(sim::DemoImage(), kDefaultModel), options, error);
         if (!host) _exit(1);

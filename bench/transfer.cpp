@@ -1,5 +1,6 @@
 // Full read and full write against the virtual radio paced like a 9600-baud cable: measured time
-// against the protocol's floor (its pauses plus the wire time of every byte), and the client's CPU.
+// against the protocol's floor (its pauses plus the wire time of every byte), and the client's CPU;
+// optionally behind the latency timer of a USB serial adapter.
 
 #include <csignal>
 #include <sys/resource.h>
@@ -72,59 +73,69 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-
 struct Run {
     double wall;
     double cpu;
 };
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
     int runs = 3;
+    // Latency timers of a USB adapter between radio and client, in ms; none by default.
+    std::vector<int> latencies;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        if (std::strcmp(argv[i], "--adapter-latency") == 0 && i + 1 < argc)
+            latencies.push_back(std::clamp(std::atoi(argv[++i]), 0, 255));
     }
-    std::string path;
-    const pid_t radio = StartRadio(path);
-    if (radio <= 0 || path.empty()) {
-        std::fprintf(stderr, "could not start the virtual radio\n");
-        return 1;
-    }
+    if (latencies.empty()) latencies.push_back(0);
 
     std::printf("Transfer against the virtual radio at 9600 baud 8N1 (--realtime), median of %d runs\n\n",
                 runs);
-    std::printf("%-6s %10s %10s %7s %11s\n", "", "measured", "floor", "ratio", "client CPU");
+    std::printf("%-8s %-6s %10s %10s %7s %11s\n", "adapter", "", "measured", "floor", "ratio", "client CPU");
     int status = 0;
-    for (const bool write : {false, true}) {
-        std::vector<double> walls;
-        std::vector<double> shares;
-        for (int r = 0; r < runs; ++r) {
-            PosixSerialPort port;
-            Quiet host;
-            Image image = write ? sim::DemoImage() : NewDocumentImage();
-            const double cpu0 = CpuSeconds();
-            const auto t0 = std::chrono::steady_clock::now();
-            TransferSession session(port, path, host);
-            const LinkOutcome out = write ? session.Write(image) : session.Read(image);
-            const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-            const double cpu = CpuSeconds() - cpu0;
-            if (out.result != LinkResult::Done) {
-                std::fprintf(stderr, "%s did not complete\n", write ? "write" : "read");
-                status = 1;
-            }
-            walls.push_back(wall);
-            shares.push_back(cpu / wall);
+    for (const int latency : latencies) {
+        std::string path;
+        const pid_t radio = StartRadio(path, std::chrono::milliseconds(latency));
+        if (radio <= 0 || path.empty()) {
+            std::fprintf(stderr, "could not start the virtual radio\n");
+            return 1;
         }
-        const double floor = FloorSeconds(write);
-        const double wall = Median(walls);
-        std::printf("%-6s %9.3fs %9.3fs %7.3f %10.2f%%\n", write ? "write" : "read", wall, floor,
-                    wall / floor, 100 * Median(shares));
+        const std::string adapter = latency > 0 ? std::to_string(latency) + " ms" : "none";
+        for (const bool write : {false, true}) {
+            std::vector<double> walls;
+            std::vector<double> shares;
+            for (int r = 0; r < runs; ++r) {
+                PosixSerialPort port;
+                Quiet host;
+                Image image = write ? sim::DemoImage() : NewDocumentImage();
+                const double cpu0 = CpuSeconds();
+                const auto t0 = std::chrono::steady_clock::now();
+                TransferSession session(port, path, host);
+                const LinkOutcome out = write ? session.Write(image) : session.Read(image);
+                const double wall =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+                const double cpu = CpuSeconds() - cpu0;
+                if (out.result != LinkResult::Done) {
+                    std::fprintf(stderr, "%s did not complete\n", write ? "write" : "read");
+                    status = 1;
+                }
+                walls.push_back(wall);
+                shares.push_back(cpu / wall);
+            }
+            const double floor = FloorSeconds(write);
+            const double wall = Median(walls);
+            std::printf("%-8s %-6s %9.3fs %9.3fs %7.3f %10.2f%%\n", adapter.c_str(), write ? "write" : "read",
+                        wall, floor, wall / floor, 100 * Median(shares));
+        }
+        ::kill(radio, SIGTERM);
+        ::waitpid(radio, nullptr, 0);
     }
     std::printf("\nfloor: the pauses the protocol mandates plus %.4f ms of wire time per byte\n",
                 std::chrono::duration<double, std::milli>(sim::kCharTime).count());
-    ::kill(radio, SIGTERM);
-    ::waitpid(radio, nullptr, 0);
+    std::printf(
+        "adapter: the latency timer of a USB serial adapter between radio and client "
+        "(--adapter-latency MS, repeatable)\n");
     return status;
 }

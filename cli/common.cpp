@@ -15,6 +15,16 @@ void PrintCableHelp(const LinkOutcome& outcome) {
     if (const std::string help = OpenFailureHelp(outcome); !help.empty()) PrintMessage(help);
 }
 
+int CliPort::Open(std::string_view name) {
+    const int error = PosixSerialPort::Open(name);
+    // A write with backup and verify opens the port three times; once is enough to tell.
+    if (error == 0 && verbose_) {
+        verbose_ = false;
+        PrintMessage(DevicePath() + ": " + DescribeAdapter(Adapter()));
+    }
+    return error;
+}
+
 std::optional<Image> OpenChannelFile(const std::filesystem::path& path) {
     Image image = NewDocumentImage();
     const FileOutcome outcome = LoadChannelFile(path, image);

@@ -8,7 +8,6 @@
 #include "cli/common.h"
 #include "cli/progress.h"
 #include "cli/verbs.h"
-#include "core/link/posix_serial_port.h"
 #include "core/link/transfer_session.h"
 
 namespace pm::cli {
@@ -18,6 +17,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
         std::string port;
         std::string out;
         int retries = 0;
+        bool verbose = false;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -32,6 +32,8 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
                         "Answer Retry this many times to the communication error, then Cancel "
                         "(default: ask on a terminal, otherwise 0)")
             ->check(CLI::Range(0, 1000));
+    cmd->add_flag("--verbose", args->verbose,
+                  "Name the port's adapter (its driver) and its latency mode on stderr once it is open");
     verbs.push_back({cmd, [args, retries] {
                          CancelOnInterrupt();
                          ProgressBar bar(::isatty(STDERR_FILENO) == 1);
@@ -39,7 +41,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
                                                                  ? std::optional<int>(args->retries)
                                                                  : std::nullopt),
                                            bar);
-                         PosixSerialPort port;
+                         CliPort port(args->verbose);
                          Image image = NewDocumentImage();
                          const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
                          bar.Finish();

@@ -20,6 +20,7 @@
 #include "core/image/image_diff.h"
 #include "core/image/numeric_text.h"
 #include "core/link/port_names.h"
+#include "core/link/usb_adapter.h"
 #include "core/link/posix_serial_port.h"
 #include "core/safety/backup_store.h"
 #include "core/safety/port_diagnosis.h"
@@ -301,6 +302,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
         int retries = 0;
         std::string backup;
         bool verify = false;
+        bool verbose = false;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -336,6 +338,9 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
             ->type_name("[DIR]");
     cmd->add_flag("--verify", args->verify,
                   "Afterwards read the radio back and compare bytes 0x000..0x7D7 with what was sent");
+    cmd->add_flag("--verbose", args->verbose,
+                  "Name each port's adapter (its driver) on stderr; for one port also its latency mode once "
+                  "open");
 
     verbs.push_back({cmd, [args, retries, backup] {
                          // --backup takes the next word when it can; if that left no channel file, the
@@ -367,7 +372,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                                                                        ? std::optional<int>(args->retries)
                                                                        : std::nullopt),
                                              terminal, backupDir.has_value() || args->verify);
-                             PosixSerialPort port;
+                             CliPort port(args->verbose);
                              const SafeWriteOutcome outcome =
                                  SafeWrite(port, args->ports[0], host, image, options);
                              Report(outcome, "");
@@ -377,6 +382,13 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                                         : kExitFailed;
                          }
 
+                         // The ports of a batch belong to its threads; sysfs still names their drivers.
+                         if (args->verbose) {
+                             for (const auto& p : args->ports) {
+                                 const std::string device = DevicePathOfPort(p);
+                                 PrintMessage(device + ": " + AdapterName(FindAdapter(device)));
+                             }
+                         }
                          BatchBoard board(args->ports, terminal);
                          std::vector<std::unique_ptr<BatchHost>> hosts;
                          std::vector<RadioJob> jobs;
