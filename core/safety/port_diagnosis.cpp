@@ -128,8 +128,6 @@ bool IsMasterOf(const fs::path& procDir, const std::string& fd, int index) {
     return false;
 }
 
-std::string ExplainCause(const std::string& devicePath, int error);
-
 }  // namespace
 
 std::vector<PortHolder> FindPortHolders(const std::string& devicePath) {
