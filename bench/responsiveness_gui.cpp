@@ -24,11 +24,11 @@
 
 #include "core/texts.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/message_box.h"
-#include "gui/app/tovar_app.h"
-#include "gui/editor/tovar_view.h"
-#include "gui/link/progress_dlg.h"
+#include "gui/app/application.h"
+#include "gui/editor/channel_view.h"
+#include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 #include "sim/demo_image.h"
 #include "sim/pty_host.h"
@@ -59,7 +59,7 @@ double Percentile(std::vector<double> values, double p) {
 }
 
 // Runs one transfer command to its end with the loop stamped; the gaps are those seen while it ran.
-Measure Run(pm::CMainFrame& frame, int command) {
+Measure Run(pm::MainWindow& frame, pm::Command command) {
     pm::TransferCommands& commands = *pm::TransferCommands::Of(frame);
     frame.Action(command)->trigger();
     Measure measure;
@@ -154,16 +154,16 @@ int main(int argc, char** argv) {
     }
     radio->Start();
 
-    pm::CTovarApp app;
-    if (!app.InitInstance()) return 2;
-    pm::CMainFrame& frame = *app.MainFrame();
-    frame.GetActiveView()->SetPort(QString::fromStdString(radio->Path()));
+    pm::Application app;
+    if (!app.Start()) return 2;
+    pm::MainWindow& frame = *app.Window();
+    frame.View()->SetPort(QString::fromStdString(radio->Path()));
     QApplication::processEvents();
 
     std::printf("virtual radio at 9600 baud on %s, platform %s\n", radio->Path().c_str(),
                 qPrintable(QApplication::platformName()));
-    bool ok = Report("read", Run(frame, pm::cmd::kReadFromRadio));
-    if (write) ok = Report("write", Run(frame, pm::cmd::kWriteToRadio)) && ok;
+    bool ok = Report("read", Run(frame, pm::Command::ReadFromRadio));
+    if (write) ok = Report("write", Run(frame, pm::Command::WriteToRadio)) && ok;
     for (const std::string& m : messages) std::printf("message: %s\n", m.c_str());
     return ok && messages.empty() ? 0 : 1;
 }

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "gui/app/command_line.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/screenshots.h"
-#include "gui/app/tovar_app.h"
+#include "gui/app/application.h"
 #include "gui/print/print_pdf_command.h"
 
 namespace {
@@ -39,9 +39,9 @@ int main(int argc, char* argv[]) {
     if (line.exit) return line.exitCode;
     if (!line.screenshotsDir.isEmpty()) return pm::RenderScreenshots(line.screenshotsDir, line.file);
 
-    pm::CTovarApp app;
+    pm::Application app;
     QuitWhenShown benchmark;
-    if (!app.InitInstance(line.file)) return 1;
-    if (qEnvironmentVariableIsSet("PM514RX_QUIT_WHEN_SHOWN")) app.MainFrame()->installEventFilter(&benchmark);
+    if (!app.Start(line.file)) return 1;
+    if (qEnvironmentVariableIsSet("PM514RX_QUIT_WHEN_SHOWN")) app.Window()->installEventFilter(&benchmark);
     return QApplication::exec();
 }

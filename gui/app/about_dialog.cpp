@@ -8,7 +8,7 @@
 
 namespace pm {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     EnsureAppResources();
     setWindowTitle(QStringLiteral("About ARVOS"));
     setFont(QFont(QStringLiteral("Times New Roman"), 10));
@@ -36,7 +36,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QString CAboutDlg::NoticeText() {
+QString AboutDialog::NoticeText() {
     return QStringLiteral("PM-514RX programming software for Linux, version %1.")
         .arg(QStringLiteral(PM514RX_VERSION));
 }

@@ -5,12 +5,12 @@
 
 namespace pm {
 
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 
   public:
     /** The box, laid out in dialog units of its own font. */
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 
     /** The notice line under the program's name. */
     [[nodiscard]] static QString NoticeText();

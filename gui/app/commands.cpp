@@ -1,80 +1,69 @@
 #include "gui/app/commands.h"
 
-namespace pm::cmd {
+#include <array>
 
-Prompt PromptOf(int id) {
-    // Each entry is "prompt\ntip", as the string table keeps them.
-    QString entry;
-    switch (id) {
-        case kFileNew:
-            entry = QStringLiteral("Create a new document\nNew");
-            break;
-        case kFileOpen:
-            entry = QStringLiteral("Open an existing document\nOpen");
-            break;
-        case kFileSave:
-            entry = QStringLiteral("Save the active document\nSave");
-            break;
-        case kFileSaveAs:
-            entry = QStringLiteral("Save the active document with a new name\nSave As");
-            break;
-        case kFilePrintSetup:
-            entry = QStringLiteral("Change the printer and printing options\nPrint Setup");
-            break;
-        case kFilePrint:
-            entry = QStringLiteral("Print the active document\nPrint");
-            break;
-        case kFilePrintPreview:
-            entry = QStringLiteral("Display full pages\nPrint Preview");
-            break;
-        case kFileMru1:
-        case kFileMru1 + 1:
-        case kFileMru1 + 2:
-        case kFileMru1 + 3:
-            entry = QStringLiteral("Open this document");
-            break;
-        case kAppAbout:
-            entry = QStringLiteral("Display program information, version number and copyright\nAbout");
-            break;
-        case kAppExit:
-            entry = QStringLiteral("Quit the application; prompts to save documents\nExit");
-            break;
-        case kReadFromRadio:
-            entry = QStringLiteral("Read Data From Radio\nRead");
-            break;
-        case kWriteToRadio:
-            entry = QStringLiteral("Write Data to Radio \nWrite");
-            break;
-        case kTestMode:
-            entry = QStringLiteral("Debug TX Power,Squelch Level,Low Power Alert\nDebug on line");
-            break;
-        case kEditData:
-            entry = QStringLiteral("Edit channel Data \nEdit");
-            break;
-        case kPortCom1:
-            entry = QStringLiteral("Choose Communication Port one \nCom1");
-            break;
-        case kPortCom2:
-            entry = QStringLiteral("Choose Communication Port two \nCom2");
-            break;
-        case kPortCom3:
-            entry = QStringLiteral("Choose Communication Port three \nCom3");
-            break;
-        case kPortCom4:
-            entry = QStringLiteral("Choose Communication Port four \nCom4");
-            break;
-        case kViewToolbar:
-            entry = QStringLiteral("Show or hide the toolbar\nToggle ToolBar");
-            break;
-        case kViewStatusBar:
-            entry = QStringLiteral("Show or hide the status bar\nToggle StatusBar");
-            break;
-        default:
-            return {};
-    }
+namespace pm {
+namespace {
+
+struct CommandText {
+    Command command;
+    const char* name;
+    const char* entry;  // "prompt\ntip", as the string table keeps them
+};
+
+constexpr std::array<CommandText, 25> kCommands = {{
+    {Command::FileNew, "FileNew", "Create a new document\nNew"},
+    {Command::FileOpen, "FileOpen", "Open an existing document\nOpen"},
+    {Command::FileSave, "FileSave", "Save the active document\nSave"},
+    {Command::FileSaveAs, "FileSaveAs", "Save the active document with a new name\nSave As"},
+    {Command::FilePrint, "FilePrint", "Print the active document\nPrint"},
+    {Command::FilePrintPreview, "FilePrintPreview", "Display full pages\nPrint Preview"},
+    {Command::FilePrintSetup, "FilePrintSetup", "Change the printer and printing options\nPrint Setup"},
+    {Command::RecentFile1, "RecentFile1", "Open this document"},
+    {Command::RecentFile2, "RecentFile2", "Open this document"},
+    {Command::RecentFile3, "RecentFile3", "Open this document"},
+    {Command::RecentFile4, "RecentFile4", "Open this document"},
+    {Command::AppExit, "AppExit", "Quit the application; prompts to save documents\nExit"},
+    {Command::AppAbout, "AppAbout", "Display program information, version number and copyright\nAbout"},
+    {Command::NextPane, "NextPane", ""},
+    {Command::PreviousPane, "PreviousPane", ""},
+    {Command::ReadFromRadio, "ReadFromRadio", "Read Data From Radio\nRead"},
+    {Command::WriteToRadio, "WriteToRadio", "Write Data to Radio \nWrite"},
+    {Command::TestMode, "TestMode", "Debug TX Power,Squelch Level,Low Power Alert\nDebug on line"},
+    {Command::EditData, "EditData", "Edit channel Data \nEdit"},
+    {Command::PortCom1, "PortCom1", "Choose Communication Port one \nCom1"},
+    {Command::PortCom2, "PortCom2", "Choose Communication Port two \nCom2"},
+    {Command::PortCom3, "PortCom3", "Choose Communication Port three \nCom3"},
+    {Command::PortCom4, "PortCom4", "Choose Communication Port four \nCom4"},
+    {Command::ViewToolBar, "ViewToolBar", "Show or hide the toolbar\nToggle ToolBar"},
+    {Command::ViewStatusBar, "ViewStatusBar", "Show or hide the status bar\nToggle StatusBar"},
+}};
+
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < kCommands.size(); ++i) {
+            if (static_cast<std::size_t>(kCommands[i].command) != i) return false;
+        }
+        return true;
+    }(),
+    "kCommands must list the commands in enum order");
+
+// The table is in enum order, so a command is its own index.
+const CommandText& TextOf(Command command) {
+    return kCommands[static_cast<std::size_t>(command)];
+}
+
+}  // namespace
+
+Prompt PromptOf(Command command) {
+    const QString entry = QString::fromUtf8(TextOf(command).entry);
     const qsizetype newline = entry.indexOf(QLatin1Char('\n'));
     if (newline < 0) return {entry, QString()};
     return {entry.left(newline), entry.mid(newline + 1)};
 }
 
-}  // namespace pm::cmd
+QString ObjectNameOf(Command command) {
+    return QStringLiteral("action") + QString::fromLatin1(TextOf(command).name);
+}
+
+}  // namespace pm

@@ -2,7 +2,7 @@
 
 namespace pm {
 
-void InstallFeatures(CMainFrame& frame) {
+void InstallFeatures(MainWindow& frame) {
     InstallCsvCommands(frame);
     InstallReportCommands(frame);
     InstallTransferCommands(frame);

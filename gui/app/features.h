@@ -3,21 +3,21 @@
 
 namespace pm {
 
-class CMainFrame;
+class MainWindow;
 
 /** Connects every feature's commands to the frame's menus and signals; called once per frame. */
-void InstallFeatures(CMainFrame& frame);
+void InstallFeatures(MainWindow& frame);
 
 /** CSV: "Import CSV..." and "Export CSV..." after "Save As...". */
-void InstallCsvCommands(CMainFrame& frame);
+void InstallCsvCommands(MainWindow& frame);
 
 /** Printing: Print, Print Preview, Print Setup and "Export PDF..." after Print Preview. */
-void InstallReportCommands(CMainFrame& frame);
+void InstallReportCommands(MainWindow& frame);
 
 /** The radio: Read From Radio, Write To Radio, and the Port menu's devices and virtual radio. */
-void InstallTransferCommands(CMainFrame& frame);
+void InstallTransferCommands(MainWindow& frame);
 
 /** Test Mode: the alignment dialog of Program, Test Mode. */
-void InstallTestModeCommand(CMainFrame& frame);
+void InstallTestModeCommand(MainWindow& frame);
 
 }  // namespace pm

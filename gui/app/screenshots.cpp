@@ -15,12 +15,12 @@
 
 #include "core/image/channel_file.h"
 #include "gui/app/about_dialog.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/message_box.h"
-#include "gui/app/tovar_app.h"
+#include "gui/app/application.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "gui/link/transfer_screenshots.h"
 #include "sim/demo_image.h"
 
@@ -70,9 +70,9 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     ScopedAnswerers quiet([](const Message&) { return Answer::Ok; },
                           [](const QString&) { return SaveAnswer::Discard; });
 
-    CTovarApp app;
-    if (!app.InitInstance()) return 1;
-    CMainFrame& frame = *app.MainFrame();
+    Application app;
+    if (!app.Start()) return 1;
+    MainWindow& frame = *app.Window();
     bool ok = Save(frame, dir, QStringLiteral("main-new.png"));
     // The virtual radio's demonstration plan, opened as a channel file, unless a file is named.
     QString plan = demoFile;
@@ -84,7 +84,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     ok = Save(frame, dir, QStringLiteral("main-demo.png")) && ok;
 
     // The in-place editors open over their cells: a typed frequency, and a dropped tone list.
-    CTovarView& view = *frame.GetActiveView();
+    ChannelView& view = *frame.View();
     view.Grid().SetRow(2);
     view.Grid().SetCol(1);
     view.BeginCellEdit('1');
@@ -101,7 +101,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     // The progress dialog halfway through a read from the virtual radio, and the Port menu open.
     ok = RenderTransferScreenshots(frame, dir) && ok;
 
-    CAboutDlg about(&frame);
+    AboutDialog about(&frame);
     about.show();
     ok = Save(about, dir, QStringLiteral("about.png")) && ok;
     return ok ? 0 : 1;

@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 
 #include "gui/app/features.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/message_box.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 
 namespace pm {
 namespace {
@@ -30,13 +30,15 @@ const QString kAnyFilter = QStringLiteral("Channel list (*.csv);;All files (*)")
 std::optional<CsvChoice> Choose(QWidget* parent, bool exporting, const QString& suggested) {
     if (Chooser()) return Chooser()(exporting, suggested);
     if (!exporting) {
-        const QString path = QFileDialog::getOpenFileName(parent, QStringLiteral("Import CSV"), suggested, kAnyFilter);
+        const QString path =
+            QFileDialog::getOpenFileName(parent, QStringLiteral("Import CSV"), suggested, kAnyFilter);
         if (path.isEmpty()) return std::nullopt;
         return CsvChoice{path, CsvLayout::Native};
     }
     QString filter = kNativeFilter;
-    const QString path = QFileDialog::getSaveFileName(parent, QStringLiteral("Export CSV"), suggested,
-                                                      kNativeFilter + QStringLiteral(";;") + kCommunityFilter, &filter);
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Export CSV"), suggested,
+                                     kNativeFilter + QStringLiteral(";;") + kCommunityFilter, &filter);
     if (path.isEmpty()) return std::nullopt;
     return CsvChoice{path, filter == kCommunityFilter ? CsvLayout::Community : CsvLayout::Native};
 }
@@ -57,7 +59,9 @@ ScopedCsvChooser::ScopedCsvChooser(CsvChooser chooser) : previous_(std::move(Cho
     Chooser() = std::move(chooser);
 }
 
-ScopedCsvChooser::~ScopedCsvChooser() { Chooser() = std::move(previous_); }
+ScopedCsvChooser::~ScopedCsvChooser() {
+    Chooser() = std::move(previous_);
+}
 
 CsvReportDialog::CsvReportDialog(const QString& fileName, const CsvImportResult& result, QWidget* parent)
     : QDialog(parent) {
@@ -73,28 +77,30 @@ CsvReportDialog::CsvReportDialog(const QString& fileName, const CsvImportResult&
     auto* label = new QLabel(heading, this);
     label->setWordWrap(true);
     layout->addWidget(label);
-    m_text = new QPlainTextEdit(this);
-    m_text->setReadOnly(true);
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_text->setPlainText(QString::fromStdString(FormatImportReport(result)));
-    m_text->setMinimumSize(560, 220);
-    layout->addWidget(m_text);
+    text_ = new QPlainTextEdit(this);
+    text_->setReadOnly(true);
+    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text_->setPlainText(QString::fromStdString(FormatImportReport(result)));
+    text_->setMinimumSize(560, 220);
+    layout->addWidget(text_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
 }
 
-QString CsvReportDialog::ReportText() const { return m_text->toPlainText(); }
+QString CsvReportDialog::ReportText() const {
+    return text_->toPlainText();
+}
 
-void ImportCsvCommand(CMainFrame& frame) {
+void ImportCsvCommand(MainWindow& frame) {
     if (frame.IsTransferRunning()) {
         frame.statusBar()->showMessage(QStringLiteral("Not while the radio is being read or written"), 5000);
         return;
     }
-    CTovarView* view = frame.GetActiveView();
+    ChannelView* view = frame.View();
     view->CommitCellEdit();
-    const auto choice = Choose(&frame, false, QFileInfo(frame.GetDocument().PathName()).absolutePath());
+    const auto choice = Choose(&frame, false, QFileInfo(frame.Document().PathName()).absolutePath());
     if (!choice) return;
     // The document's own image is the base: bytes that nothing interprets stay as they are.
     const CsvImportResult result = ImportCsvFile(choice->path.toStdString(), view->EncodedImage());
@@ -102,42 +108,44 @@ void ImportCsvCommand(CMainFrame& frame) {
         ShowError(result.fileError, &frame);
         return;
     }
-    frame.GetDocument().m_image = result.image;
+    frame.Document().MemoryImage() = result.image;
     view->DecodeImage();
     if (result.refused.empty() && result.notes.empty()) {
-        frame.statusBar()->showMessage(
-            QStringLiteral("%1 channels imported from %2").arg(result.channelsImported).arg(QFileInfo(choice->path).fileName()),
-            5000);
+        frame.statusBar()->showMessage(QStringLiteral("%1 channels imported from %2")
+                                           .arg(result.channelsImported)
+                                           .arg(QFileInfo(choice->path).fileName()),
+                                       5000);
         return;
     }
     CsvReportDialog dialog(QFileInfo(choice->path).fileName(), result, &frame);
     dialog.exec();
 }
 
-void ExportCsvCommand(CMainFrame& frame) {
-    CTovarView* view = frame.GetActiveView();
+void ExportCsvCommand(MainWindow& frame) {
+    ChannelView* view = frame.View();
     view->CommitCellEdit();
-    const auto choice = Choose(&frame, true, SuggestedCsvPath(frame.GetDocument().PathName()));
+    const auto choice = Choose(&frame, true, SuggestedCsvPath(frame.Document().PathName()));
     if (!choice) return;
-    const FileOutcome outcome = ExportCsvFile(choice->path.toStdString(), view->EncodedImage(), choice->layout);
+    const FileOutcome outcome =
+        ExportCsvFile(choice->path.toStdString(), view->EncodedImage(), choice->layout);
     if (!outcome.ok()) {
         ShowError(outcome.message, &frame);
         return;
     }
-    frame.statusBar()->showMessage(QStringLiteral("Channel list written to %1").arg(QFileInfo(choice->path).fileName()),
-                                   5000);
+    frame.statusBar()->showMessage(
+        QStringLiteral("Channel list written to %1").arg(QFileInfo(choice->path).fileName()), 5000);
 }
 
-void InstallCsvCommands(CMainFrame& frame) {
-    CMainFrame* f = &frame;
+void InstallCsvCommands(MainWindow& frame) {
+    MainWindow* f = &frame;
     auto* importAction = new QAction(QStringLiteral("Import CSV..."), f);
     importAction->setObjectName(QStringLiteral("actionImportCsv"));
     importAction->setStatusTip(QStringLiteral("Take the channels from a CSV channel list"));
     auto* exportAction = new QAction(QStringLiteral("Export CSV..."), f);
     exportAction->setObjectName(QStringLiteral("actionExportCsv"));
     exportAction->setStatusTip(QStringLiteral("Write the channels to a CSV channel list"));
-    f->AddFileMenuAction(CMainFrame::FileMenuPlace::AfterSaveAs, importAction);
-    f->AddFileMenuAction(CMainFrame::FileMenuPlace::AfterSaveAs, exportAction);
+    f->AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, importAction);
+    f->AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, exportAction);
     QObject::connect(importAction, &QAction::triggered, f, [f] { ImportCsvCommand(*f); });
     QObject::connect(exportAction, &QAction::triggered, f, [f] { ExportCsvCommand(*f); });
 }

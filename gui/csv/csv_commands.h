@@ -13,7 +13,7 @@ class QPlainTextEdit;
 
 namespace pm {
 
-class CMainFrame;
+class MainWindow;
 
 /** A chosen CSV file: the path and, for an export, the layout to write. */
 struct CsvChoice {
@@ -46,13 +46,13 @@ class CsvReportDialog : public QDialog {
     [[nodiscard]] QString ReportText() const;
 
   private:
-    QPlainTextEdit* m_text = nullptr;
+    QPlainTextEdit* text_ = nullptr;
 };
 
 /** Import CSV: the file's channels (and settings) replace the document's; other bytes stay. */
-void ImportCsvCommand(CMainFrame& frame);
+void ImportCsvCommand(MainWindow& frame);
 
 /** Export CSV: the channels as the grid shows them now, in the chosen layout. */
-void ExportCsvCommand(CMainFrame& frame);
+void ExportCsvCommand(MainWindow& frame);
 
 }  // namespace pm

@@ -33,11 +33,11 @@ bool IsEnter(QEvent* event) {
 }  // namespace
 
 CellEditors::CellEditors(ChannelGrid& grid, ChannelTable& table, std::function<int()> band, QWidget* form)
-    : m_grid(grid), m_table(table), m_band(std::move(band)), m_form(form) {}
+    : grid_(grid), table_(table), band_(std::move(band)), form_(form) {}
 
-QComboBox* CellEditors::CreateList(int id, EditorKind kind, const QFont& font, bool editable) {
-    auto* list = new QComboBox(&m_grid);
-    list->setObjectName(QStringLiteral("editor%1").arg(id));
+QComboBox* CellEditors::CreateList(const char* name, EditorKind kind, const QFont& font, bool editable) {
+    auto* list = new QComboBox(&grid_);
+    list->setObjectName(QString::fromLatin1(name));
     list->setFont(font);
     list->setEditable(editable);
     if (editable) {
@@ -55,29 +55,29 @@ QComboBox* CellEditors::CreateList(int id, EditorKind kind, const QFont& font, b
 
 void CellEditors::Create(const QFont& font, const QStringList& tones) {
     if (Created()) return;
-    m_edit = new QLineEdit(&m_grid);
-    m_edit->setObjectName(QStringLiteral("editor%1").arg(kTextEditorId));
-    m_edit->setFrame(false);
-    m_edit->setAcceptDrops(false);
-    m_edit->setFont(font);
-    m_edit->hide();
-    m_busy = CreateList(kBusyListId, EditorKind::Busy, font, false);
-    m_power = CreateList(kPowerListId, EditorKind::Power, font, false);
-    m_scan = CreateList(kScanListId, EditorKind::Scan, font, false);
-    m_tone = CreateList(kToneListId, EditorKind::Tone, font, true);
+    edit_ = new QLineEdit(&grid_);
+    edit_->setObjectName(QStringLiteral("frequencyEditor"));
+    edit_->setFrame(false);
+    edit_->setAcceptDrops(false);
+    edit_->setFont(font);
+    edit_->hide();
+    busy_ = CreateList("busyList", EditorKind::Busy, font, false);
+    power_ = CreateList("powerList", EditorKind::Power, font, false);
+    scan_ = CreateList("scanList", EditorKind::Scan, font, false);
+    tone_ = CreateList("toneList", EditorKind::Tone, font, true);
     // The app's tone table and the editor entries are the same 263 texts; the app's copy is what is shown.
-    if (tones.size() == m_tone->count()) {
-        for (int i = 0; i < tones.size(); ++i) m_tone->setItemText(i, tones.at(i));
+    if (tones.size() == tone_->count()) {
+        for (int i = 0; i < tones.size(); ++i) tone_->setItemText(i, tones.at(i));
     }
-    connect(m_tone->lineEdit(), &QLineEdit::textEdited, this, [this] { SelectToneForText(); });
+    connect(tone_->lineEdit(), &QLineEdit::textEdited, this, [this] { SelectToneForText(); });
 }
 
 void CellEditors::Reset() {
     if (!Created()) return;
-    m_edit->clear();
+    edit_->clear();
     for (QWidget* editor :
-         {static_cast<QWidget*>(m_edit), static_cast<QWidget*>(m_tone), static_cast<QWidget*>(m_busy),
-          static_cast<QWidget*>(m_scan), static_cast<QWidget*>(m_power)}) {
+         {static_cast<QWidget*>(edit_), static_cast<QWidget*>(tone_), static_cast<QWidget*>(busy_),
+          static_cast<QWidget*>(scan_), static_cast<QWidget*>(power_)}) {
         editor->hide();
     }
 }
@@ -85,15 +85,15 @@ void CellEditors::Reset() {
 QWidget* CellEditors::Editor(EditorKind kind) const {
     switch (kind) {
         case EditorKind::Text:
-            return m_edit;
+            return edit_;
         case EditorKind::Tone:
-            return m_tone;
+            return tone_;
         case EditorKind::Busy:
-            return m_busy;
+            return busy_;
         case EditorKind::Scan:
-            return m_scan;
+            return scan_;
         case EditorKind::Power:
-            return m_power;
+            return power_;
         case EditorKind::None:
             break;
     }
@@ -105,38 +105,37 @@ QComboBox* CellEditors::List(EditorKind kind) const {
 }
 
 bool CellEditors::InRange() const {
-    return m_grid.Row() >= 1 && m_grid.Row() <= kChannelCount && m_grid.Col() >= col::kReceive &&
-           m_grid.Col() <= col::kPower;
+    return grid_.Row() >= 1 && grid_.Row() <= kChannelCount && grid_.Col() >= col::kReceive &&
+           grid_.Col() <= col::kPower;
 }
 
 QRect CellEditors::PlaceOverCell(int extraHeight) const {
     // Cell positions come in twips; the editors' pixels are those twips at the screen's logical resolution.
-    const int left = m_grid.ToPixelsX(m_grid.CellLeft()) - ChannelGrid::kEdgePixels;
-    const int top = m_grid.ToPixelsY(m_grid.CellTop()) - ChannelGrid::kEdgePixels;
-    return {left, top, m_grid.ToPixelsX(m_grid.CellWidth()),
-            m_grid.ToPixelsY(m_grid.CellHeight()) + extraHeight};
+    const int left = grid_.ToPixelsX(grid_.CellLeft()) - ChannelGrid::kEdgePixels;
+    const int top = grid_.ToPixelsY(grid_.CellTop()) - ChannelGrid::kEdgePixels;
+    return {left, top, grid_.ToPixelsX(grid_.CellWidth()), grid_.ToPixelsY(grid_.CellHeight()) + extraHeight};
 }
 
 void CellEditors::SelectToneForText() {
     // Typed text moves the selection to the entry it names or begins, or to none; the text itself stays.
-    QLineEdit* field = m_tone->lineEdit();
+    QLineEdit* field = tone_->lineEdit();
     const QString typed = field->text();
     const int cursor = field->cursorPosition();
-    m_tone->setCurrentIndex(ToneSelectionForTyped(ToStd(typed)));
+    tone_->setCurrentIndex(ToneSelectionForTyped(ToStd(typed)));
     if (field->text() != typed) field->setText(typed);
     field->setCursorPosition(cursor);
 }
 
 void CellEditors::ShowMessages(const std::vector<Message>& messages) {
-    for (const Message& message : messages) ShowMessage(message, m_form);
+    for (const Message& message : messages) ShowMessage(message, form_);
 }
 
 void CellEditors::Load() {
-    if (!Created() || m_grid.Row() == 0) return;
-    const EditorKind kind = EditorForColumn(m_grid.Col());
-    const QString text = m_grid.Text();
+    if (!Created() || grid_.Row() == 0) return;
+    const EditorKind kind = EditorForColumn(grid_.Col());
+    const QString text = grid_.Text();
     if (kind == EditorKind::Text) {
-        m_edit->setText(text);
+        edit_->setText(text);
     } else if (QComboBox* list = List(kind)) {
         const int index = LoadSelection(kind, ToStd(text));
         list->setCurrentIndex(index);
@@ -146,25 +145,25 @@ void CellEditors::Load() {
 
 void CellEditors::Begin(int key) {
     if (!Created()) return;
-    const EditorKind kind = EditorForColumn(m_grid.Col());
+    const EditorKind kind = EditorForColumn(grid_.Col());
     QWidget* editor = Editor(kind);
     if (!editor) return;
     const bool typed = key != 0 && key != 13;
 
     QString s;
     if (key < 32) {
-        if (kind == EditorKind::Text) m_edit->selectAll();
+        if (kind == EditorKind::Text) edit_->selectAll();
     } else {
-        s = kind == EditorKind::Text ? m_edit->text() : List(kind)->currentText();
+        s = kind == EditorKind::Text ? edit_->text() : List(kind)->currentText();
         if (key >= '0' && key <= '9') {
             s += QChar(key);
         } else {
-            ShowMessage(kMsgPleaseInputNumber, m_form);
+            ShowMessage(kMsgPleaseInputNumber, form_);
         }
         if (kind == EditorKind::Text) {
-            m_edit->setText(s);
+            edit_->setText(s);
         } else if (kind == EditorKind::Tone) {
-            m_tone->setEditText(s);
+            tone_->setEditText(s);
         }
     }
 
@@ -172,41 +171,41 @@ void CellEditors::Begin(int key) {
         // The tone list ends with the typed character in its field and the caret behind it; the
         // selection-only lists cannot take text and keep their selection. The clipboard is not used.
         if (typed && kind == EditorKind::Tone) {
-            m_tone->setEditText(CharacterText(key));
-            m_tone->lineEdit()->end(false);
+            tone_->setEditText(CharacterText(key));
+            tone_->lineEdit()->end(false);
             SelectToneForText();
         }
         editor->setGeometry(PlaceOverCell(0));
     } else {
-        m_edit->setGeometry(PlaceOverCell(0));
-        const QString cell = m_grid.Text();
+        edit_->setGeometry(PlaceOverCell(0));
+        const QString cell = grid_.Text();
         if (cell.isEmpty()) {
-            m_edit->setText(key < 32 ? QString() : s);
-            m_edit->selectAll();
+            edit_->setText(key < 32 ? QString() : s);
+            edit_->selectAll();
         } else {
-            m_edit->setText(cell);
-            m_edit->selectAll();
+            edit_->setText(cell);
+            edit_->selectAll();
             if (typed) {
-                m_edit->setText(CharacterText(key));
-                m_edit->selectAll();
+                edit_->setText(CharacterText(key));
+                edit_->selectAll();
             }
         }
         // A typed character leaves the caret behind the text, nothing selected.
-        if (typed) m_edit->end(false);
+        if (typed) edit_->end(false);
     }
 
     editor->show();
     editor->raise();
     editor->setFocus();
     // Focus selects a list's whole text, so that typing replaces it.
-    if (kind == EditorKind::Tone && !typed) m_tone->lineEdit()->selectAll();
-    m_grid.viewport()->repaint();
+    if (kind == EditorKind::Tone && !typed) tone_->lineEdit()->selectAll();
+    grid_.viewport()->repaint();
 }
 
 void CellEditors::Commit() {
     if (!Created()) return;
-    const int row = m_grid.Row();
-    const int col = m_grid.Col();
+    const int row = grid_.Row();
+    const int col = grid_.Col();
     if (row == 0 || col == col::kSpare) return;
     const EditorKind kind = EditorForColumn(col);
     QWidget* editor = Editor(kind);
@@ -214,37 +213,37 @@ void CellEditors::Commit() {
     const bool hadFocus = editor->isAncestorOf(QApplication::focusWidget()) || editor->hasFocus();
 
     if (kind == EditorKind::Text) {
-        const FrequencyCheck check = CheckFrequency(ToStd(m_edit->text()), m_band(), EditPath::Commit);
+        const FrequencyCheck check = CheckFrequency(ToStd(edit_->text()), band_(), EditPath::Commit);
         ShowMessages(check.messages);
-        WriteFrequencyResult(m_table, row, col, check.result, EditPath::Commit);
+        WriteFrequencyResult(table_, row, col, check.result, EditPath::Commit);
     } else {
         QComboBox* list = List(kind);
         const std::string entry =
             list->currentIndex() < 0 ? std::string() : ToStd(list->itemText(list->currentIndex()));
         if (kind == EditorKind::Tone) {
-            CommitToneValue(m_table, row, col, m_grid.RowSel(), m_grid.ColSel(), entry);
+            CommitToneValue(table_, row, col, grid_.RowSel(), grid_.ColSel(), entry);
         } else {
-            CommitListValue(m_table, row, col, entry);
+            CommitListValue(table_, row, col, entry);
         }
     }
     editor->hide();
-    if (hadFocus) m_grid.setFocus();
+    if (hadFocus) grid_.setFocus();
 }
 
 void CellEditors::OnScroll() {
     if (!Created()) return;
-    const bool hadFocus = m_edit->hasFocus() || m_scan->hasFocus() || m_power->hasFocus();
-    m_edit->hide();
-    m_scan->hide();
-    m_power->hide();
-    if (hadFocus) m_grid.setFocus();
-    if (!m_tone->isVisible() && !m_busy->isVisible()) m_grid.Refresh();
+    const bool hadFocus = edit_->hasFocus() || scan_->hasFocus() || power_->hasFocus();
+    edit_->hide();
+    scan_->hide();
+    power_->hide();
+    if (hadFocus) grid_.setFocus();
+    if (!tone_->isVisible() && !busy_->isVisible()) grid_.Refresh();
 }
 
 void CellEditors::FocusNextControl(QWidget* from) {
     // The Tab key's course: the next control of the form that takes the Tab key, skipping from's insides.
     for (QWidget* w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
-        if (from->isAncestorOf(w) || !m_form->isAncestorOf(w) || w->focusProxy()) continue;
+        if (from->isAncestorOf(w) || !form_->isAncestorOf(w) || w->focusProxy()) continue;
         if (!w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)) continue;
         w->setFocus(Qt::TabFocusReason);
         return;
@@ -254,14 +253,14 @@ void CellEditors::FocusNextControl(QWidget* from) {
 void CellEditors::Step(const EnterStep& step) {
     switch (step.move) {
         case EnterMove::Right:
-            if (m_grid.Col() < ChannelGrid::kCols - 1) m_grid.SetCol(m_grid.Col() + 1);
+            if (grid_.Col() < ChannelGrid::kCols - 1) grid_.SetCol(grid_.Col() + 1);
             break;
         case EnterMove::NextRow:
-            m_grid.SetRow(m_grid.Row() + 1);
-            m_grid.SetCol(col::kReceive);
+            grid_.SetRow(grid_.Row() + 1);
+            grid_.SetCol(col::kReceive);
             break;
         case EnterMove::Tab:
-            FocusNextControl(&m_grid);
+            FocusNextControl(&grid_);
             return;
     }
     if (step.openNext) Begin(13);
@@ -269,55 +268,54 @@ void CellEditors::Step(const EnterStep& step) {
 
 bool CellEditors::HandleEnter(QWidget* focus) {
     if (!Created() || !focus) return false;
-    const int row = m_grid.Row();
-    const int col = m_grid.Col();
+    const int row = grid_.Row();
+    const int col = grid_.Col();
     // A part of an editor (the tone list's text field) counts as the editor.
-    for (QWidget* editor : {static_cast<QWidget*>(m_tone), static_cast<QWidget*>(m_busy),
-                            static_cast<QWidget*>(m_scan), static_cast<QWidget*>(m_power)}) {
+    for (QWidget* editor : {static_cast<QWidget*>(tone_), static_cast<QWidget*>(busy_),
+                            static_cast<QWidget*>(scan_), static_cast<QWidget*>(power_)}) {
         if (editor->isAncestorOf(focus)) focus = editor;
     }
-    if (focus != m_edit && m_grid.isAncestorOf(focus) && !m_tone->isAncestorOf(focus) && focus != m_tone &&
-        focus != m_busy && focus != m_scan && focus != m_power) {
-        focus = &m_grid;
+    if (focus != edit_ && grid_.isAncestorOf(focus) && !tone_->isAncestorOf(focus) && focus != tone_ &&
+        focus != busy_ && focus != scan_ && focus != power_) {
+        focus = &grid_;
     }
 
-    if (focus == &m_grid) {
+    if (focus == &grid_) {
         const EnterStep step = EnterStepFor(EnterFocus::Grid, row, col);
         if (step.move == EnterMove::Tab) {
-            FocusNextControl(&m_grid);
+            FocusNextControl(&grid_);
         } else {
             QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
-            QApplication::sendEvent(&m_grid, &right);
+            QApplication::sendEvent(&grid_, &right);
         }
         return true;
     }
-    if (focus == m_edit) {
-        const FrequencyCheck check = CheckFrequency(ToStd(m_edit->text()), m_band(), EditPath::Enter);
+    if (focus == edit_) {
+        const FrequencyCheck check = CheckFrequency(ToStd(edit_->text()), band_(), EditPath::Enter);
         ShowMessages(check.messages);
         if (check.stoppedOutOfRange) {
-            m_edit->clear();
-            m_edit->setFocus();
+            edit_->clear();
+            edit_->setFocus();
             return true;
         }
-        WriteFrequencyResult(m_table, row, col, check.result, EditPath::Enter);
-        m_edit->hide();
+        WriteFrequencyResult(table_, row, col, check.result, EditPath::Enter);
+        edit_->hide();
         Step(EnterStepFor(EnterFocus::TextEditor, row, col));
         return true;
     }
-    if (m_tone->isVisible()) {
-        EnterToneValue(m_table, row, col, m_grid.RowSel(), m_grid.ColSel(),
-                       ToStd(m_tone->lineEdit()->text()));
-        m_tone->hide();
+    if (tone_->isVisible()) {
+        EnterToneValue(table_, row, col, grid_.RowSel(), grid_.ColSel(), ToStd(tone_->lineEdit()->text()));
+        tone_->hide();
         Step(EnterStepFor(EnterFocus::ToneList, row, col));
         return true;
     }
-    if (focus == m_busy || focus == m_scan || focus == m_power) {
+    if (focus == busy_ || focus == scan_ || focus == power_) {
         auto* list = static_cast<QComboBox*>(focus);
         const std::string entry =
             list->currentIndex() < 0 ? std::string() : ToStd(list->itemText(list->currentIndex()));
-        EnterListValue(m_table, row, col, entry);
+        EnterListValue(table_, row, col, entry);
         list->hide();
-        Step(EnterStepFor(focus == m_power ? EnterFocus::Power : EnterFocus::BusyOrScan, row, col));
+        Step(EnterStepFor(focus == power_ ? EnterFocus::Power : EnterFocus::BusyOrScan, row, col));
         return true;
     }
     FocusNextControl(focus);
@@ -332,7 +330,7 @@ void CellEditors::WatchEnter(QWidget* widget) {
 bool CellEditors::eventFilter(QObject* watched, QEvent* event) {
     if (!IsEnter(event)) return QObject::eventFilter(watched, event);
     // Enter in a dropped editor list takes the highlighted entry, closes the list, and walks on.
-    for (QComboBox* list : {m_tone, m_busy, m_scan, m_power}) {
+    for (QComboBox* list : {tone_, busy_, scan_, power_}) {
         if (list && watched == list->view()) {
             const QModelIndex highlighted = list->view()->currentIndex();
             if (highlighted.isValid()) list->setCurrentIndex(highlighted.row());
@@ -342,7 +340,7 @@ bool CellEditors::eventFilter(QObject* watched, QEvent* event) {
     }
     // The dropped lists of the form's own lists keep their usual Enter: choose and close.
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != m_form->window()) return QObject::eventFilter(watched, event);
+    if (!widget || widget->window() != form_->window()) return QObject::eventFilter(watched, event);
     QWidget* focus = QApplication::focusWidget();
     return HandleEnter(focus ? focus : widget);
 }

@@ -20,12 +20,6 @@ class CellEditors : public QObject {
     Q_OBJECT
 
   public:
-    /** Control ids of the editors. */
-    static constexpr int kTextEditorId = 61446;
-    static constexpr int kToneListId = 1000;
-    static constexpr int kBusyListId = 61448;
-    static constexpr int kPowerListId = 61449;
-    static constexpr int kScanListId = 61450;
     /** Room below a list editor's cell for its dropped list, pixels. */
     static constexpr int kDropRoom = 100;
 
@@ -35,7 +29,7 @@ class CellEditors : public QObject {
     /** Creates the five editors, hidden, as children of the grid, in font; the tone list gets tones. */
     void Create(const QFont& font, const QStringList& tones);
     /** True once created. */
-    [[nodiscard]] bool Created() const { return m_edit != nullptr; }
+    [[nodiscard]] bool Created() const { return edit_ != nullptr; }
     /** Empties the text editor and hides all five. */
     void Reset();
 
@@ -56,9 +50,9 @@ class CellEditors : public QObject {
     /** The editor of a kind (nullptr for None or before Create). */
     [[nodiscard]] QWidget* Editor(EditorKind kind) const;
     /** The frequency text editor. */
-    [[nodiscard]] QLineEdit* TextEditor() const { return m_edit; }
+    [[nodiscard]] QLineEdit* TextEditor() const { return edit_; }
     /** The tone list. */
-    [[nodiscard]] QComboBox* ToneList() const { return m_tone; }
+    [[nodiscard]] QComboBox* ToneList() const { return tone_; }
     /** The Busy, Scan or Power list. */
     [[nodiscard]] QComboBox* List(EditorKind kind) const;
 
@@ -66,7 +60,7 @@ class CellEditors : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    [[nodiscard]] QComboBox* CreateList(int id, EditorKind kind, const QFont& font, bool editable);
+    [[nodiscard]] QComboBox* CreateList(const char* name, EditorKind kind, const QFont& font, bool editable);
     [[nodiscard]] QRect PlaceOverCell(int extraHeight) const;
     [[nodiscard]] bool InRange() const;
     void SelectToneForText();
@@ -74,15 +68,15 @@ class CellEditors : public QObject {
     void Step(const EnterStep& step);
     void FocusNextControl(QWidget* from);
 
-    ChannelGrid& m_grid;
-    ChannelTable& m_table;
-    std::function<int()> m_band;
-    QWidget* m_form;
-    QLineEdit* m_edit = nullptr;
-    QComboBox* m_tone = nullptr;
-    QComboBox* m_busy = nullptr;
-    QComboBox* m_scan = nullptr;
-    QComboBox* m_power = nullptr;
+    ChannelGrid& grid_;
+    ChannelTable& table_;
+    std::function<int()> band_;
+    QWidget* form_;
+    QLineEdit* edit_ = nullptr;
+    QComboBox* tone_ = nullptr;
+    QComboBox* busy_ = nullptr;
+    QComboBox* scan_ = nullptr;
+    QComboBox* power_ = nullptr;
 };
 
 }  // namespace pm

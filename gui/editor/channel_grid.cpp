@@ -36,7 +36,7 @@ Qt::Alignment AlignmentOf(int value) {
 }  // namespace
 
 ChannelGrid::ChannelGrid(QWidget* parent) : QTableWidget(kRows - 1, kCols - 1, parent) {
-    m_alignment.fill(Qt::AlignLeft | Qt::AlignVCenter);
+    alignment_.fill(Qt::AlignLeft | Qt::AlignVCenter);
     QFont font(QStringLiteral("Times New Roman"));
     font.setPointSizeF(9.75);
     font.setWeight(QFont::Normal);
@@ -56,7 +56,7 @@ ChannelGrid::ChannelGrid(QWidget* parent) : QTableWidget(kRows - 1, kCols - 1, p
         header->setHighlightSections(false);
         header->setSectionResizeMode(QHeaderView::Fixed);
     }
-    verticalHeader()->setDefaultAlignment(m_alignment[0]);
+    verticalHeader()->setDefaultAlignment(alignment_[0]);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
 
     // Heading and number cells start empty; the view writes them.
@@ -65,7 +65,7 @@ ChannelGrid::ChannelGrid(QWidget* parent) : QTableWidget(kRows - 1, kCols - 1, p
     for (int r = 1; r < kRows; ++r) {
         for (int c = 1; c < kCols; ++c) {
             auto* item = new QTableWidgetItem();
-            item->setTextAlignment(m_alignment[static_cast<std::size_t>(c)]);
+            item->setTextAlignment(alignment_[static_cast<std::size_t>(c)]);
             setItem(r - 1, c - 1, item);
         }
     }
@@ -97,11 +97,11 @@ QTableWidgetItem* ChannelGrid::DataItem(int row, int col) const {
 }
 
 QString ChannelGrid::Text() const {
-    return TextMatrix(m_nRow, m_nCol);
+    return TextMatrix(row_, col_);
 }
 
 void ChannelGrid::SetText(const QString& text) {
-    SetTextMatrix(m_nRow, m_nCol, text);
+    SetTextMatrix(row_, col_, text);
 }
 
 void ChannelGrid::MoveTo(int row, int col) {
@@ -110,21 +110,21 @@ void ChannelGrid::MoveTo(int row, int col) {
 }
 
 void ChannelGrid::SetRow(int row) {
-    MoveTo(row, m_nCol);
+    MoveTo(row, col_);
 }
 
 void ChannelGrid::SetCol(int col) {
-    MoveTo(m_nRow, col);
+    MoveTo(row_, col);
 }
 
 int ChannelGrid::RowSel() const {
     const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
-    return ranges.isEmpty() ? m_nRow : ranges.constLast().bottomRow() + 1;
+    return ranges.isEmpty() ? row_ : ranges.constLast().bottomRow() + 1;
 }
 
 int ChannelGrid::ColSel() const {
     const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
-    return ranges.isEmpty() ? m_nCol : ranges.constLast().rightColumn() + 1;
+    return ranges.isEmpty() ? col_ : ranges.constLast().rightColumn() + 1;
 }
 
 QRect ChannelGrid::CellRect(int row, int col) const {
@@ -134,19 +134,19 @@ QRect ChannelGrid::CellRect(int row, int col) const {
 }
 
 int ChannelGrid::CellLeft() const {
-    return ToTwipsX(CellRect(m_nRow, m_nCol).x() + kEdgePixels);
+    return ToTwipsX(CellRect(row_, col_).x() + kEdgePixels);
 }
 
 int ChannelGrid::CellTop() const {
-    return ToTwipsY(CellRect(m_nRow, m_nCol).y() + kEdgePixels);
+    return ToTwipsY(CellRect(row_, col_).y() + kEdgePixels);
 }
 
 int ChannelGrid::CellWidth() const {
-    return ToTwipsX(CellRect(m_nRow, m_nCol).width());
+    return ToTwipsX(CellRect(row_, col_).width());
 }
 
 int ChannelGrid::CellHeight() const {
-    return ToTwipsY(CellRect(m_nRow, m_nCol).height());
+    return ToTwipsY(CellRect(row_, col_).height());
 }
 
 int ChannelGrid::ToTwipsX(int px) const {
@@ -167,13 +167,13 @@ int ChannelGrid::ToPixelsY(int twips) const {
 
 void ChannelGrid::SetColAlignment(int col, int alignment) {
     if (!IsCell(0, col)) return;
-    m_alignment[static_cast<std::size_t>(col)] = AlignmentOf(alignment);
+    alignment_[static_cast<std::size_t>(col)] = AlignmentOf(alignment);
     if (col == 0) {
-        verticalHeader()->setDefaultAlignment(m_alignment[0]);
+        verticalHeader()->setDefaultAlignment(alignment_[0]);
         return;
     }
     for (int r = 1; r < kRows; ++r)
-        DataItem(r, col)->setTextAlignment(m_alignment[static_cast<std::size_t>(col)]);
+        DataItem(r, col)->setTextAlignment(alignment_[static_cast<std::size_t>(col)]);
 }
 
 int ChannelGrid::ColWidth(int col) const {
@@ -208,7 +208,7 @@ void ChannelGrid::SetRowHeight(int row, int twips) {
 
 QString ChannelGrid::TextMatrix(int row, int col) const {
     if (!IsCell(row, col)) return {};
-    if (row == 0 && col == 0) return m_strCorner;
+    if (row == 0 && col == 0) return corner_;
     if (row == 0) return horizontalHeaderItem(col - 1)->text();
     if (col == 0) return verticalHeaderItem(row - 1)->text();
     return DataItem(row, col)->text();
@@ -217,7 +217,7 @@ QString ChannelGrid::TextMatrix(int row, int col) const {
 void ChannelGrid::SetTextMatrix(int row, int col, const QString& text) {
     if (!IsCell(row, col)) return;
     if (row == 0 && col == 0) {
-        m_strCorner = text;
+        corner_ = text;
         if (auto* corner = findChild<QAbstractButton*>()) corner->update();
     } else if (row == 0) {
         horizontalHeaderItem(col - 1)->setText(text);
@@ -233,11 +233,11 @@ void ChannelGrid::Refresh() {
 }
 
 void ChannelGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    if (current.isValid() && (current.row() + 1 != m_nRow || current.column() + 1 != m_nCol)) {
+    if (current.isValid() && (current.row() + 1 != row_ || current.column() + 1 != col_)) {
         // Leave is raised while Row and Col still name the old cell, Enter once they name the new one.
         emit LeaveCell();
-        m_nRow = current.row() + 1;
-        m_nCol = current.column() + 1;
+        row_ = current.row() + 1;
+        col_ = current.column() + 1;
         emit EnterCell();
     }
     QTableWidget::currentChanged(current, previous);
@@ -301,8 +301,8 @@ void ChannelGrid::PaintCorner(QWidget* corner) {
     option.palette.setCurrentColorGroup(QPalette::Active);  // the corner takes no clicks but is not greyed
     option.rect = corner->rect();
     option.position = QStyleOptionHeader::OnlyOneSection;
-    option.text = m_strCorner;
-    option.textAlignment = m_alignment[0];
+    option.text = corner_;
+    option.textAlignment = alignment_[0];
     QPainter painter(corner);
     corner->style()->drawControl(QStyle::CE_Header, &option, &painter, corner);
 }

@@ -28,11 +28,11 @@ class ChannelGrid : public QTableWidget {
     void SetText(const QString& text);
 
     /** Current row (1..80). */
-    [[nodiscard]] int Row() const { return m_nRow; }
+    [[nodiscard]] int Row() const { return row_; }
     /** Makes row current in the current column, raising LeaveCell and EnterCell. */
     void SetRow(int row);
     /** Current column (1..8). */
-    [[nodiscard]] int Col() const { return m_nCol; }
+    [[nodiscard]] int Col() const { return col_; }
     /** Makes column current in the current row, raising LeaveCell and EnterCell. */
     void SetCol(int col);
     /** Row at the end of the selection. */
@@ -106,10 +106,10 @@ class ChannelGrid : public QTableWidget {
     [[nodiscard]] QTableWidgetItem* DataItem(int row, int col) const;
     void PaintCorner(QWidget* corner);
 
-    int m_nRow = 1;
-    int m_nCol = 1;
-    QString m_strCorner;
-    std::array<Qt::Alignment, kCols> m_alignment{};
+    int row_ = 1;
+    int col_ = 1;
+    QString corner_;
+    std::array<Qt::Alignment, kCols> alignment_{};
 };
 
 }  // namespace pm

@@ -4,13 +4,14 @@
 
 namespace pm {
 
-SettingCombo::SettingCombo(Setting s, QWidget* parent) : QComboBox(parent), m_setting(s) {
+SettingCombo::SettingCombo(Setting s, QWidget* parent) : QComboBox(parent), setting_(s) {
     setEditable(true);
     // Typed text never becomes an entry and is never completed into one.
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
     lineEdit()->setAcceptDrops(false);
-    setObjectName(QStringLiteral("setting%1").arg(ControlId()));
+    setObjectName(QStringLiteral("setting_") +
+                  QString::fromUtf8(Info(s).key.data(), static_cast<qsizetype>(Info(s).key.size())));
     for (const std::string& entry : Info(s).entries) addItem(QString::fromStdString(entry));
     setCurrentIndex(-1);
 }

@@ -17,9 +17,7 @@ class SettingCombo : public QComboBox {
     /** An editable list with the entries and id of s; nothing selected yet. */
     SettingCombo(Setting s, QWidget* parent = nullptr);
     /** Which list this is. */
-    [[nodiscard]] Setting Which() const { return m_setting; }
-    /** Control id on the form. */
-    [[nodiscard]] int ControlId() const { return Info(m_setting).controlId; }
+    [[nodiscard]] Setting Which() const { return setting_; }
     void showPopup() override;
 
   signals:
@@ -27,7 +25,7 @@ class SettingCombo : public QComboBox {
     void DroppedDown();
 
   private:
-    Setting m_setting;
+    Setting setting_;
 };
 
 /** The seven lists as the codec's SettingLists. */

@@ -48,23 +48,23 @@ CompareDialog::CompareDialog(const ImageDiff& diff, QWidget* parent) : QDialog(p
                 .arg(diff.settings.size())
                 .arg(diff.settings.size() == 1 ? QStringLiteral("setting") : QStringLiteral("settings"));
     }
-    m_summary = new QLabel(summary, this);
-    m_summary->setObjectName(QStringLiteral("compareSummary"));
-    m_summary->setWordWrap(true);
+    summary_ = new QLabel(summary, this);
+    summary_->setObjectName(QStringLiteral("compareSummary"));
+    summary_->setWordWrap(true);
 
-    m_table = new QTableWidget(0, 3, this);
-    m_table->setObjectName(QStringLiteral("compareTable"));
-    m_table->setHorizontalHeaderLabels(
+    table_ = new QTableWidget(0, 3, this);
+    table_->setObjectName(QStringLiteral("compareTable"));
+    table_->setHorizontalHeaderLabels(
         {QStringLiteral("Where"), QStringLiteral("Document"), QStringLiteral("Radio")});
-    m_table->verticalHeader()->setVisible(false);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->verticalHeader()->setVisible(false);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     auto add = [this](const QString& where, const QString& a, const QString& b) {
-        const int row = m_table->rowCount();
-        m_table->insertRow(row);
-        m_table->setItem(row, 0, new QTableWidgetItem(where));
-        m_table->setItem(row, 1, new QTableWidgetItem(a));
-        m_table->setItem(row, 2, new QTableWidgetItem(b));
+        const int row = table_->rowCount();
+        table_->insertRow(row);
+        table_->setItem(row, 0, new QTableWidgetItem(where));
+        table_->setItem(row, 1, new QTableWidgetItem(a));
+        table_->setItem(row, 2, new QTableWidgetItem(b));
     };
     for (const CellDifference& d : diff.cells) {
         add(QStringLiteral("CH %1 %2")
@@ -83,25 +83,25 @@ CompareDialog::CompareDialog(const ImageDiff& diff, QWidget* parent) : QDialog(p
                 .arg(diff.otherBytes == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"))
                 .arg(QString::fromLatin1(offset)),
             QString());
-        m_table->setSpan(m_table->rowCount() - 1, 1, 1, 2);
+        table_->setSpan(table_->rowCount() - 1, 1, 1, 2);
     }
-    m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
-    m_table->setVisible(m_table->rowCount() > 0);
+    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    table_->setVisible(table_->rowCount() > 0);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_summary);
-    layout->addWidget(m_table, 1);
+    layout->addWidget(summary_);
+    layout->addWidget(table_, 1);
     layout->addWidget(buttons);
-    resize(m_table->rowCount() > 0 ? QSize(560, 420) : QSize(420, 120));
+    resize(table_->rowCount() > 0 ? QSize(560, 420) : QSize(420, 120));
 }
 
 QString CompareDialog::Summary() const {
-    return m_summary->text();
+    return summary_->text();
 }
 
 }  // namespace pm

@@ -22,11 +22,11 @@ class CompareDialog : public QDialog {
     /** The line above the table. */
     [[nodiscard]] QString Summary() const;
     /** The table: where, in the document, in the radio. */
-    [[nodiscard]] QTableWidget* Table() const { return m_table; }
+    [[nodiscard]] QTableWidget* Table() const { return table_; }
 
   private:
-    QLabel* m_summary;
-    QTableWidget* m_table;
+    QLabel* summary_;
+    QTableWidget* table_;
 };
 
 }  // namespace pm

@@ -5,7 +5,7 @@
 
 namespace pm {
 
-void InstallTransferCommands(CMainFrame& frame) {
+void InstallTransferCommands(MainWindow& frame) {
     // Owned by the frame: it goes, with the virtual radio, when the window goes.
     new TransferCommands(frame);
 }

@@ -9,84 +9,84 @@
 #include "core/link/port_names.h"
 #include "core/texts.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/message_box.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "sim/demo_image.h"
 #include "sim/pty_host.h"
 
 namespace pm {
 
-PortMenu::PortMenu(CMainFrame& frame, QObject* parent)
-    : QObject(parent), m_frame(frame), m_menu(frame.PortMenu()), m_lister(&ListSerialDevices) {
-    m_separator = m_menu->addSeparator();
-    m_noDevice = m_menu->addAction(QStringLiteral("No serial device found"));
-    m_noDevice->setObjectName(QStringLiteral("portNoDevice"));
-    m_noDevice->setEnabled(false);
-    m_radioSeparator = m_menu->addSeparator();
-    m_virtualRadio = m_menu->addAction(QString::fromLatin1(kVirtualRadioText));
-    m_virtualRadio->setObjectName(QStringLiteral("portVirtualRadio"));
-    m_virtualRadio->setCheckable(true);
-    m_virtualRadio->setStatusTip(
+PortMenu::PortMenu(MainWindow& frame, QObject* parent)
+    : QObject(parent), frame_(frame), menu_(frame.PortMenu()), lister_(&ListSerialDevices) {
+    separator_ = menu_->addSeparator();
+    noDevice_ = menu_->addAction(QStringLiteral("No serial device found"));
+    noDevice_->setObjectName(QStringLiteral("portNoDevice"));
+    noDevice_->setEnabled(false);
+    radioSeparator_ = menu_->addSeparator();
+    virtualRadio_ = menu_->addAction(QString::fromLatin1(kVirtualRadioText));
+    virtualRadio_->setObjectName(QStringLiteral("portVirtualRadio"));
+    virtualRadio_->setCheckable(true);
+    virtualRadio_->setStatusTip(
         QStringLiteral("Use a radio simulated in this program, holding a demonstration channel plan"));
-    connect(m_virtualRadio, &QAction::triggered, this, [this] { SelectVirtualRadio(); });
+    connect(virtualRadio_, &QAction::triggered, this, [this] { SelectVirtualRadio(); });
     // After the frame's own refresh of COM1 to COM4, which is connected first.
-    connect(m_menu, &QMenu::aboutToShow, this, &PortMenu::Refresh);
+    connect(menu_, &QMenu::aboutToShow, this, &PortMenu::Refresh);
     Refresh();
 }
 
 PortMenu::~PortMenu() = default;
 
 void PortMenu::Refresh() {
-    for (QAction* action : m_deviceActions) {
-        m_menu->removeAction(action);
+    for (QAction* action : deviceActions_) {
+        menu_->removeAction(action);
         action->deleteLater();
     }
-    m_deviceActions.clear();
-    const QString selected = m_frame.GetActiveView()->m_strPort;
+    deviceActions_.clear();
+    const QString selected = frame_.View()->Port();
     // The frame marks COM1 to COM4 only when its menu opens; a device chosen here moves the mark now.
-    for (int id : {cmd::kPortCom1, cmd::kPortCom2, cmd::kPortCom3, cmd::kPortCom4}) {
-        if (QAction* com = m_frame.Action(id)) com->setChecked(com->text().left(4) == selected);
+    for (Command id : {Command::PortCom1, Command::PortCom2, Command::PortCom3, Command::PortCom4}) {
+        if (QAction* com = frame_.Action(id)) com->setChecked(com->text().left(4) == selected);
     }
-    const std::vector<std::string> devices = m_lister ? m_lister() : std::vector<std::string>{};
+    const std::vector<std::string> devices = lister_ ? lister_() : std::vector<std::string>{};
     for (const std::string& device : devices) {
         const QString path = QString::fromStdString(device);
         QString text = path;
         text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* action = new QAction(text, m_menu);
+        auto* action = new QAction(text, menu_);
         action->setObjectName(QStringLiteral("portDevice"));
         action->setData(path);
         action->setCheckable(true);
         action->setChecked(path == selected);
         action->setStatusTip(QStringLiteral("Choose the serial device %1").arg(path));
         connect(action, &QAction::triggered, this, [this, path] { SelectDevice(path); });
-        m_menu->insertAction(m_noDevice, action);
-        m_deviceActions.push_back(action);
+        menu_->insertAction(noDevice_, action);
+        deviceActions_.push_back(action);
     }
-    m_noDevice->setVisible(devices.empty());
-    m_virtualRadio->setChecked(m_radio && QString::fromStdString(m_radio->Path()) == selected);
+    noDevice_->setVisible(devices.empty());
+    virtualRadio_->setChecked(radio_ && QString::fromStdString(radio_->Path()) == selected);
 }
 
 void PortMenu::SelectDevice(const QString& path) {
-    m_frame.GetActiveView()->SetPort(path);
+    frame_.View()->SetPort(path);
     Refresh();
 }
 
 bool PortMenu::SelectVirtualRadio() {
-    if (!m_radio) {
+    if (!radio_) {
         const Image memory = sim::DemoImage();
         std::string error;
-        m_radio =
+        radio_ =
             sim::PtyHost::Create(sim::VirtualRadio(memory, memory[kModelOffset]), sim::HostOptions{}, error);
-        if (!m_radio) {
+        if (!radio_) {
             const std::string text = "The virtual radio could not be started: " + error;
-            ShowMessage(Message{text, kAppTitle, Buttons::Ok, Icon::Warning}, &m_frame);
+            ShowMessage(Message{text, kAppTitle, Buttons::Ok, Icon::Warning}, &frame_);
             Refresh();
             return false;
         }
-        m_radio->Start();
+        radio_->Start();
     }
-    SelectDevice(QString::fromStdString(m_radio->Path()));
+    SelectDevice(QString::fromStdString(radio_->Path()));
     return true;
 }
 

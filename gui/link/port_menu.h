@@ -15,7 +15,7 @@ class QMenu;
 
 namespace pm {
 
-class CMainFrame;
+class MainWindow;
 
 namespace sim {
 class PtyHost;
@@ -32,7 +32,7 @@ class PortMenu : public QObject {
     static constexpr const char* kVirtualRadioText = "Virtual radio";
 
     /** Adds the entries to frame's Port menu. */
-    explicit PortMenu(CMainFrame& frame, QObject* parent = nullptr);
+    explicit PortMenu(MainWindow& frame, QObject* parent = nullptr);
     /** Stops the virtual radio. */
     ~PortMenu() override;
 
@@ -42,22 +42,22 @@ class PortMenu : public QObject {
      */
     bool SelectVirtualRadio();
     /** The virtual radio, or nullptr while it has not been chosen. */
-    [[nodiscard]] sim::PtyHost* VirtualRadio() const { return m_radio.get(); }
+    [[nodiscard]] sim::PtyHost* VirtualRadio() const { return radio_.get(); }
     /** Replaces the way devices are found (tests). */
-    void SetDeviceLister(DeviceLister lister) { m_lister = std::move(lister); }
+    void SetDeviceLister(DeviceLister lister) { lister_ = std::move(lister); }
 
   private:
     void SelectDevice(const QString& path);
 
-    CMainFrame& m_frame;
-    QMenu* m_menu;
-    DeviceLister m_lister;
-    QAction* m_separator = nullptr;
-    std::vector<QAction*> m_deviceActions;
-    QAction* m_noDevice = nullptr;
-    QAction* m_radioSeparator = nullptr;
-    QAction* m_virtualRadio = nullptr;
-    std::unique_ptr<sim::PtyHost> m_radio;
+    MainWindow& frame_;
+    QMenu* menu_;
+    DeviceLister lister_;
+    QAction* separator_ = nullptr;
+    std::vector<QAction*> deviceActions_;
+    QAction* noDevice_ = nullptr;
+    QAction* radioSeparator_ = nullptr;
+    QAction* virtualRadio_ = nullptr;
+    std::unique_ptr<sim::PtyHost> radio_;
 };
 
 }  // namespace pm

@@ -17,16 +17,16 @@
 #include "core/safety/backup_store.h"
 #include "core/safety/port_diagnosis.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/message_box.h"
 #include "gui/app/recent_files.h"
-#include "gui/app/tovar_doc.h"
+#include "gui/app/channel_document.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "gui/link/compare_dialog.h"
 #include "gui/link/link_message.h"
 #include "gui/link/port_menu.h"
-#include "gui/link/progress_dlg.h"
+#include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_runner.h"
 
 namespace pm {
@@ -66,150 +66,151 @@ struct TransferCommands::Job {
     LinkOutcome outcome;
 };
 
-TransferCommands::TransferCommands(CMainFrame& frame) : QObject(&frame), m_frame(frame) {
+TransferCommands::TransferCommands(MainWindow& frame) : QObject(&frame), frame_(frame) {
     setObjectName(QStringLiteral("transferCommands"));
-    m_ports = std::make_unique<PortMenu>(frame);
-    m_runner = std::make_unique<TransferRunner>(&frame, [this](const Message& message) {
+    ports_ = std::make_unique<PortMenu>(frame);
+    runner_ = std::make_unique<TransferRunner>(&frame, [this](const Message& message) {
         // Shown after the transfer, with the reason under it, once the outcome knows the reason.
         if (message == link::kOpenFailed) return Answer::Ok;
         // Questions stand over the progress dialog while it is there.
-        QWidget* over = m_pProgressDlg ? static_cast<QWidget*>(m_pProgressDlg.data()) : &m_frame;
+        QWidget* over = dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_;
         return ShowMessage(message, over);
     });
-    connect(m_runner.get(), &TransferRunner::StatusChanged, this, [this](const QString& text) {
-        if (m_pProgressDlg) m_pProgressDlg->SetStatusText(text);
+    connect(runner_.get(), &TransferRunner::StatusChanged, this, [this](const QString& text) {
+        if (dialog_) dialog_->SetStatusText(text);
     });
-    connect(m_runner.get(), &TransferRunner::ProgressChanged, this, [this](int position) {
-        if (m_pProgressDlg) m_pProgressDlg->SetPos(position);
+    connect(runner_.get(), &TransferRunner::ProgressChanged, this, [this](int position) {
+        if (dialog_) dialog_->SetPos(position);
     });
-    connect(m_runner.get(), &TransferRunner::StageStarted, this, &TransferCommands::OnStageStarted);
-    connect(m_runner.get(), &TransferRunner::Finished, this, &TransferCommands::OnTransferEnd);
-    connect(&frame, &CMainFrame::ReadFromRadioRequested, this, &TransferCommands::OnReadFromRadio);
-    connect(&frame, &CMainFrame::WriteToRadioRequested, this, &TransferCommands::OnWriteToRadio);
+    connect(runner_.get(), &TransferRunner::StageStarted, this, &TransferCommands::OnStageStarted);
+    connect(runner_.get(), &TransferRunner::Finished, this, &TransferCommands::OnTransferEnd);
+    connect(&frame, &MainWindow::ReadFromRadioRequested, this, &TransferCommands::OnReadFromRadio);
+    connect(&frame, &MainWindow::WriteToRadioRequested, this, &TransferCommands::OnWriteToRadio);
     AddSafetyItems();
     frame.installEventFilter(this);
 }
 
 TransferCommands::~TransferCommands() {
-    m_frame.removeEventFilter(this);
+    frame_.removeEventFilter(this);
     // The runner first: it cancels and joins the worker while the virtual radio still serves.
-    m_runner.reset();
-    delete m_pProgressDlg.data();
-    delete m_comparison.data();
+    runner_.reset();
+    delete dialog_.data();
+    delete comparison_.data();
 }
 
 void TransferCommands::AddSafetyItems() {
     QMenu* program = nullptr;
-    for (QAction* top : m_frame.menuBar()->actions()) {
-        if (top->menu() && top->menu()->actions().contains(m_frame.Action(cmd::kWriteToRadio)))
+    for (QAction* top : frame_.menuBar()->actions()) {
+        if (top->menu() && top->menu()->actions().contains(frame_.Action(Command::WriteToRadio)))
             program = top->menu();
     }
     if (!program) return;
     program->addSeparator();
     const QSettings settings = Settings();
-    m_backup = program->addAction(QStringLiteral("Backup radio before writing"));
-    m_backup->setObjectName(QStringLiteral("actionBackupBeforeWriting"));
-    m_backup->setCheckable(true);
-    m_backup->setChecked(settings.value(QString::fromLatin1(kBackupKey), false).toBool());
-    m_backup->setStatusTip(QStringLiteral("Before writing, read the radio and keep its memory in %1")
-                               .arg(QString::fromStdString(DefaultBackupDir().string())));
-    m_verify = program->addAction(QStringLiteral("Verify after writing"));
-    m_verify->setObjectName(QStringLiteral("actionVerifyAfterWriting"));
-    m_verify->setCheckable(true);
-    m_verify->setChecked(settings.value(QString::fromLatin1(kVerifyKey), false).toBool());
-    m_verify->setStatusTip(
+    backup_ = program->addAction(QStringLiteral("Backup radio before writing"));
+    backup_->setObjectName(QStringLiteral("actionBackupBeforeWriting"));
+    backup_->setCheckable(true);
+    backup_->setChecked(settings.value(QString::fromLatin1(kBackupKey), false).toBool());
+    backup_->setStatusTip(QStringLiteral("Before writing, read the radio and keep its memory in %1")
+                              .arg(QString::fromStdString(DefaultBackupDir().string())));
+    verify_ = program->addAction(QStringLiteral("Verify after writing"));
+    verify_->setObjectName(QStringLiteral("actionVerifyAfterWriting"));
+    verify_->setCheckable(true);
+    verify_->setChecked(settings.value(QString::fromLatin1(kVerifyKey), false).toBool());
+    verify_->setStatusTip(
         QStringLiteral("After writing, read the radio back and compare it with what was sent"));
-    for (const auto& [action, key] : {std::pair{m_backup, kBackupKey}, std::pair{m_verify, kVerifyKey}}) {
+    for (const auto& [action, key] : {std::pair{backup_, kBackupKey}, std::pair{verify_, kVerifyKey}}) {
         const QString name = QString::fromLatin1(key);
         connect(action, &QAction::toggled, this, [name](bool on) { Settings().setValue(name, on); });
     }
     program->addSeparator();
-    m_compare = program->addAction(QStringLiteral("Compare With Radio..."));
-    m_compare->setObjectName(QStringLiteral("actionCompareWithRadio"));
-    m_compare->setStatusTip(QStringLiteral("Read the radio and list how it differs from the document"));
-    connect(m_compare, &QAction::triggered, this, [this] {
-        m_frame.GetActiveView()->CommitCellEdit();
+    compare_ = program->addAction(QStringLiteral("Compare With Radio..."));
+    compare_->setObjectName(QStringLiteral("actionCompareWithRadio"));
+    compare_->setStatusTip(QStringLiteral("Read the radio and list how it differs from the document"));
+    connect(compare_, &QAction::triggered, this, [this] {
+        frame_.View()->CommitCellEdit();
         OnCompareWithRadio();
     });
 }
 
-TransferCommands* TransferCommands::Of(const CMainFrame& frame) {
+TransferCommands* TransferCommands::Of(const MainWindow& frame) {
     return frame.findChild<TransferCommands*>(QStringLiteral("transferCommands"), Qt::FindDirectChildrenOnly);
 }
 
-CProgressDlg* TransferCommands::Dialog() const {
-    return m_pProgressDlg.data();
+TransferDialog* TransferCommands::Dialog() const {
+    return dialog_.data();
 }
 
 CompareDialog* TransferCommands::Comparison() const {
-    return m_comparison.data();
+    return comparison_.data();
 }
 
 bool TransferCommands::IsRunning() const {
-    return m_runner->IsRunning();
+    return runner_->IsRunning();
 }
 
 void TransferCommands::OnReadFromRadio() {
-    m_direction = Direction::Read;
+    direction_ = Direction::Read;
     OpenDialog(FromView(link::kReadCaption));
 }
 
 void TransferCommands::OnWriteToRadio() {
-    m_direction = Direction::Write;
+    direction_ = Direction::Write;
     OpenDialog(FromView(link::kWriteCaption));
 }
 
 void TransferCommands::OnCompareWithRadio() {
-    m_direction = Direction::Compare;
+    direction_ = Direction::Compare;
     OpenDialog(CompareCaption());
 }
 
 void TransferCommands::OpenDialog(const QString& caption) {
     // An open window keeps its caption and its state; only the direction changed. A running transfer
     // keeps the direction it began with.
-    if (m_pProgressDlg) return;
-    auto* dialog = new CProgressDlg(caption, &m_frame);
+    if (dialog_) return;
+    auto* dialog = new TransferDialog(caption, &frame_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &CProgressDlg::StartRequested, this, &TransferCommands::OnTransfer, Qt::QueuedConnection);
-    connect(dialog, &CProgressDlg::CancelRequested, this, [this] {
-        if (m_runner->IsRunning()) m_runner->RequestCancel();
+    connect(dialog, &TransferDialog::StartRequested, this, &TransferCommands::OnTransfer,
+            Qt::QueuedConnection);
+    connect(dialog, &TransferDialog::CancelRequested, this, [this] {
+        if (runner_->IsRunning()) runner_->RequestCancel();
     });
-    m_pProgressDlg = dialog;
+    dialog_ = dialog;
     dialog->show();
-    dialog->CenterOver(&m_frame.GetActiveView()->Grid());
+    dialog->CenterOver(&frame_.View()->Grid());
 }
 
 void TransferCommands::OnTransfer() {
-    if (!m_pProgressDlg || m_runner->IsRunning()) return;
-    CTovarView& view = *m_frame.GetActiveView();
+    if (!dialog_ || runner_->IsRunning()) return;
+    ChannelView& view = *frame_.View();
     // Whatever was typed since the command belongs to what is sent, as it does to what is saved.
     view.CommitCellEdit();
     // A check's message box keeps the window serving: Cancel may have been pressed behind it.
-    if (!m_pProgressDlg || m_pProgressDlg->CancelPressed()) {
+    if (!dialog_ || dialog_->CancelPressed()) {
         DestroyDialog();
         return;
     }
-    m_job = std::make_shared<Job>();
-    m_job->direction = m_direction;
-    m_job->port = view.m_strPort.toStdString();
-    switch (m_direction) {
+    job_ = std::make_shared<Job>();
+    job_->direction = direction_;
+    job_->port = view.Port().toStdString();
+    switch (direction_) {
         case Direction::Read:
-            m_job->image = m_frame.GetDocument().m_image;
+            job_->image = frame_.Document().MemoryImage();
             break;
         case Direction::Write:
             view.EncodeImage();
-            m_job->image = m_frame.GetDocument().m_image;
-            if (m_backup && m_backup->isChecked()) m_job->options.backupDir = DefaultBackupDir();
-            m_job->options.verify = m_verify && m_verify->isChecked();
+            job_->image = frame_.Document().MemoryImage();
+            if (backup_ && backup_->isChecked()) job_->options.backupDir = DefaultBackupDir();
+            job_->options.verify = verify_ && verify_->isChecked();
             break;
         case Direction::Compare:
             // Read aside, never into the document.
-            m_job->image = NewDocumentImage();
-            m_job->document = view.EncodedImage();
+            job_->image = NewDocumentImage();
+            job_->document = view.EncodedImage();
             break;
     }
-    m_frame.SetTransferRunning(true);
-    m_runner->Start([job = m_job](SafeWriteHost& host) {
+    frame_.SetTransferRunning(true);
+    runner_->Start([job = job_](SafeWriteHost& host) {
         PosixSerialPort port;
         if (job->direction == Direction::Write) {
             job->write = SafeWrite(port, job->port, host, job->image, job->options);
@@ -221,36 +222,36 @@ void TransferCommands::OnTransfer() {
 }
 
 void TransferCommands::OnStageStarted(SafeStage stage) {
-    if (!m_pProgressDlg || !m_job || (!m_job->options.backupDir && !m_job->options.verify)) return;
+    if (!dialog_ || !job_ || (!job_->options.backupDir && !job_->options.verify)) return;
     // Each exchange of a safe write counts its blocks afresh; the caption says which one runs.
-    m_pProgressDlg->SetPos(0);
+    dialog_->SetPos(0);
     QString caption = FromView(link::kWriteCaption);
     if (stage == SafeStage::Backup) caption += QStringLiteral(" - reading the radio for the backup");
     if (stage == SafeStage::Verify) caption += QStringLiteral(" - reading the radio back to verify");
-    m_pProgressDlg->setWindowTitle(caption);
+    dialog_->setWindowTitle(caption);
 }
 
 void TransferCommands::OnTransferEnd() {
-    const std::shared_ptr<Job> job = std::exchange(m_job, nullptr);
+    const std::shared_ptr<Job> job = std::exchange(job_, nullptr);
     if (!job) return;
-    m_lastOutcome = job->outcome;
+    lastOutcome_ = job->outcome;
     if (OpenFailed(job->outcome)) {
         ShowLinkMessage(link::kOpenFailed, QString::fromStdString(OpenFailureHelp(job->outcome)),
-                        m_pProgressDlg ? static_cast<QWidget*>(m_pProgressDlg.data()) : &m_frame);
+                        dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_);
     }
     DestroyDialog();
     const bool complete = job->outcome.result == LinkResult::Done;
     if (job->direction == Direction::Read && complete) {
-        m_frame.GetDocument().m_image = job->image;
-        m_frame.GetActiveView()->DecodeImage();
+        frame_.Document().MemoryImage() = job->image;
+        frame_.View()->DecodeImage();
     }
-    m_frame.SetTransferRunning(false);
+    frame_.SetTransferRunning(false);
     if (job->direction == Direction::Write) {
-        m_lastWrite = job->write;
+        lastWrite_ = job->write;
         ReportWrite(job->write, job->options);
     }
     if (job->direction == Direction::Compare && complete) ShowComparison(job->document, job->image);
-    emit TransferEnded(m_lastOutcome);
+    emit TransferEnded(lastOutcome_);
 }
 
 void TransferCommands::ReportWrite(const SafeWriteOutcome& o, const SafeWriteOptions& options) {
@@ -261,7 +262,7 @@ void TransferCommands::ReportWrite(const SafeWriteOutcome& o, const SafeWriteOpt
                                                 : QStringLiteral("The radio's previous memory is kept in %1")
                                                       .arg(QString::fromStdString(o.backupPath.string()));
     auto tell = [this](const std::string& text, Icon icon, const QString& detail) {
-        ShowLinkMessage(Message{text, kAppTitle, Buttons::Ok, icon}, detail, &m_frame);
+        ShowLinkMessage(Message{text, kAppTitle, Buttons::Ok, icon}, detail, &frame_);
     };
     switch (o.status) {
         case SafeStatus::Done:
@@ -312,27 +313,27 @@ void TransferCommands::ReportWrite(const SafeWriteOutcome& o, const SafeWriteOpt
 void TransferCommands::ShowComparison(const Image& document, const Image& radio) {
     // Only what a write would send: the radio's last rows are never written, so they always differ.
     const ImageDiff diff = CompareImages(document, radio, kWrittenBytes);
-    delete m_comparison.data();
-    auto* dialog = new CompareDialog(diff, &m_frame);
+    delete comparison_.data();
+    auto* dialog = new CompareDialog(diff, &frame_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    m_comparison = dialog;
+    comparison_ = dialog;
     dialog->show();
 }
 
 void TransferCommands::ShowStatus(const QString& text) {
-    m_frame.statusBar()->showMessage(text);
+    frame_.statusBar()->showMessage(text);
 }
 
 void TransferCommands::DestroyDialog() {
-    if (!m_pProgressDlg) return;
-    CProgressDlg* dialog = m_pProgressDlg.data();
-    m_pProgressDlg.clear();
+    if (!dialog_) return;
+    TransferDialog* dialog = dialog_.data();
+    dialog_.clear();
     dialog->hide();
     dialog->deleteLater();
 }
 
 bool TransferCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &m_frame && m_runner->IsRunning() &&
+    if (watched == &frame_ && runner_->IsRunning() &&
         (event->type() == QEvent::Close || event->type() == QEvent::DragEnter)) {
         // The frame refuses these itself; say why.
         ShowStatus(QString::fromLatin1(kBusyText));

@@ -16,8 +16,8 @@ class QAction;
 
 namespace pm {
 
-class CMainFrame;
-class CProgressDlg;
+class MainWindow;
+class TransferDialog;
 class CompareDialog;
 class PortMenu;
 class TransferRunner;
@@ -37,12 +37,12 @@ class TransferCommands : public QObject {
     enum class Direction { Read, Write, Compare };
 
     /** Connects the frame's transfer commands, adds the safety items and extends the Port menu. */
-    explicit TransferCommands(CMainFrame& frame);
+    explicit TransferCommands(MainWindow& frame);
     /** Cancels a running transfer and waits for it. */
     ~TransferCommands() override;
 
     /** The commands attached to frame, or nullptr. */
-    [[nodiscard]] static TransferCommands* Of(const CMainFrame& frame);
+    [[nodiscard]] static TransferCommands* Of(const MainWindow& frame);
 
     /** Program, Read From Radio (after the open editor was committed). */
     void OnReadFromRadio();
@@ -52,27 +52,27 @@ class TransferCommands : public QObject {
     void OnCompareWithRadio();
 
     /** The progress dialog while its window exists, else nullptr. */
-    [[nodiscard]] CProgressDlg* Dialog() const;
+    [[nodiscard]] TransferDialog* Dialog() const;
     /** The differences of the last Compare With Radio while that window is open, else nullptr. */
     [[nodiscard]] CompareDialog* Comparison() const;
     /** The direction of the next transfer. */
-    [[nodiscard]] Direction NextDirection() const { return m_direction; }
+    [[nodiscard]] Direction NextDirection() const { return direction_; }
     /** True when the next transfer is a write. */
-    [[nodiscard]] bool IsWrite() const { return m_direction == Direction::Write; }
+    [[nodiscard]] bool IsWrite() const { return direction_ == Direction::Write; }
     /** True from Start until the transfer has ended and its dialog is gone. */
     [[nodiscard]] bool IsRunning() const;
     /** The Port menu's devices and virtual radio. */
-    [[nodiscard]] PortMenu& Ports() const { return *m_ports; }
+    [[nodiscard]] PortMenu& Ports() const { return *ports_; }
     /** The check item "Backup radio before writing". */
-    [[nodiscard]] QAction* BackupAction() const { return m_backup; }
+    [[nodiscard]] QAction* BackupAction() const { return backup_; }
     /** The check item "Verify after writing". */
-    [[nodiscard]] QAction* VerifyAction() const { return m_verify; }
+    [[nodiscard]] QAction* VerifyAction() const { return verify_; }
     /** The command "Compare With Radio...". */
-    [[nodiscard]] QAction* CompareAction() const { return m_compare; }
+    [[nodiscard]] QAction* CompareAction() const { return compare_; }
     /** How the last exchange with the radio ended (the last stage of a write). */
-    [[nodiscard]] const LinkOutcome& LastOutcome() const { return m_lastOutcome; }
+    [[nodiscard]] const LinkOutcome& LastOutcome() const { return lastOutcome_; }
     /** How the last write ended, backup and verify included. */
-    [[nodiscard]] const SafeWriteOutcome& LastWrite() const { return m_lastWrite; }
+    [[nodiscard]] const SafeWriteOutcome& LastWrite() const { return lastWrite_; }
 
   signals:
     /** A transfer has ended and everything it shows has been shown (dialog gone, view refreshed). */
@@ -94,20 +94,20 @@ class TransferCommands : public QObject {
     void ShowComparison(const Image& document, const Image& radio);
     void ShowStatus(const QString& text);
 
-    CMainFrame& m_frame;
+    MainWindow& frame_;
     // The port menu owns the virtual radio, which must outlive a transfer that uses it: the runner is
     // declared after it and so is destroyed first.
-    std::unique_ptr<PortMenu> m_ports;
-    std::unique_ptr<TransferRunner> m_runner;
-    QPointer<CProgressDlg> m_pProgressDlg;
-    QPointer<CompareDialog> m_comparison;
-    QAction* m_backup = nullptr;
-    QAction* m_verify = nullptr;
-    QAction* m_compare = nullptr;
-    std::shared_ptr<Job> m_job;
-    LinkOutcome m_lastOutcome;
-    SafeWriteOutcome m_lastWrite;
-    Direction m_direction = Direction::Read;
+    std::unique_ptr<PortMenu> ports_;
+    std::unique_ptr<TransferRunner> runner_;
+    QPointer<TransferDialog> dialog_;
+    QPointer<CompareDialog> comparison_;
+    QAction* backup_ = nullptr;
+    QAction* verify_ = nullptr;
+    QAction* compare_ = nullptr;
+    std::shared_ptr<Job> job_;
+    LinkOutcome lastOutcome_;
+    SafeWriteOutcome lastWrite_;
+    Direction direction_ = Direction::Read;
 };
 
 }  // namespace pm

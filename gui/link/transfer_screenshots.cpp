@@ -10,9 +10,9 @@
 #include <cstdio>
 
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/link/port_menu.h"
-#include "gui/link/progress_dlg.h"
+#include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 
 namespace pm {
@@ -51,13 +51,13 @@ bool WaitFor(Done done, int ms) {
 
 }  // namespace
 
-bool RenderTransferScreenshots(CMainFrame& frame, const QDir& dir) {
+bool RenderTransferScreenshots(MainWindow& frame, const QDir& dir) {
     TransferCommands* commands = TransferCommands::Of(frame);
     if (!commands || !commands->Ports().SelectVirtualRadio()) return false;
     bool ok = true;
 
-    frame.Action(cmd::kReadFromRadio)->trigger();
-    CProgressDlg* dialog = commands->Dialog();
+    frame.Action(Command::ReadFromRadio)->trigger();
+    TransferDialog* dialog = commands->Dialog();
     if (!dialog) return false;
     ok = SavePixmap(dialog->grab(), dir, QStringLiteral("progress-ready.png")) && ok;
     dialog->accept();

@@ -5,10 +5,10 @@
 
 namespace pm {
 
-class CMainFrame;
+class MainWindow;
 
 /** Reads from the virtual radio and shoots the dialog at block 100, then the open Port menu; false on a
  * failure. */
-bool RenderTransferScreenshots(CMainFrame& frame, const QDir& dir);
+bool RenderTransferScreenshots(MainWindow& frame, const QDir& dir);
 
 }  // namespace pm

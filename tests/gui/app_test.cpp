@@ -23,10 +23,10 @@
 #include "gui/app/about_dialog.h"
 #include "gui/app/command_line.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/recent_files.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -44,7 +44,7 @@ QStringList MenuTexts(QMenu* menu) {
     return texts;
 }
 
-QMenu* TopMenu(CMainFrame& frame, const QString& title) {
+QMenu* TopMenu(MainWindow& frame, const QString& title) {
     for (QAction* action : frame.menuBar()->actions()) {
         if (action->text() == title) return action->menu();
     }
@@ -53,23 +53,23 @@ QMenu* TopMenu(CMainFrame& frame, const QString& title) {
 
 TEST_F(GuiTest, CaptionNeverNamesTheDocument) {
     ASSERT_TRUE(Start());
-    EXPECT_EQ(Frame().windowTitle(), kTitle);
+    EXPECT_EQ(Window().windowTitle(), kTitle);
     const QString plan = PathOf(QStringLiteral("plan.sin"));
     WriteImage(plan, PlanImage({{1, col::kReceive, "145.0125"}}));
-    ASSERT_TRUE(Frame().OpenDocumentFile(plan));
-    EXPECT_EQ(Frame().windowTitle(), kTitle);
+    ASSERT_TRUE(Window().OpenDocumentFile(plan));
+    EXPECT_EQ(Window().windowTitle(), kTitle);
     chosenFiles_ = {PathOf(QStringLiteral("copy.sin"))};
-    ASSERT_TRUE(Frame().OnFileSaveAs());
-    EXPECT_EQ(Frame().windowTitle(), kTitle);
+    ASSERT_TRUE(Window().OnFileSaveAs());
+    EXPECT_EQ(Window().windowTitle(), kTitle);
 }
 
 TEST_F(GuiTest, MenusAreTheCommandTable) {
     ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
     QStringList titles;
-    for (QAction* action : Frame().menuBar()->actions()) titles << action->text();
+    for (QAction* action : Window().menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles, (QStringList{"&File", "&Program", "P&ort", "&View"}));
 
-    QMenu* file = TopMenu(Frame(), "&File");
+    QMenu* file = TopMenu(Window(), "&File");
     emit file->aboutToShow();
     EXPECT_EQ(MenuTexts(file), (QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S",
                                             "Save &As...", "-", "&Print...\tCtrl+P", "Print Pre&view",
@@ -79,90 +79,91 @@ TEST_F(GuiTest, MenusAreTheCommandTable) {
             EXPECT_FALSE(action->isEnabled());
         }
     }
-    EXPECT_EQ(MenuTexts(TopMenu(Frame(), "&Program")),
+    EXPECT_EQ(MenuTexts(TopMenu(Window(), "&Program")),
               (QStringList{"&Read From Radio\tCtrl+R", "-", "&Write To Radio\tCtrl+W", "-",
                            "&Test Mode\tCtrl+T", "-", "&Edit Data\tCtrl+E"}));
-    EXPECT_EQ(MenuTexts(TopMenu(Frame(), "P&ort")),
+    EXPECT_EQ(MenuTexts(TopMenu(Window(), "P&ort")),
               (QStringList{"COM1(&P)\tCtrl+C", "COM2(&Q)\tCtrl+D", "COM3(&S)\tCtrl+E", "COM4(&T)\tCtrl+F"}));
-    EXPECT_EQ(MenuTexts(TopMenu(Frame(), "&View")), (QStringList{"&Toolbar", "&Status Bar"}));
+    EXPECT_EQ(MenuTexts(TopMenu(Window(), "&View")), (QStringList{"&Toolbar", "&Status Bar"}));
 }
 
 TEST_F(GuiTest, ToolbarHasNineButtonsInGroups) {
     ASSERT_TRUE(Start());
     QStringList tips;
-    for (QAction* action : Frame().ToolBar()->actions())
+    for (QAction* action : Window().ToolBar()->actions())
         tips << (action->isSeparator() ? "|" : action->toolTip());
     EXPECT_EQ(tips, (QStringList{"New", "Open", "Save", "|", "Read", "Write", "Debug on line", "|", "Edit",
                                  "|", "Print", "About"}));
-    for (QAction* action : Frame().ToolBar()->actions()) {
+    for (QAction* action : Window().ToolBar()->actions()) {
         if (!action->isSeparator()) {
             EXPECT_FALSE(action->icon().isNull()) << action->toolTip().toStdString();
         }
     }
-    EXPECT_EQ(Frame().Action(cmd::kWriteToRadio)->statusTip(), "Write Data to Radio ");
-    EXPECT_EQ(Frame().Action(cmd::kTestMode)->statusTip(), "Debug TX Power,Squelch Level,Low Power Alert");
-    EXPECT_EQ(Frame().Action(cmd::kEditData)->statusTip(), "Edit channel Data ");
+    EXPECT_EQ(Window().Action(Command::WriteToRadio)->statusTip(), "Write Data to Radio ");
+    EXPECT_EQ(Window().Action(Command::TestMode)->statusTip(),
+              "Debug TX Power,Squelch Level,Low Power Alert");
+    EXPECT_EQ(Window().Action(Command::EditData)->statusTip(), "Edit channel Data ");
 }
 
 TEST_F(GuiTest, OnlyTheAcceleratorTableIsBound) {
     ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
     QStringList bound;
-    for (QAction* action : Frame().findChildren<QAction*>()) {
+    for (QAction* action : Window().findChildren<QAction*>()) {
         for (const QKeySequence& key : action->shortcuts()) bound << key.toString();
     }
     bound.sort();
     EXPECT_EQ(bound, (QStringList{"Ctrl+N", "Ctrl+O", "Ctrl+P", "Ctrl+S", "F6", "Shift+F6"}));
 
     // The key names in the Program and Port captions do nothing.
-    QSignalSpy read(&Frame(), &CMainFrame::ReadFromRadioRequested);
-    QSignalSpy write(&Frame(), &CMainFrame::WriteToRadioRequested);
-    QSignalSpy test(&Frame(), &CMainFrame::TestModeRequested);
-    Frame().activateWindow();
+    QSignalSpy read(&Window(), &MainWindow::ReadFromRadioRequested);
+    QSignalSpy write(&Window(), &MainWindow::WriteToRadioRequested);
+    QSignalSpy test(&Window(), &MainWindow::TestModeRequested);
+    Window().activateWindow();
     for (Qt::Key key : {Qt::Key_R, Qt::Key_W, Qt::Key_T, Qt::Key_E, Qt::Key_C, Qt::Key_D, Qt::Key_F}) {
         QTest::keyClick(&View().Grid(), key, Qt::ControlModifier);
     }
     EXPECT_EQ(read.count() + write.count() + test.count(), 0);
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(View().m_strPort, "COM1");
+    EXPECT_EQ(View().Port(), "COM1");
 
     // Ctrl+P is bound: it prints.
-    QSignalSpy print(&Frame(), &CMainFrame::PrintRequested);
+    QSignalSpy print(&Window(), &MainWindow::PrintRequested);
     QTest::keyClick(&View().Grid(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(print.count(), 1);
 }
 
 TEST_F(GuiTest, PortCommandsOnlyChooseTheName) {
     ASSERT_TRUE(Start());
-    QMenu* port = TopMenu(Frame(), "P&ort");
+    QMenu* port = TopMenu(Window(), "P&ort");
     emit port->aboutToShow();
-    EXPECT_TRUE(Frame().Action(cmd::kPortCom1)->isChecked());
-    Frame().Action(cmd::kPortCom3)->trigger();
+    EXPECT_TRUE(Window().Action(Command::PortCom1)->isChecked());
+    Window().Action(Command::PortCom3)->trigger();
     emit port->aboutToShow();
-    EXPECT_EQ(View().m_strPort, "COM3");
+    EXPECT_EQ(View().Port(), "COM3");
     int checked = 0;
-    for (int id : {cmd::kPortCom1, cmd::kPortCom2, cmd::kPortCom3, cmd::kPortCom4})
-        checked += Frame().Action(id)->isChecked();
+    for (Command id : {Command::PortCom1, Command::PortCom2, Command::PortCom3, Command::PortCom4})
+        checked += Window().Action(id)->isChecked();
     EXPECT_EQ(checked, 1);
-    EXPECT_TRUE(Frame().Action(cmd::kPortCom3)->isChecked());
+    EXPECT_TRUE(Window().Action(Command::PortCom3)->isChecked());
 }
 
 TEST_F(GuiTest, CommandsForOthersCommitFirstThenSignal) {
     ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
-    QSignalSpy read(&Frame(), &CMainFrame::ReadFromRadioRequested);
-    QSignalSpy preview(&Frame(), &CMainFrame::PrintPreviewRequested);
-    QSignalSpy setup(&Frame(), &CMainFrame::PrintSetupRequested);
-    Frame().Action(cmd::kReadFromRadio)->trigger();
-    Frame().Action(cmd::kFilePrintPreview)->trigger();
-    Frame().Action(cmd::kFilePrintSetup)->trigger();
+    QSignalSpy read(&Window(), &MainWindow::ReadFromRadioRequested);
+    QSignalSpy preview(&Window(), &MainWindow::PrintPreviewRequested);
+    QSignalSpy setup(&Window(), &MainWindow::PrintSetupRequested);
+    Window().Action(Command::ReadFromRadio)->trigger();
+    Window().Action(Command::FilePrintPreview)->trigger();
+    Window().Action(Command::FilePrintSetup)->trigger();
     EXPECT_EQ(read.count(), 1);
     EXPECT_EQ(preview.count(), 1);
     EXPECT_EQ(setup.count(), 1);
 
-    auto* exportPdf = new QAction(QStringLiteral("Export PDF..."), &Frame());
-    auto* importCsv = new QAction(QStringLiteral("Import CSV..."), &Frame());
-    Frame().AddFileMenuAction(CMainFrame::FileMenuPlace::AfterPrintPreview, exportPdf);
-    Frame().AddFileMenuAction(CMainFrame::FileMenuPlace::AfterSaveAs, importCsv);
-    const QStringList texts = MenuTexts(TopMenu(Frame(), "&File"));
+    auto* exportPdf = new QAction(QStringLiteral("Export PDF..."), &Window());
+    auto* importCsv = new QAction(QStringLiteral("Import CSV..."), &Window());
+    Window().AddFileMenuAction(MainWindow::FileMenuPlace::AfterPrintPreview, exportPdf);
+    Window().AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, importCsv);
+    const QStringList texts = MenuTexts(TopMenu(Window(), "&File"));
     EXPECT_EQ(texts.indexOf("Import CSV..."), texts.indexOf("Save &As...") + 1);
     EXPECT_EQ(texts.indexOf("Export PDF..."), texts.indexOf("Print Pre&view") + 1);
 }
@@ -173,30 +174,30 @@ TEST_F(GuiTest, RecentFilesOpenAndBecomeTheDocumentsName) {
     WriteImage(a, PlanImage({{1, col::kReceive, "145.0125"}}));
     WriteImage(b, PlanImage({{2, col::kReceive, "146.5200"}}));
     ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries or dialogs
-    ASSERT_TRUE(Frame().OpenDocumentFile(a));
-    ASSERT_TRUE(Frame().OpenDocumentFile(b));
-    QMenu* file = TopMenu(Frame(), "&File");
+    ASSERT_TRUE(Window().OpenDocumentFile(a));
+    ASSERT_TRUE(Window().OpenDocumentFile(b));
+    QMenu* file = TopMenu(Window(), "&File");
     emit file->aboutToShow();
     QStringList texts = MenuTexts(file);
     ASSERT_GE(texts.size(), 11);
     EXPECT_TRUE(texts.at(9).startsWith("&1 ") && texts.at(9).endsWith("b.sin")) << texts.at(9).toStdString();
     EXPECT_TRUE(texts.at(10).startsWith("&2 ") && texts.at(10).endsWith("a.sin"));
     EXPECT_FALSE(texts.contains("Recent File"));
-    EXPECT_EQ(Frame().Action(cmd::kFileMru1)->statusTip(), "Open this document");
+    EXPECT_EQ(Window().Action(Command::RecentFile1)->statusTip(), "Open this document");
 
     // The first entry opens like the others: the opened file becomes the document's file name.
-    Frame().NewDocument();
-    Frame().Action(cmd::kFileMru1)->trigger();
+    Window().NewDocument();
+    Window().Action(Command::RecentFile1)->trigger();
     EXPECT_EQ(Grid().TextMatrix(2, col::kReceive), "146.52000");
-    EXPECT_EQ(Frame().GetDocument().PathName(), b);
-    Frame().Action(cmd::kFileMru1 + 1)->trigger();
+    EXPECT_EQ(Window().Document().PathName(), b);
+    Window().Action(RecentFileCommand(1))->trigger();
     EXPECT_EQ(Grid().TextMatrix(1, col::kReceive), "145.01250");
-    EXPECT_EQ(Frame().GetDocument().PathName(), a);
+    EXPECT_EQ(Window().Document().PathName(), a);
 
     // So a following Save writes to the file that was opened, never to the previous one.
     const auto before = ReadBytes(b);
     View().List(Setting::Squelch)->setCurrentIndex(7);
-    ASSERT_TRUE(Frame().OnFileSave());
+    ASSERT_TRUE(Window().OnFileSave());
     EXPECT_EQ(ReadBytes(b), before);
     EXPECT_EQ(ReadBytes(a).at(kSettingsOffset + set::kSquelchLevel), 7);
     EXPECT_TRUE(fileRequests_.empty());
@@ -205,8 +206,8 @@ TEST_F(GuiTest, RecentFilesOpenAndBecomeTheDocumentsName) {
     Stop();
     for (const char* name : {"c.sin", "d.sin", "e.sin"}) WriteImage(PathOf(name), NewDocumentImage());
     ASSERT_TRUE(Start(PathOf("c.sin")));
-    ASSERT_TRUE(Frame().OpenDocumentFile(PathOf("d.sin")));
-    ASSERT_TRUE(Frame().OpenDocumentFile(PathOf("e.sin")));
+    ASSERT_TRUE(Window().OpenDocumentFile(PathOf("d.sin")));
+    ASSERT_TRUE(Window().OpenDocumentFile(PathOf("e.sin")));
     RecentFileList reloaded;
     reloaded.Load(QString::fromLatin1(kSettingsOrganisation), kTitle);
     EXPECT_EQ(reloaded.Entries(), (QStringList{PathOf("e.sin"), PathOf("d.sin"), PathOf("c.sin"), a}));
@@ -218,12 +219,12 @@ TEST_F(GuiTest, ARecentFileThatIsGoneIsReportedAndDropped) {
     WriteImage(gone, NewDocumentImage());
     WriteImage(a, PlanImage({{1, col::kReceive, "145.0125"}}));
     ASSERT_TRUE(Start(gone));
-    ASSERT_TRUE(Frame().OpenDocumentFile(a));
+    ASSERT_TRUE(Window().OpenDocumentFile(a));
     QFile::remove(gone);
-    Frame().Action(cmd::kFileMru1 + 1)->trigger();
+    Window().Action(RecentFileCommand(1))->trigger();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].text.find("gone.sin"), std::string::npos);
-    EXPECT_EQ(Frame().GetDocument().PathName(), a);
+    EXPECT_EQ(Window().Document().PathName(), a);
     EXPECT_EQ(Grid().TextMatrix(1, col::kReceive), "145.01250");
     RecentFileList reloaded;
     reloaded.Load(QString::fromLatin1(kSettingsOrganisation), kTitle);
@@ -239,16 +240,16 @@ TEST_F(GuiTest, AFailedOpenKeepsTheDocumentAndItsName) {
     file.write(QByteArray(100, '\x11'));
     file.close();
     ASSERT_TRUE(Start(a));
-    const Image before = Frame().GetDocument().m_image;
+    const Image before = Window().Document().MemoryImage();
     chosenFiles_ = {shortFile};
-    EXPECT_FALSE(Frame().OnFileOpen());
+    EXPECT_FALSE(Window().OnFileOpen());
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_NE(messages_[0].text.find("Unexpected file format."), std::string::npos);
     EXPECT_EQ(messages_[0].caption, std::string(kAppTitle));
-    EXPECT_EQ(Frame().GetDocument().PathName(), a);
-    EXPECT_EQ(Frame().GetDocument().m_image, before);
+    EXPECT_EQ(Window().Document().PathName(), a);
+    EXPECT_EQ(Window().Document().MemoryImage(), before);
     EXPECT_EQ(Grid().TextMatrix(1, col::kReceive), "145.01250");
-    EXPECT_FALSE(Frame().IsModified());
+    EXPECT_FALSE(Window().IsModified());
 }
 
 TEST_F(GuiTest, DroppedFileAndCommandLineOpenAsFileOpen) {
@@ -256,20 +257,20 @@ TEST_F(GuiTest, DroppedFileAndCommandLineOpenAsFileOpen) {
     WriteImage(a, PlanImage({{3, col::kReceive, "145.0125"}}));
     ASSERT_TRUE(Start(a));
     EXPECT_EQ(Grid().TextMatrix(3, col::kReceive), "145.01250");
-    EXPECT_EQ(Frame().GetDocument().PathName(), a);
+    EXPECT_EQ(Window().Document().PathName(), a);
 
     const QString b = PathOf("b.sin");
     WriteImage(b, PlanImage({{4, col::kTransmit, "146.0000"}}));
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(b)});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&Frame(), &enter);
+    QApplication::sendEvent(&Window(), &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&Frame(), &drop);
+    QApplication::sendEvent(&Window(), &drop);
     EXPECT_EQ(Grid().TextMatrix(4, col::kTransmit), "146.00000");
     EXPECT_EQ(Grid().TextMatrix(3, col::kReceive), "");
-    EXPECT_EQ(Frame().GetDocument().PathName(), b);
+    EXPECT_EQ(Window().Document().PathName(), b);
 }
 
 TEST_F(GuiTest, AFileThatCannotBeOpenedAtStartUpEndsTheProgram) {
@@ -303,36 +304,36 @@ TEST(CommandLine, ArgumentsAreChecked) {
 TEST_F(GuiTest, SaveQuestionOnlyWhenSomethingChanged) {
     ASSERT_TRUE(Start());
     // Unchanged: New, Open and closing ask nothing.
-    EXPECT_TRUE(Frame().OnFileNew());
+    EXPECT_TRUE(Window().OnFileNew());
     EXPECT_TRUE(saveQuestions_.empty());
 
     struct Row {
         const char* name;
-        std::function<void(CTovarView&)> change;
+        std::function<void(MainWindow&)> change;
     };
     const Row rows[] = {
         {"cell edit",
-         [](CTovarView& v) { (void)CommitCellText(v.Table(), 5, col::kReceive, "145.0125", 0); }},
-        {"list change", [](CTovarView& v) { v.List(Setting::NarrowWide)->setCurrentIndex(1); }},
+         [](MainWindow& w) { (void)CommitCellText(w.View()->Table(), 5, col::kReceive, "145.0125", 0); }},
+        {"list change", [](MainWindow& w) { w.View()->List(Setting::NarrowWide)->setCurrentIndex(1); }},
         {"image replaced",
-         [](CTovarView& v) {
-             BandReset(v.GetDocument().m_image, 0);
-             v.GetDocument().m_image[kModelOffset] = 0x42;
-             v.DecodeImage();
+         [](MainWindow& w) {
+             BandReset(w.Document().MemoryImage(), 0);
+             w.Document().MemoryImage()[kModelOffset] = 0x42;
+             w.View()->DecodeImage();
          }},
     };
     for (const Row& row : rows) {
-        Frame().NewDocument();
-        row.change(View());
+        Window().NewDocument();
+        row.change(Window());
         saveQuestions_.clear();
-        EXPECT_TRUE(Frame().IsModified()) << row.name;
+        EXPECT_TRUE(Window().IsModified()) << row.name;
         saveAnswers_ = {SaveAnswer::Cancel};
-        EXPECT_FALSE(Frame().OnFileNew()) << row.name;
+        EXPECT_FALSE(Window().OnFileNew()) << row.name;
         EXPECT_EQ(saveQuestions_, QStringList{"Save changes to Untitled?"}) << row.name;
-        EXPECT_TRUE(Frame().IsModified()) << row.name << ": Cancel keeps the document";
+        EXPECT_TRUE(Window().IsModified()) << row.name << ": Cancel keeps the document";
         saveAnswers_ = {SaveAnswer::Discard};
-        EXPECT_TRUE(Frame().OnFileNew()) << row.name;
-        EXPECT_FALSE(Frame().IsModified()) << row.name;
+        EXPECT_TRUE(Window().OnFileNew()) << row.name;
+        EXPECT_FALSE(Window().IsModified()) << row.name;
     }
 
     // Save answers the question by saving; a new document asks where.
@@ -340,22 +341,22 @@ TEST_F(GuiTest, SaveQuestionOnlyWhenSomethingChanged) {
     saveAnswers_ = {SaveAnswer::Save};
     chosenFiles_ = {PathOf("saved.sin")};
     saveQuestions_.clear();
-    EXPECT_TRUE(Frame().OnFileNew());
+    EXPECT_TRUE(Window().OnFileNew());
     EXPECT_EQ(saveQuestions_.size(), 1u);
     EXPECT_EQ(ReadBytes(PathOf("saved.sin")).at(kSettingsOffset + set::kSquelchLevel), 2);
 
     // Closing asks too, and Cancel keeps the window.
     View().List(Setting::Squelch)->setCurrentIndex(3);
     saveAnswers_ = {SaveAnswer::Cancel};
-    EXPECT_FALSE(Frame().close());
-    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_FALSE(Window().close());
+    EXPECT_TRUE(Window().isVisible());
 }
 
 TEST_F(GuiTest, SaveWritesTheEncodedEditorAndClearsTheChange) {
     ASSERT_TRUE(Start());
     (void)CommitCellText(View().Table(), 1, col::kReceive, "145.525", 0);
     chosenFiles_ = {PathOf("new.sin")};
-    ASSERT_TRUE(Frame().OnFileSave());
+    ASSERT_TRUE(Window().OnFileSave());
     ASSERT_EQ(fileRequests_.size(), 1u);
     EXPECT_EQ(fileRequests_[0].first, FileChoice::SaveAs);
     const auto bytes = ReadBytes(PathOf("new.sin"));
@@ -363,35 +364,35 @@ TEST_F(GuiTest, SaveWritesTheEncodedEditorAndClearsTheChange) {
     const std::vector<std::uint8_t> channel1(bytes.begin() + 16, bytes.begin() + 32);
     EXPECT_EQ(channel1, (std::vector<std::uint8_t>{0x00, 0x25, 0x55, 0x14, 0x00, 0x25, 0x55, 0x14, 0xFF, 0xFF,
                                                    0xFF, 0xFF, 0xF8, 0x01, 0x01, 0xFF}));
-    EXPECT_FALSE(Frame().IsModified());
-    EXPECT_EQ(Frame().GetDocument().PathName(), PathOf("new.sin"));
+    EXPECT_FALSE(Window().IsModified());
+    EXPECT_EQ(Window().Document().PathName(), PathOf("new.sin"));
 }
 
 TEST_F(GuiTest, ATransferInProgressKeepsTheDocumentAndTheWindow) {
     ASSERT_TRUE(Start());
     View().List(Setting::Squelch)->setCurrentIndex(1);
-    Frame().SetTransferRunning(true);
-    EXPECT_FALSE(Frame().Action(cmd::kFileNew)->isEnabled());
-    EXPECT_FALSE(Frame().OnFileNew());
-    EXPECT_FALSE(Frame().OnFileOpen());
-    EXPECT_FALSE(Frame().close());
+    Window().SetTransferRunning(true);
+    EXPECT_FALSE(Window().Action(Command::FileNew)->isEnabled());
+    EXPECT_FALSE(Window().OnFileNew());
+    EXPECT_FALSE(Window().OnFileOpen());
+    EXPECT_FALSE(Window().close());
     EXPECT_TRUE(saveQuestions_.isEmpty());
     EXPECT_TRUE(fileRequests_.empty());
     EXPECT_EQ(View().List(Setting::Squelch)->currentIndex(), 1);
-    Frame().SetTransferRunning(false);
-    EXPECT_TRUE(Frame().Action(cmd::kFileNew)->isEnabled());
+    Window().SetTransferRunning(false);
+    EXPECT_TRUE(Window().Action(Command::FileNew)->isEnabled());
     saveAnswers_ = {SaveAnswer::Discard};
-    EXPECT_TRUE(Frame().OnFileNew());
+    EXPECT_TRUE(Window().OnFileNew());
     EXPECT_EQ(View().List(Setting::Squelch)->currentIndex(), 4);
 }
 
 TEST_F(GuiTest, AboutBox) {
-    CAboutDlg about;
+    AboutDialog about;
     EXPECT_EQ(about.windowTitle(), "About ARVOS");
     QStringList texts;
     for (QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
     EXPECT_TRUE(texts.contains("ARVOS Communication Software-1.6"));
-    EXPECT_TRUE(texts.contains(CAboutDlg::NoticeText()));
+    EXPECT_TRUE(texts.contains(AboutDialog::NoticeText()));
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     auto* ok = about.findChild<QPushButton*>();

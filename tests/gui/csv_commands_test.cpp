@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include "core/image/channel_table.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/csv/csv_commands.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -37,7 +37,7 @@ class CsvCommandsTest : public GuiTest {
 
 TEST_F(CsvCommandsTest, CommandsStandAfterSaveAs) {
     ASSERT_TRUE(Start());
-    QMenu* file = Frame().menuBar()->actions().first()->menu();
+    QMenu* file = Window().menuBar()->actions().first()->menu();
     QStringList texts;
     for (QAction* a : file->actions()) texts << a->text();
     const auto saveAs = texts.indexOf(QStringLiteral("Save &As..."));
@@ -49,7 +49,7 @@ TEST_F(CsvCommandsTest, CommandsStandAfterSaveAs) {
 TEST_F(CsvCommandsTest, ImportTakesGoodRowsReportsTheRestAndMarksTheDocument) {
     ASSERT_TRUE(Start());
     // An uninterpreted byte of the document must survive the import.
-    Frame().GetDocument().m_image[0x005] = 0x5A;
+    Window().Document().MemoryImage()[0x005] = 0x5A;
     View().DecodeImage();
     WriteText(PathOf("plan.csv"),
               "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,Power\n"
@@ -61,7 +61,7 @@ TEST_F(CsvCommandsTest, ImportTakesGoodRowsReportsTheRestAndMarksTheDocument) {
         return CsvChoice{PathOf("plan.csv"), CsvLayout::Native};
     });
     AcceptReportWhenShown();
-    ImportCsvCommand(Frame());
+    ImportCsvCommand(Window());
     ChannelTable& t = View().Table();
     EXPECT_EQ(t.Text(1, col::kReceive), "145.50000");
     EXPECT_EQ(t.Text(1, col::kTxTone), "88.5");
@@ -72,7 +72,7 @@ TEST_F(CsvCommandsTest, ImportTakesGoodRowsReportsTheRestAndMarksTheDocument) {
     EXPECT_EQ(t.Text(3, col::kReceive), "");
     EXPECT_TRUE(report_.contains(QStringLiteral("line 4")) && report_.contains(QStringLiteral("channel 3")))
         << report_.toStdString();
-    EXPECT_TRUE(Frame().IsModified());
+    EXPECT_TRUE(Window().IsModified());
     EXPECT_EQ(View().EncodedImage()[0x005], 0x5A);
 }
 
@@ -87,24 +87,26 @@ TEST_F(CsvCommandsTest, ExportThenImportGivesTheSameGridInBothLayouts) {
     for (CsvLayout layout : {CsvLayout::Native, CsvLayout::Community}) {
         SCOPED_TRACE(std::string(LayoutName(layout)));
         {
-            ScopedCsvChooser chooser([&](bool exporting, const QString& suggested) -> std::optional<CsvChoice> {
-                EXPECT_TRUE(exporting);
-                EXPECT_TRUE(suggested.endsWith(QStringLiteral(".csv")));
-                return CsvChoice{PathOf("out.csv"), layout};
-            });
-            ExportCsvCommand(Frame());
+            ScopedCsvChooser chooser(
+                [&](bool exporting, const QString& suggested) -> std::optional<CsvChoice> {
+                    EXPECT_TRUE(exporting);
+                    EXPECT_TRUE(suggested.endsWith(QStringLiteral(".csv")));
+                    return CsvChoice{PathOf("out.csv"), layout};
+                });
+            ExportCsvCommand(Window());
         }
         QFile written(PathOf("out.csv"));
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         EXPECT_EQ(written.readAll().toStdString(), ExportCsv(before, layout));
-        Frame().NewDocument();
+        Window().NewDocument();
         ScopedCsvChooser chooser([&](bool, const QString&) -> std::optional<CsvChoice> {
             return CsvChoice{PathOf("out.csv"), layout};
         });
         AcceptReportWhenShown();
-        ImportCsvCommand(Frame());
+        ImportCsvCommand(Window());
         for (int row : {1, 9}) {
-            for (int c = 1; c <= 7; ++c) EXPECT_EQ(t.Text(row, c), std::string(row == 1 ? row1[c - 1] : row9[c - 1]));
+            for (int c = 1; c <= 7; ++c)
+                EXPECT_EQ(t.Text(row, c), std::string(row == 1 ? row1[c - 1] : row9[c - 1]));
         }
         for (int c = 1; c <= 7; ++c) EXPECT_EQ(t.Text(2, c), "");
     }
@@ -114,17 +116,19 @@ TEST_F(CsvCommandsTest, AFileThatIsNoChannelListChangesNothing) {
     ASSERT_TRUE(Start());
     View().Table().SetText(4, col::kReceive, "145.00000");
     const Image before = View().EncodedImage();
-    WriteText(PathOf("bad.csv"), QByteArray("\xFF\xFE" "a\0b\0", 6));  // UTF-16: refused whole
+    WriteText(PathOf("bad.csv"), QByteArray("\xFF\xFE"
+                                            "a\0b\0",
+                                            6));  // UTF-16: refused whole
     ScopedCsvChooser chooser([this](bool, const QString&) -> std::optional<CsvChoice> {
         return CsvChoice{PathOf("bad.csv"), CsvLayout::Native};
     });
-    ImportCsvCommand(Frame());
+    ImportCsvCommand(Window());
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(View().EncodedImage(), before);
     // Cancel in the chooser does nothing at all.
     ScopedCsvChooser cancel([](bool, const QString&) -> std::optional<CsvChoice> { return std::nullopt; });
-    ImportCsvCommand(Frame());
-    ExportCsvCommand(Frame());
+    ImportCsvCommand(Window());
+    ExportCsvCommand(Window());
     EXPECT_EQ(messages_.size(), 1u);
 }
 

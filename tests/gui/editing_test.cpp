@@ -15,10 +15,10 @@
 #include "core/image/channel_table.h"
 #include "core/image/tone.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -72,7 +72,7 @@ class EditingTest : public GuiTest {
     void Load(const std::vector<PlanCell>& cells) {
         const QString plan = PathOf("plan.sin");
         WriteImage(plan, PlanImage(cells));
-        ASSERT_TRUE(Frame().OpenDocumentFile(plan));
+        ASSERT_TRUE(Window().OpenDocumentFile(plan));
     }
 };
 
@@ -94,7 +94,7 @@ TEST_F(EditingTest, NewChannelTypedIntoReceiveGetsTheDefaults) {
 
 TEST_F(EditingTest, TransmitOnlyEntryLeavesReceiveEmpty) {
     for (bool byEnter : {true, false}) {
-        Frame().NewDocument();
+        Window().NewDocument();
         Click(6, col::kTransmit);
         Type("145.0125");
         if (byEnter) {
@@ -132,7 +132,7 @@ TEST_F(EditingTest, FrequencyChecksOnLeaveCellAndOnEnter) {
         {"600", 1, {range}, {range}, ""},
     };
     for (const Row& row : rows) {
-        Frame().NewDocument();
+        Window().NewDocument();
         if (row.band == 1) SelectBand(1);
         // LeaveCell: the check runs as the cell is left.
         Click(3, col::kReceive);
@@ -163,7 +163,7 @@ TEST_F(EditingTest, FrequencyChecksOnLeaveCellAndOnEnter) {
         messages_.clear();
     }
     // The messages' captions and icons.
-    Frame().NewDocument();
+    Window().NewDocument();
     SelectBand(1);
     Click(3, col::kReceive);
     Type("150.003");
@@ -234,7 +234,7 @@ TEST_F(EditingTest, ListChoicesInAnEmptyRowLeaveItEmpty) {
     };
     for (const Row& row : rows) {
         for (bool byEnter : {false, true}) {
-            Frame().NewDocument();
+            Window().NewDocument();
             DoubleClick(8, row.col);
             ASSERT_TRUE(Editors().Editor(EditorForColumn(row.col))->isVisible()) << row.col;
             row.choose();
@@ -250,7 +250,7 @@ TEST_F(EditingTest, ListChoicesInAnEmptyRowLeaveItEmpty) {
         }
     }
     // With a frequency in the row the choice is written.
-    Frame().NewDocument();
+    Window().NewDocument();
     Grid().SetTextMatrix(8, col::kReceive, "145.00000");
     Click(8, col::kBusy);
     Press(Qt::Key_Down);
@@ -377,7 +377,7 @@ TEST_F(EditingTest, EnterInTheFormsListsMovesOnOrChooses) {
 }
 
 TEST_F(EditingTest, KeyboardOnlyEntryOfThreeChannels) {
-    Frame().Action(cmd::kEditData)->trigger();
+    Window().Action(Command::EditData)->trigger();
     messages_.clear();
     Grid().setFocus();
     QTest::keyClick(&Grid(), '1');
@@ -430,8 +430,8 @@ TEST_F(EditingTest, KeyboardOnlyEntryOfThreeChannels) {
 
 TEST_F(EditingTest, SaveAndPrintCommitAnOpenEditorFirst) {
     // The shell's own part of Print: the report dialog itself is the print tests' business.
-    QObject::disconnect(&Frame(), &CMainFrame::PrintRequested, nullptr, nullptr);
-    QObject::disconnect(&Frame(), &CMainFrame::PrintPreviewRequested, nullptr, nullptr);
+    QObject::disconnect(&Window(), &MainWindow::PrintRequested, nullptr, nullptr);
+    QObject::disconnect(&Window(), &MainWindow::PrintPreviewRequested, nullptr, nullptr);
     Click(1, col::kReceive);
     Type("145.5");
     chosenFiles_ = {PathOf("typed.sin")};
@@ -442,26 +442,26 @@ TEST_F(EditingTest, SaveAndPrintCommitAnOpenEditorFirst) {
     EXPECT_EQ(bytes[16 + 3], 0x14);  // channel 1 receives 145.5 MHz
     EXPECT_EQ(bytes[16 + 2], 0x55);
     EXPECT_FALSE(Open(EditorKind::Text));
-    EXPECT_FALSE(Frame().IsModified());
+    EXPECT_FALSE(Window().IsModified());
 
     Click(2, col::kReceive);
     Type("146.0");
     QString printed;
-    QObject::connect(&Frame(), &CMainFrame::PrintRequested, [&] { printed = T(2, col::kReceive); });
-    Frame().Action(cmd::kFilePrint)->trigger();
+    QObject::connect(&Window(), &MainWindow::PrintRequested, [&] { printed = T(2, col::kReceive); });
+    Window().Action(Command::FilePrint)->trigger();
     EXPECT_EQ(printed, "146.00000");
 
     Click(3, col::kReceive);
     Type("146.5");
     chosenFiles_ = {PathOf("as.sin")};
-    ASSERT_TRUE(Frame().OnFileSaveAs());
+    ASSERT_TRUE(Window().OnFileSaveAs());
     EXPECT_EQ(ReadBytes(PathOf("as.sin")).at(48 + 2), 0x65);
 
     // Closing with a value still typed asks to save it.
     Click(4, col::kReceive);
     Type("147.0");
     saveAnswers_ = {SaveAnswer::Cancel};
-    EXPECT_FALSE(Frame().close());
+    EXPECT_FALSE(Window().close());
     EXPECT_EQ(saveQuestions_.size(), 1u);
 }
 
@@ -502,7 +502,7 @@ TEST_F(EditingTest, EditorsSitExactlyOverTheirCells) {
     }
     // A second document reuses the five editors.
     const int editors = static_cast<int>(Grid().findChildren<QComboBox*>(Qt::FindDirectChildrenOnly).size());
-    Frame().NewDocument();
+    Window().NewDocument();
     EXPECT_EQ(Grid().findChildren<QComboBox*>(Qt::FindDirectChildrenOnly).size(), editors);
     EXPECT_FALSE(Open(EditorKind::Power));
 }

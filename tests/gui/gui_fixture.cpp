@@ -7,10 +7,10 @@
 #include "core/editing/cell_rules.h"
 #include "core/image/channel_file.h"
 #include "core/image/codec.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/recent_files.h"
-#include "gui/app/tovar_app.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/app/application.h"
+#include "gui/editor/channel_view.h"
 
 namespace pm {
 
@@ -78,27 +78,27 @@ GuiTest::~GuiTest() {
 }
 
 bool GuiTest::Start(const QString& file, bool withFeatures) {
-    app_ = std::make_unique<CTovarApp>();
-    if (!app_->InitInstance(file, withFeatures)) return false;
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(app_->MainFrame()));
+    app_ = std::make_unique<Application>();
+    if (!app_->Start(file, withFeatures)) return false;
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(app_->Window()));
     return true;
 }
 
 void GuiTest::Stop() {
-    if (app_ && app_->MainFrame()) {
+    if (app_ && app_->Window()) {
         // Discard whatever the test left unsaved.
         saveAnswers_ = {SaveAnswer::Discard};
-        app_->MainFrame()->close();
+        app_->Window()->close();
     }
     app_.reset();
 }
 
-CMainFrame& GuiTest::Frame() const {
-    return *app_->MainFrame();
+MainWindow& GuiTest::Window() const {
+    return *app_->Window();
 }
 
-CTovarView& GuiTest::View() const {
-    return *Frame().GetActiveView();
+ChannelView& GuiTest::View() const {
+    return *Window().View();
 }
 
 ChannelGrid& GuiTest::Grid() const {

@@ -27,9 +27,9 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace pm {
 
-class CMainFrame;
-class CTovarApp;
-class CTovarView;
+class MainWindow;
+class Application;
+class ChannelView;
 class ChannelGrid;
 
 /** A message as the user saw it. */
@@ -70,8 +70,8 @@ class GuiTest : public ::testing::Test {
     /** Closes and destroys the running program. */
     void Stop();
 
-    [[nodiscard]] CMainFrame& Frame() const;
-    [[nodiscard]] CTovarView& View() const;
+    [[nodiscard]] MainWindow& Window() const;
+    [[nodiscard]] ChannelView& View() const;
     [[nodiscard]] ChannelGrid& Grid() const;
     /** A path in the test's own directory. */
     [[nodiscard]] QString PathOf(const QString& name) const { return dir_.filePath(name); }
@@ -87,7 +87,7 @@ class GuiTest : public ::testing::Test {
   private:
     ScopedAnswerers answerers_;
     ScopedFileChooser chooser_;
-    std::unique_ptr<CTovarApp> app_;
+    std::unique_ptr<Application> app_;
 };
 
 }  // namespace pm

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/image/channel_table.h"
-#include "gui/app/main_frame.h"
-#include "gui/editor/tovar_view.h"
-#include "gui/link/progress_dlg.h"
+#include "gui/app/main_window.h"
+#include "gui/editor/channel_view.h"
+#include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 #include "gui_fixture.h"
 #include "tests/link/link_fixture.h"
@@ -57,7 +57,7 @@ class Transfer : public GuiTest {
   protected:
     void SetUp() override {
         ASSERT_TRUE(Start());
-        commands_ = TransferCommands::Of(Frame());
+        commands_ = TransferCommands::Of(Window());
         ASSERT_NE(commands_, nullptr);
     }
 
@@ -65,26 +65,25 @@ class Transfer : public GuiTest {
     void OpenPlan(const Image& plan, const RadioOnPty* radio) {
         const QString path = PathOf(QStringLiteral("plan.sin"));
         WriteImage(path, plan);
-        ASSERT_TRUE(Frame().OpenDocumentFile(path));
+        ASSERT_TRUE(Window().OpenDocumentFile(path));
         if (radio) View().SetPort(QString::fromStdString(radio->Path()));
     }
 
-    void Command(int id) { Frame().Action(id)->trigger(); }
-    CProgressDlg* Dialog() const { return commands_->Dialog(); }
-    QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(Dialog()->Control(id)); }
+    void Trigger(Command command) { Window().Action(command)->trigger(); }
+    TransferDialog* Dialog() const { return commands_->Dialog(); }
 
     // Presses Start, recording what the dialog shows, and waits for the end.
     bool StartAndWait(int timeoutMs = 30000) {
         Watch();
         QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
-        QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
+        QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
         return ended.wait(timeoutMs);
     }
     void Watch() {
-        QObject::connect(Dialog(), &CProgressDlg::StatusTextChanged,
+        QObject::connect(Dialog(), &TransferDialog::StatusTextChanged,
                          [this](const QString& text) { statuses_ << text; });
-        QObject::connect(qobject_cast<QProgressBar*>(Dialog()->Control(CProgressDlg::kProgressBar)),
-                         &QProgressBar::valueChanged, [this](int value) { positions_.push_back(value); });
+        QObject::connect(Dialog()->ProgressBar(), &QProgressBar::valueChanged,
+                         [this](int value) { positions_.push_back(value); });
     }
     // Waits until the dialog's bar has reached position (false when the transfer ended first).
     bool WaitForPosition(int position) {

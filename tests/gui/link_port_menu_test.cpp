@@ -15,10 +15,10 @@
 #include "core/image/channel_table.h"
 #include "core/image/codec.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/app/main_window.h"
+#include "gui/editor/channel_view.h"
 #include "gui/link/port_menu.h"
-#include "gui/link/progress_dlg.h"
+#include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 #include "gui_fixture.h"
 #include "sim/demo_image.h"
@@ -31,13 +31,13 @@ class PortMenuTest : public GuiTest {
   protected:
     void SetUp() override {
         ASSERT_TRUE(Start());
-        ports_ = &TransferCommands::Of(Frame())->Ports();
+        ports_ = &TransferCommands::Of(Window())->Ports();
         ports_->SetDeviceLister([this] { return devices_; });
     }
 
     // The menu as the user sees it on opening: texts, "-" for a separator, "*" after a checked entry.
     QStringList Open() {
-        QMenu* menu = Frame().PortMenu();
+        QMenu* menu = Window().PortMenu();
         emit menu->aboutToShow();
         QStringList shown;
         for (QAction* action : menu->actions()) {
@@ -52,7 +52,7 @@ class PortMenuTest : public GuiTest {
         return shown;
     }
     QAction* Entry(const QString& text) {
-        for (QAction* action : Frame().PortMenu()->actions()) {
+        for (QAction* action : Window().PortMenu()->actions()) {
             if (action->text() == text) return action;
         }
         return nullptr;
@@ -73,16 +73,16 @@ TEST_F(PortMenuTest, DevicesAreListedAfreshEachTimeTheMenuOpens) {
 
     // A device takes the one check mark from COM1; the adapter unplugged, no entry is marked.
     Entry(QStringLiteral("/dev/ttyUSB0"))->trigger();
-    EXPECT_EQ(View().m_strPort, "/dev/ttyUSB0");
-    EXPECT_FALSE(Frame().Action(cmd::kPortCom1)->isChecked());
+    EXPECT_EQ(View().Port(), "/dev/ttyUSB0");
+    EXPECT_FALSE(Window().Action(Command::PortCom1)->isChecked());
     EXPECT_EQ(Open(),
               (QStringList{"COM1(&P)\tCtrl+C", "COM2(&Q)\tCtrl+D", "COM3(&S)\tCtrl+E", "COM4(&T)\tCtrl+F",
                            "-", "/dev/ttyUSB0 *", "/dev/ttyS1", "-", "Virtual radio"}));
     devices_ = {"/dev/ttyACM0"};
     EXPECT_EQ(Open(), (QStringList{"COM1(&P)\tCtrl+C", "COM2(&Q)\tCtrl+D", "COM3(&S)\tCtrl+E",
                                    "COM4(&T)\tCtrl+F", "-", "/dev/ttyACM0", "-", "Virtual radio"}));
-    Frame().Action(cmd::kPortCom4)->trigger();
-    EXPECT_EQ(View().m_strPort, "COM4");
+    Window().Action(Command::PortCom4)->trigger();
+    EXPECT_EQ(View().Port(), "COM4");
     EXPECT_EQ(Open(), (QStringList{"COM1(&P)\tCtrl+C", "COM2(&Q)\tCtrl+D", "COM3(&S)\tCtrl+E",
                                    "COM4(&T)\tCtrl+F *", "-", "/dev/ttyACM0", "-", "Virtual radio"}));
 }
@@ -93,7 +93,7 @@ TEST_F(PortMenuTest, TheChoiceIsNotKeptForTheNextStart) {
     Entry(QStringLiteral("/dev/ttyUSB3"))->trigger();
     Stop();
     ASSERT_TRUE(Start());
-    EXPECT_EQ(View().m_strPort, "COM1");
+    EXPECT_EQ(View().Port(), "COM1");
 }
 
 TEST_F(PortMenuTest, VirtualRadioServesAWriteAndARead) {
@@ -102,38 +102,38 @@ TEST_F(PortMenuTest, VirtualRadioServesAWriteAndARead) {
     sim::PtyHost* radio = ports_->VirtualRadio();
     ASSERT_NE(radio, nullptr);
     const std::string path = radio->Path();
-    EXPECT_EQ(View().m_strPort.toStdString(), path);
+    EXPECT_EQ(View().Port().toStdString(), path);
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
     EXPECT_EQ(Open().last(), "Virtual radio *");
-    EXPECT_FALSE(Frame().Action(cmd::kPortCom1)->isChecked());
+    EXPECT_FALSE(Window().Action(Command::PortCom1)->isChecked());
     EXPECT_EQ(radio->Memory(), sim::DemoImage());
 
     // Choosing it again keeps the same radio, with what was written into it.
-    TransferCommands& commands = *TransferCommands::Of(Frame());
+    TransferCommands& commands = *TransferCommands::Of(Window());
     View().Table().SetText(1, col::kReceive, "146.00000");
-    Frame().Action(cmd::kWriteToRadio)->trigger();
+    Window().Action(Command::WriteToRadio)->trigger();
     QSignalSpy ended(&commands, &TransferCommands::TransferEnded);
     commands.Dialog()->accept();
     ASSERT_TRUE(ended.wait(20000));
     ASSERT_EQ(commands.LastOutcome().result, LinkResult::Done);
     const Image written = View().EncodedImage();
-    Frame().Action(cmd::kPortCom2)->trigger();
+    Window().Action(Command::PortCom2)->trigger();
     Entry(QStringLiteral("Virtual radio"))->trigger();
     EXPECT_EQ(ports_->VirtualRadio(), radio);
-    EXPECT_EQ(View().m_strPort.toStdString(), path);
+    EXPECT_EQ(View().Port().toStdString(), path);
     EXPECT_TRUE(std::equal(written.begin(), written.begin() + 0x7D8, radio->Memory().begin()));
 
     // A new document, then a read brings the radio's channels back.
-    Frame().NewDocument();
+    Window().NewDocument();
     EXPECT_EQ(View().Table().Text(1, col::kReceive), "");
-    Frame().Action(cmd::kReadFromRadio)->trigger();
+    Window().Action(Command::ReadFromRadio)->trigger();
     commands.Dialog()->accept();
     ASSERT_TRUE(ended.wait(20000));
     ASSERT_EQ(commands.LastOutcome().result, LinkResult::Done);
     EXPECT_EQ(View().Table().Text(1, col::kReceive), "146.00000");
-    EXPECT_EQ(Frame().GetDocument().m_image, radio->Memory());
+    EXPECT_EQ(Window().Document().MemoryImage(), radio->Memory());
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ class SafeTransfer : public Transfer {
 
 TEST_F(SafeTransfer, TheCheckItemsAreOffAtFirstAndRememberedAfter) {
     QMenu* program = nullptr;
-    for (QAction* top : Frame().menuBar()->actions()) {
+    for (QAction* top : Window().menuBar()->actions()) {
         if (top->text() == "&Program") program = top->menu();
     }
     ASSERT_NE(program, nullptr);
@@ -70,13 +70,13 @@ TEST_F(SafeTransfer, TheCheckItemsAreOffAtFirstAndRememberedAfter) {
     commands_->VerifyAction()->trigger();
     Stop();
     ASSERT_TRUE(Start());
-    commands_ = TransferCommands::Of(Frame());
+    commands_ = TransferCommands::Of(Window());
     EXPECT_TRUE(commands_->BackupAction()->isChecked());
     EXPECT_TRUE(commands_->VerifyAction()->isChecked());
     commands_->BackupAction()->trigger();
     Stop();
     ASSERT_TRUE(Start());
-    commands_ = TransferCommands::Of(Frame());
+    commands_ = TransferCommands::Of(Window());
     EXPECT_FALSE(commands_->BackupAction()->isChecked());
     EXPECT_TRUE(commands_->VerifyAction()->isChecked());
 }
@@ -90,7 +90,7 @@ TEST_F(SafeTransfer, BackupThenWriteThenVerifyOnAGoodRadio) {
     commands_->BackupAction()->setChecked(true);
     commands_->VerifyAction()->setChecked(true);
 
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::WriteToRadio);
     ASSERT_TRUE(StartAndWait(60000));
     EXPECT_EQ(commands_->LastWrite().status, SafeStatus::Done);
     EXPECT_EQ(commands_->LastWrite().stage, SafeStage::Verify);
@@ -118,7 +118,7 @@ TEST_F(SafeTransfer, VerifyNamesTheChannelOfABlockTheRadioStoredWrong) {
     OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
     commands_->VerifyAction()->setChecked(true);
 
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::WriteToRadio);
     ASSERT_TRUE(StartAndWait(60000));
     EXPECT_EQ(commands_->LastWrite().status, SafeStatus::VerifyMismatch);
     EXPECT_EQ(commands_->LastWrite().mismatchBytes.channels, std::vector<int>{3});
@@ -134,7 +134,7 @@ TEST_F(SafeTransfer, ABackupFolderThatCannotBeMadeKeepsTheRadioUntouched) {
     WriteImage(PathOf(QStringLiteral("data")), PlanImage({}));  // a file where the folder should go
     commands_->BackupAction()->setChecked(true);
 
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::WriteToRadio);
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(commands_->LastWrite().status, SafeStatus::BackupFailed);
     ASSERT_EQ(messages_.size(), 1u);
@@ -151,7 +151,7 @@ TEST_F(SafeTransfer, CompareListsWhatDiffersAndLeavesTheDocumentAlone) {
                               4);
     RadioOnPty radio(onRadio);
     OpenPlan(SecondPlan(), &radio);
-    const Image image = Frame().GetDocument().m_image;
+    const Image image = Window().Document().MemoryImage();
     const std::vector<std::string> grid = GridTexts(View().Table());
 
     commands_->CompareAction()->trigger();
@@ -160,7 +160,7 @@ TEST_F(SafeTransfer, CompareListsWhatDiffersAndLeavesTheDocumentAlone) {
     ASSERT_TRUE(StartAndWait());
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(radio.Events(Kind::Write).empty());
-    EXPECT_EQ(Frame().GetDocument().m_image, image);
+    EXPECT_EQ(Window().Document().MemoryImage(), image);
     EXPECT_EQ(GridTexts(View().Table()), grid);
 
     CompareDialog* shown = commands_->Comparison();
@@ -194,7 +194,7 @@ TEST_F(SafeTransfer, APortThatDoesNotOpenShowsWhyUnderTheMessage) {
     });
     poll.start(10);
 
-    Command(cmd::kReadFromRadio);
+    Trigger(Command::ReadFromRadio);
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(text, Q(link::kOpenFailed.text));
     const std::string reason = ExplainOpenFailure(port.toStdString(), ENOENT);

@@ -20,11 +20,11 @@
 #include "core/image/codec.h"
 #include "core/link/link_texts.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/tovar_view.h"
-#include "gui/link/progress_dlg.h"
+#include "gui/editor/channel_view.h"
+#include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 #include "gui_fixture.h"
 #include "link_gui_fixture.h"
@@ -42,11 +42,11 @@ TEST_F(Transfer, ReadShowsTheRadioAfterTheDirectionWasChangedInAnOpenDialog) {
     RadioOnPty planRadio(memory);
     OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &planRadio);
 
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::WriteToRadio);
     ASSERT_NE(Dialog(), nullptr);
-    CProgressDlg* first = Dialog();
+    TransferDialog* first = Dialog();
     EXPECT_EQ(first->windowTitle(), Q(link::kWriteCaption));
-    Command(cmd::kReadFromRadio);
+    Trigger(Command::ReadFromRadio);
     EXPECT_EQ(Dialog(), first);
     EXPECT_EQ(first->windowTitle(), Q(link::kWriteCaption));
     EXPECT_FALSE(commands_->IsWrite());
@@ -57,7 +57,7 @@ TEST_F(Transfer, ReadShowsTheRadioAfterTheDirectionWasChangedInAnOpenDialog) {
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(planRadio.Events(Kind::Read).size(), 256u);
     EXPECT_TRUE(planRadio.Events(Kind::Write).empty());
-    EXPECT_EQ(Frame().GetDocument().m_image, memory);
+    EXPECT_EQ(Window().Document().MemoryImage(), memory);
     StringTable expected;
     SettingSelections lists;
     DecodeImage(memory, expected, lists);
@@ -70,7 +70,7 @@ TEST_F(Transfer, ReadShowsTheRadioAfterTheDirectionWasChangedInAnOpenDialog) {
     std::vector<int> expectedPositions;
     for (int i = 1; i <= 251; ++i) expectedPositions.push_back(i);
     EXPECT_EQ(positions_, expectedPositions);
-    EXPECT_TRUE(Frame().Action(cmd::kFileNew)->isEnabled());
+    EXPECT_TRUE(Window().Action(Command::FileNew)->isEnabled());
 }
 
 TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
@@ -82,7 +82,7 @@ TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
     View().Grid().SetCol(col::kReceive);
     View().BeginCellEdit('1');
     QTest::keyClicks(View().Editors().TextEditor(), QStringLiteral("47.3"));
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::WriteToRadio);
     EXPECT_EQ(View().Table().Text(4, col::kReceive), "147.30000");
     EXPECT_EQ(Dialog()->windowTitle(), Q(link::kWriteCaption));
 
@@ -93,7 +93,7 @@ TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
     const Image held = radio.Host().Memory();
     EXPECT_TRUE(std::equal(held.begin(), held.begin() + 0x7D8, sent.begin()));
     EXPECT_TRUE(std::equal(held.begin() + 0x7D8, held.end(), before.begin() + 0x7D8));
-    EXPECT_EQ(Frame().GetDocument().m_image, sent);
+    EXPECT_EQ(Window().Document().MemoryImage(), sent);
 
     QStringList expectedStatuses{Q(link::kStatusDetecting), Q(link::kStatusWaiting)};
     expectedStatuses << Counts(250);
@@ -108,23 +108,20 @@ TEST_F(Transfer, CancelBeforeStartClosesWithoutTouchingThePort) {
     OpenPlan(PlanImage({}), &radio);
     struct Way {
         const char* name;
-        void (*cancel)(CProgressDlg&);
+        void (*cancel)(TransferDialog&);
     };
     const Way ways[] = {
-        {"Cancel button",
-         [](CProgressDlg& d) {
-             QTest::mouseClick(qobject_cast<QPushButton*>(d.Control(CProgressDlg::kCancel)), Qt::LeftButton);
-         }},
-        {"Esc", [](CProgressDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-        {"close box", [](CProgressDlg& d) { d.close(); }},
+        {"Cancel button", [](TransferDialog& d) { QTest::mouseClick(d.CancelButton(), Qt::LeftButton); }},
+        {"Esc", [](TransferDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+        {"close box", [](TransferDialog& d) { d.close(); }},
     };
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
-        Command(cmd::kReadFromRadio);
+        Trigger(Command::ReadFromRadio);
         ASSERT_NE(Dialog(), nullptr);
         EXPECT_EQ(Dialog()->StatusText(), "   Not start yet");
         EXPECT_EQ(Dialog()->Pos(), 0);
-        EXPECT_TRUE(Button(CProgressDlg::kStart)->isEnabled());
+        EXPECT_TRUE(Dialog()->StartButton()->isEnabled());
         way.cancel(*Dialog());
         QApplication::processEvents();
         EXPECT_EQ(Dialog(), nullptr);
@@ -136,7 +133,7 @@ TEST_F(Transfer, CancelBeforeStartClosesWithoutTouchingThePort) {
 TEST_F(Transfer, StartCommitsTheEditorAndCancelBehindItsMessageStartsNothing) {
     RadioOnPty radio(SecondPlan());
     OpenPlan(PlanImage({}), &radio);
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::WriteToRadio);
     // Typed after the command: Start commits it, and its check complains.
     View().Grid().SetRow(4);
     View().Grid().SetCol(col::kReceive);
@@ -147,12 +144,12 @@ TEST_F(Transfer, StartCommitsTheEditorAndCancelBehindItsMessageStartsNothing) {
         if (Dialog()) Dialog()->reject();
         return Answer::Ok;
     });
-    QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
+    QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(seen, std::vector<std::string>{"Error Data Format，Please input again"});
     EXPECT_EQ(Dialog(), nullptr);
     EXPECT_FALSE(commands_->IsRunning());
-    EXPECT_TRUE(Frame().Action(cmd::kFileNew)->isEnabled());
+    EXPECT_TRUE(Window().Action(Command::FileNew)->isEnabled());
     QTest::qWait(50);
     EXPECT_TRUE(radio.Host().Events().empty());
 }
@@ -160,42 +157,42 @@ TEST_F(Transfer, StartCommitsTheEditorAndCancelBehindItsMessageStartsNothing) {
 TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
     RadioOnPty radio(SecondPlan());
     OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
-    const Image image = Frame().GetDocument().m_image;
+    const Image image = Window().Document().MemoryImage();
     const std::vector<std::string> grid = GridTexts(View().Table());
-    const QString file = Frame().GetDocument().PathName();
+    const QString file = Window().Document().PathName();
 
-    Command(cmd::kReadFromRadio);
+    Trigger(Command::ReadFromRadio);
     Watch();
     QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
-    QTest::mouseClick(Button(CProgressDlg::kStart), Qt::LeftButton);
-    EXPECT_FALSE(Button(CProgressDlg::kStart)->isEnabled());
+    QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
+    EXPECT_FALSE(Dialog()->StartButton()->isEnabled());
     ASSERT_TRUE(WaitForPosition(20));
 
-    for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kAppExit})
-        EXPECT_FALSE(Frame().Action(id)->isEnabled()) << id;
-    EXPECT_FALSE(Frame().OnFileNew());
-    EXPECT_FALSE(Frame().close());
-    EXPECT_TRUE(Frame().isVisible());
-    EXPECT_EQ(Frame().statusBar()->currentMessage(), QString::fromLatin1(TransferCommands::kBusyText));
+    for (Command id : {Command::FileNew, Command::FileOpen, Command::AppExit})
+        EXPECT_FALSE(Window().Action(id)->isEnabled()) << id;
+    EXPECT_FALSE(Window().OnFileNew());
+    EXPECT_FALSE(Window().close());
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_EQ(Window().statusBar()->currentMessage(), QString::fromLatin1(TransferCommands::kBusyText));
     // The rest of the window keeps working; a port chosen now serves the next transfer.
-    Command(cmd::kPortCom3);
-    EXPECT_EQ(View().m_strPort, "COM3");
-    Command(cmd::kWriteToRadio);
+    Trigger(Command::PortCom3);
+    EXPECT_EQ(View().Port(), "COM3");
+    Trigger(Command::WriteToRadio);
     EXPECT_EQ(Dialog()->windowTitle(), Q(link::kReadCaption));
 
-    QTest::mouseClick(Button(CProgressDlg::kCancel), Qt::LeftButton);
+    QTest::mouseClick(Dialog()->CancelButton(), Qt::LeftButton);
     EXPECT_TRUE(Dialog() && Dialog()->isVisible());  // until the transfer reaches its next stop
     ASSERT_TRUE(ended.wait(10000));
     EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Cancelled);
     EXPECT_EQ(Dialog(), nullptr);
     EXPECT_LT(radio.Events(Kind::Read).size(), 256u);
     EXPECT_TRUE(radio.Events(Kind::Write).empty());
-    EXPECT_EQ(Frame().GetDocument().m_image, image);
+    EXPECT_EQ(Window().Document().MemoryImage(), image);
     EXPECT_EQ(GridTexts(View().Table()), grid);
-    EXPECT_EQ(Frame().GetDocument().PathName(), file);
+    EXPECT_EQ(Window().Document().PathName(), file);
     EXPECT_TRUE(messages_.empty());
-    for (int id : {cmd::kFileNew, cmd::kFileOpen, cmd::kAppExit})
-        EXPECT_TRUE(Frame().Action(id)->isEnabled()) << id;
+    for (Command id : {Command::FileNew, Command::FileOpen, Command::AppExit})
+        EXPECT_TRUE(Window().Action(id)->isEnabled()) << id;
 }
 
 TEST_F(Transfer, FailedReadLeavesGridAndImageAsTheyWere) {
@@ -214,16 +211,16 @@ TEST_F(Transfer, FailedReadLeavesGridAndImageAsTheyWere) {
         faults.blocks = {row.fault};
         RadioOnPty radio(SecondPlan(), kDefaultModel, faults);
         OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
-        const Image image = Frame().GetDocument().m_image;
+        const Image image = Window().Document().MemoryImage();
         const std::vector<std::string> grid = GridTexts(View().Table());
         messages_.clear();
 
-        Command(cmd::kReadFromRadio);
+        Trigger(Command::ReadFromRadio);
         ASSERT_TRUE(StartAndWait());
         EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(row.message)});
         EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Failed);
         EXPECT_EQ(Dialog(), nullptr);
-        EXPECT_EQ(Frame().GetDocument().m_image, image);
+        EXPECT_EQ(Window().Document().MemoryImage(), image);
         EXPECT_EQ(GridTexts(View().Table()), grid);
     }
 }
@@ -256,7 +253,7 @@ TEST_F(Transfer, QuestionsOfTheWriteAreAnsweredInMessageBoxes) {
         messages_.clear();
         answers_ = {row.answer};
 
-        Command(cmd::kWriteToRadio);
+        Trigger(Command::WriteToRadio);
         ASSERT_TRUE(StartAndWait());
         EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(row.question)});
         EXPECT_EQ(Dialog(), nullptr);
@@ -277,14 +274,14 @@ TEST_F(Transfer, QuestionsOfTheWriteAreAnsweredInMessageBoxes) {
 TEST_F(Transfer, APortThatDoesNotOpenIsReportedAndEndsTheTransfer) {
     OpenPlan(SecondPlan(), nullptr);
     View().SetPort(PathOf(QStringLiteral("no-such-tty")));
-    const Image image = Frame().GetDocument().m_image;
-    Command(cmd::kReadFromRadio);
+    const Image image = Window().Document().MemoryImage();
+    Trigger(Command::ReadFromRadio);
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(link::kOpenFailed)});
     EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Failed);
     EXPECT_EQ(Dialog(), nullptr);
-    EXPECT_EQ(Frame().GetDocument().m_image, image);
-    EXPECT_TRUE(Frame().Action(cmd::kFileOpen)->isEnabled());
+    EXPECT_EQ(Window().Document().MemoryImage(), image);
+    EXPECT_TRUE(Window().Action(Command::FileOpen)->isEnabled());
 }
 
 }  // namespace

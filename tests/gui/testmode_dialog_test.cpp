@@ -28,9 +28,9 @@
 #include "core/link/link_texts.h"
 #include "core/testmode/test_frequency.h"
 #include "gui/app/commands.h"
-#include "gui/app/main_frame.h"
-#include "gui/editor/tovar_view.h"
-#include "gui/testmode/test_mode_dlg.h"
+#include "gui/app/main_window.h"
+#include "gui/editor/channel_view.h"
+#include "gui/testmode/testmode_dialog.h"
 #include "gui/testmode/tone_box.h"
 #include "gui_fixture.h"
 #include "sim/pty_host.h"
@@ -38,17 +38,17 @@
 namespace pm {
 namespace {
 
-using D = CTestModeDlg;
+using Id = TestModeDialog::Control;
 namespace code = testmode::code;
 using Bytes = std::array<std::uint8_t, 8>;
 
-const int kFrequencyPanel[] = {1054, 1055, 1056, 1057, 1058, 1030, 1031, 1034, 1035, 1059, 1036,
-                               1037, 1012, 1013, 1060, 1061, 1062, 1063, 1064, 1065, 1066, 1067};
-const int kItemPanel[] = {1038, 1044, 1049, 1051, 1039, 1052, 1043, 1040, 1041, 1042};
+const Id kFrequencyPanel[] = {Id::RxFreqEdit, Id::TxFreqEdit, Id::RxToneBox, Id::TxToneBox,   Id::RxQt,
+                              Id::TxDqt,      Id::RxStep5,    Id::TxStep6,   Id::ReceiveFrame};
+const Id kItemPanel[] = {Id::StartButton, Id::Slider, Id::ValueLabel, Id::HighChoice, Id::ChooseFrame};
 
-class TestModeDialog : public ::testing::Test {
+class TestModeDialogTest : public ::testing::Test {
   protected:
-    TestModeDialog()
+    TestModeDialogTest()
         : answerers_([this](const Message& message) {
               messages_.push_back(Seen(message));
               if (answers_.empty() || message.buttons == Buttons::Ok) return Answer::Ok;
@@ -63,7 +63,7 @@ class TestModeDialog : public ::testing::Test {
     void Open() {
         QStringList tones;
         for (const std::string& tone : ToneTable()) tones << QString::fromStdString(tone);
-        dialog_ = std::make_unique<CTestModeDlg>(tones);
+        dialog_ = std::make_unique<TestModeDialog>(tones);
         dialog_->SetBandBase(testmode::TestBandBase());
         if (radio_) dialog_->SetPort(QString::fromStdString(radio_->Path()));
         dialog_->show();
@@ -79,15 +79,15 @@ class TestModeDialog : public ::testing::Test {
     }
 
     template <typename W = QWidget>
-    W* C(int id) {
-        return qobject_cast<W*>(dialog_->Control(id));
+    W* C(Id id) {
+        return qobject_cast<W*>(dialog_->Widget(id));
     }
-    QLineEdit* Field(int id) { return C<QLineEdit>(id); }
-    ToneBox* Box(int id) { return C<ToneBox>(id); }
-    bool Checked(int id) { return C<QRadioButton>(id)->isChecked(); }
-    bool Shown(int id) { return dialog_->Control(id)->isVisible(); }
-    QString Caption() { return C<QGroupBox>(D::kPanelFrame)->title(); }
-    QString Position() { return C<QLabel>(D::kValueLabel)->text(); }
+    QLineEdit* Field(Id id) { return C<QLineEdit>(id); }
+    ToneBox* Box(Id id) { return C<ToneBox>(id); }
+    bool Checked(Id id) { return C<QRadioButton>(id)->isChecked(); }
+    bool Shown(Id id) { return dialog_->Widget(id)->isVisible(); }
+    QString Caption() { return C<QGroupBox>(Id::PanelFrame)->title(); }
+    QString Position() { return C<QLabel>(Id::ValueLabel)->text(); }
 
     // A click on the tree item, its branch opened first as the user would.
     void Select(int itemCode) {
@@ -97,20 +97,20 @@ class TestModeDialog : public ::testing::Test {
                           dialog_->Tree()->visualItemRect(item).center());
     }
     // A click on the round mark of a radio button, or the middle of a push button.
-    void Click(int id) {
-        QWidget* w = dialog_->Control(id);
+    void Click(Id id) {
+        QWidget* w = dialog_->Widget(id);
         const QPoint at = qobject_cast<QRadioButton*>(w) ? QPoint(6, w->height() / 2) : w->rect().center();
         QTest::mouseClick(w, Qt::LeftButton, {}, at);
     }
     // Types text over the field's contents and presses Enter in it.
-    void Enter(int id, const QString& text) {
+    void Enter(Id id, const QString& text) {
         Field(id)->setFocus();
         Field(id)->selectAll();
         QTest::keyClicks(Field(id), text);
         QTest::keyClick(Field(id), Qt::Key_Return);
     }
     // Drops the list, moves to entry and takes it with Enter.
-    void Choose(int id, int entry) {
+    void Choose(Id id, int entry) {
         Box(id)->showPopup();
         QAbstractItemView* view = Box(id)->view();
         view->setCurrentIndex(view->model()->index(entry, 0));
@@ -119,8 +119,8 @@ class TestModeDialog : public ::testing::Test {
     }
     // Presses Start and waits for the exchange to end; false when it did not end in time.
     bool StartAndWait() {
-        QSignalSpy finished(dialog_.get(), &CTestModeDlg::ExchangeFinished);
-        Click(D::kStartButton);
+        QSignalSpy finished(dialog_.get(), &TestModeDialog::ExchangeFinished);
+        Click(Id::StartButton);
         return finished.wait(20000);
     }
 
@@ -128,10 +128,10 @@ class TestModeDialog : public ::testing::Test {
     std::deque<Answer> answers_;  // to Retry/Cancel questions; Cancel when none is left
     ScopedAnswerers answerers_;
     std::unique_ptr<sim::PtyHost> radio_;
-    std::unique_ptr<CTestModeDlg> dialog_;
+    std::unique_ptr<TestModeDialog> dialog_;
 };
 
-TEST_F(TestModeDialog, OpensWithTheTreeAndNoPanel) {
+TEST_F(TestModeDialogTest, OpensWithTheTreeAndNoPanel) {
     EXPECT_EQ(dialog_->windowTitle(), "Debug Mode for  ARVOS");
     EXPECT_EQ(Caption(), "Please Choose Frequency first");
     QStringList shape;
@@ -148,14 +148,14 @@ TEST_F(TestModeDialog, OpensWithTheTreeAndNoPanel) {
                                   "  TX Power 5576", "Exit Debug 5577"}));
     // A branch root changes nothing, not even the Default button.
     Select(code::kDebugItem);
-    for (const int id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << id;
-    for (const int id : kItemPanel) EXPECT_FALSE(Shown(id)) << id;
-    EXPECT_FALSE(Shown(D::kDefaultButton));
-    EXPECT_FALSE(Shown(D::kHiddenDefault));
-    EXPECT_TRUE(Shown(D::kTree));
+    for (const Id id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << static_cast<int>(id);
+    for (const Id id : kItemPanel) EXPECT_FALSE(Shown(id)) << static_cast<int>(id);
+    EXPECT_FALSE(Shown(Id::DefaultButton));
+    EXPECT_FALSE(Shown(Id::HiddenDefault));
+    EXPECT_TRUE(Shown(Id::Tree));
 }
 
-TEST_F(TestModeDialog, EachTestFrequencyShowsItsCaptionAndBandValue) {
+TEST_F(TestModeDialogTest, EachTestFrequencyShowsItsCaptionAndBandValue) {
     const std::array<std::tuple<int, const char*, const char*>, 3> rows = {{
         {code::kMiddleFrequency, "Middle Frequency", "230.00000"},
         {code::kLowFrequency, "Low frequency", "220.00000"},
@@ -165,33 +165,35 @@ TEST_F(TestModeDialog, EachTestFrequencyShowsItsCaptionAndBandValue) {
         SCOPED_TRACE(caption);
         Select(itemCode);
         EXPECT_EQ(Caption(), caption);
-        EXPECT_EQ(Field(D::kRxFreqEdit)->text(), frequency);
-        EXPECT_EQ(Field(D::kTxFreqEdit)->text(), frequency);
-        EXPECT_TRUE(Shown(D::kDefaultButton));
-        for (const int id : kFrequencyPanel) EXPECT_TRUE(Shown(id)) << id;
-        for (const int id : kItemPanel) EXPECT_FALSE(Shown(id)) << id;
-        for (const int id : {D::kRxQt, D::kTxQt, D::kRxStep5, D::kTxStep5}) EXPECT_TRUE(Checked(id)) << id;
-        for (const int id : {D::kRxDqt, D::kTxDqt, D::kRxStep6, D::kTxStep6}) EXPECT_FALSE(Checked(id)) << id;
-        for (const int id : {D::kRxToneBox, D::kTxToneBox}) {
+        EXPECT_EQ(Field(Id::RxFreqEdit)->text(), frequency);
+        EXPECT_EQ(Field(Id::TxFreqEdit)->text(), frequency);
+        EXPECT_TRUE(Shown(Id::DefaultButton));
+        for (const Id id : kFrequencyPanel) EXPECT_TRUE(Shown(id)) << static_cast<int>(id);
+        for (const Id id : kItemPanel) EXPECT_FALSE(Shown(id)) << static_cast<int>(id);
+        for (const Id id : {Id::RxQt, Id::TxQt, Id::RxStep5, Id::TxStep5})
+            EXPECT_TRUE(Checked(id)) << static_cast<int>(id);
+        for (const Id id : {Id::RxDqt, Id::TxDqt, Id::RxStep6, Id::TxStep6})
+            EXPECT_FALSE(Checked(id)) << static_cast<int>(id);
+        for (const Id id : {Id::RxToneBox, Id::TxToneBox}) {
             EXPECT_EQ(Box(id)->count(), 43);
             EXPECT_EQ(Box(id)->currentText(), "OFF");
         }
     }
 }
 
-TEST_F(TestModeDialog, EnterNormalisesByTheFieldsOwnStepAndMovesOn) {
+TEST_F(TestModeDialogTest, EnterNormalisesByTheFieldsOwnStepAndMovesOn) {
     struct Row {
-        int field;
-        int txStep;  // the receive step stays 5.00 kHz
+        Id field;
+        Id txStep;  // the receive step stays 5.00 kHz
         const char* typed;
         const char* shown;
-        int next;
+        Id next;
     };
     const Row rows[] = {
-        {D::kRxFreqEdit, D::kTxStep6, "231.2032", "231.20500", D::kTxFreqEdit},
-        {D::kTxFreqEdit, D::kTxStep6, "231.2032", "231.20625", D::kRxToneBox},
-        {D::kTxFreqEdit, D::kTxStep5, "250", "240.00000", D::kRxToneBox},
-        {D::kRxFreqEdit, D::kTxStep5, "MHz", "220.00000", D::kTxFreqEdit},
+        {Id::RxFreqEdit, Id::TxStep6, "231.2032", "231.20500", Id::TxFreqEdit},
+        {Id::TxFreqEdit, Id::TxStep6, "231.2032", "231.20625", Id::RxToneBox},
+        {Id::TxFreqEdit, Id::TxStep5, "250", "240.00000", Id::RxToneBox},
+        {Id::RxFreqEdit, Id::TxStep5, "MHz", "220.00000", Id::TxFreqEdit},
     };
     Select(code::kMiddleFrequency);
     for (const Row& row : rows) {
@@ -199,96 +201,96 @@ TEST_F(TestModeDialog, EnterNormalisesByTheFieldsOwnStepAndMovesOn) {
         Click(row.txStep);
         Enter(row.field, QString::fromLatin1(row.typed));
         EXPECT_EQ(Field(row.field)->text(), row.shown);
-        EXPECT_EQ(QApplication::focusWidget(), dialog_->Control(row.next));
+        EXPECT_EQ(QApplication::focusWidget(), dialog_->Widget(row.next));
         EXPECT_TRUE(dialog_->isVisible());
     }
 }
 
-TEST_F(TestModeDialog, FieldsShowTheStoredValueUntilDefaultStoresTheBand) {
+TEST_F(TestModeDialogTest, FieldsShowTheStoredValueUntilDefaultStoresTheBand) {
     Select(code::kLowFrequency);
-    Enter(D::kRxFreqEdit, "225.5");
+    Enter(Id::RxFreqEdit, "225.5");
     Select(code::kHighFrequency);
     Select(code::kLowFrequency);
-    EXPECT_EQ(Field(D::kRxFreqEdit)->text(), "220.00000");  // the edit went to the field only
+    EXPECT_EQ(Field(Id::RxFreqEdit)->text(), "220.00000");  // the edit went to the field only
 
     // Default puts all of Low back: fields, steps, methods, lists and tones.
-    Click(D::kRxStep6);
-    Click(D::kTxDqt);
-    Choose(D::kRxToneBox, 5);
-    Field(D::kTxFreqEdit)->setText(QStringLiteral("999"));
-    Click(D::kDefaultButton);
+    Click(Id::RxStep6);
+    Click(Id::TxDqt);
+    Choose(Id::RxToneBox, 5);
+    Field(Id::TxFreqEdit)->setText(QStringLiteral("999"));
+    Click(Id::DefaultButton);
     Select(code::kMiddleFrequency);
     Select(code::kLowFrequency);
-    EXPECT_EQ(Field(D::kTxFreqEdit)->text(), "220.00000");
-    EXPECT_TRUE(Checked(D::kRxStep5) && !Checked(D::kRxStep6));
-    EXPECT_TRUE(Checked(D::kTxQt) && !Checked(D::kTxDqt));
-    EXPECT_EQ(Box(D::kTxToneBox)->count(), 43);
-    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "OFF");
+    EXPECT_EQ(Field(Id::TxFreqEdit)->text(), "220.00000");
+    EXPECT_TRUE(Checked(Id::RxStep5) && !Checked(Id::RxStep6));
+    EXPECT_TRUE(Checked(Id::TxQt) && !Checked(Id::TxDqt));
+    EXPECT_EQ(Box(Id::TxToneBox)->count(), 43);
+    EXPECT_EQ(Box(Id::RxToneBox)->currentText(), "OFF");
 }
 
-TEST_F(TestModeDialog, MethodButtonsSwitchTheToneList) {
+TEST_F(TestModeDialogTest, MethodButtonsSwitchTheToneList) {
     Select(code::kHighFrequency);
-    Choose(D::kRxToneBox, 9);
-    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "88.5");
+    Choose(Id::RxToneBox, 9);
+    EXPECT_EQ(Box(Id::RxToneBox)->currentText(), "88.5");
 
-    Click(D::kRxDqt);
-    EXPECT_TRUE(!Checked(D::kRxQt) && Checked(D::kRxDqt));
-    ASSERT_EQ(Box(D::kRxToneBox)->count(), 168);
-    EXPECT_EQ(Box(D::kRxToneBox)->itemText(167), "D311I");
-    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "210.7");
-    EXPECT_EQ(Box(D::kTxToneBox)->count(), 43);  // the other side keeps its list
+    Click(Id::RxDqt);
+    EXPECT_TRUE(!Checked(Id::RxQt) && Checked(Id::RxDqt));
+    ASSERT_EQ(Box(Id::RxToneBox)->count(), 168);
+    EXPECT_EQ(Box(Id::RxToneBox)->itemText(167), "D311I");
+    EXPECT_EQ(Box(Id::RxToneBox)->currentText(), "210.7");
+    EXPECT_EQ(Box(Id::TxToneBox)->count(), 43);  // the other side keeps its list
 
     // The method already checked changes nothing, the list and its selection included.
-    Choose(D::kRxToneBox, 12);
-    Click(D::kRxDqt);
-    EXPECT_TRUE(Checked(D::kRxDqt));
-    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "D031N");
+    Choose(Id::RxToneBox, 12);
+    Click(Id::RxDqt);
+    EXPECT_TRUE(Checked(Id::RxDqt));
+    EXPECT_EQ(Box(Id::RxToneBox)->currentText(), "D031N");
 
-    Click(D::kRxQt);
-    EXPECT_FALSE(Checked(D::kRxDqt));
-    EXPECT_EQ(Box(D::kRxToneBox)->count(), 43);
-    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "OFF");
+    Click(Id::RxQt);
+    EXPECT_FALSE(Checked(Id::RxDqt));
+    EXPECT_EQ(Box(Id::RxToneBox)->count(), 43);
+    EXPECT_EQ(Box(Id::RxToneBox)->currentText(), "OFF");
     // The stored index moves only when the list closes up: back at High it is still 12, now of the QT list.
     Select(code::kMiddleFrequency);
     Select(code::kHighFrequency);
-    EXPECT_EQ(Box(D::kRxToneBox)->currentText(), "97.4");
+    EXPECT_EQ(Box(Id::RxToneBox)->currentText(), "97.4");
 }
 
-TEST_F(TestModeDialog, StepAndChoiceButtonsAreExclusivePairs) {
+TEST_F(TestModeDialogTest, StepAndChoiceButtonsAreExclusivePairs) {
     Select(code::kMiddleFrequency);
-    Click(D::kTxStep6);
-    Click(D::kTxStep6);  // clicking the checked one keeps it checked
-    EXPECT_TRUE(Checked(D::kTxStep6) && !Checked(D::kTxStep5));
+    Click(Id::TxStep6);
+    Click(Id::TxStep6);  // clicking the checked one keeps it checked
+    EXPECT_TRUE(Checked(Id::TxStep6) && !Checked(Id::TxStep5));
     Select(code::kHighFrequency);
-    EXPECT_TRUE(Checked(D::kTxStep5));
+    EXPECT_TRUE(Checked(Id::TxStep5));
     Select(code::kMiddleFrequency);
-    EXPECT_TRUE(Checked(D::kTxStep6) && Checked(D::kRxStep5));
+    EXPECT_TRUE(Checked(Id::TxStep6) && Checked(Id::RxStep5));
 
     Select(code::kTxPower);
-    EXPECT_TRUE(Checked(D::kHighChoice));
-    Click(D::kLowChoice);
-    Click(D::kLowChoice);
-    EXPECT_TRUE(Checked(D::kLowChoice) && !Checked(D::kHighChoice) && !Checked(D::kMiddleChoice));
+    EXPECT_TRUE(Checked(Id::HighChoice));
+    Click(Id::LowChoice);
+    Click(Id::LowChoice);
+    EXPECT_TRUE(Checked(Id::LowChoice) && !Checked(Id::HighChoice) && !Checked(Id::MiddleChoice));
 }
 
-TEST_F(TestModeDialog, ItemsKeepTheirOwnSliderValues) {
+TEST_F(TestModeDialogTest, ItemsKeepTheirOwnSliderValues) {
     Select(code::kMiddleFrequency);
     Select(code::kTxPower);
     EXPECT_EQ(Caption(), "Middle Frequency");  // still names the last test frequency
-    for (const int id : kItemPanel) EXPECT_TRUE(Shown(id)) << id;
-    for (const int id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << id;
+    for (const Id id : kItemPanel) EXPECT_TRUE(Shown(id)) << static_cast<int>(id);
+    for (const Id id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << static_cast<int>(id);
     EXPECT_EQ(Position(), "Current Position:0");
-    Click(D::kDefaultButton);
-    EXPECT_EQ(C<QSlider>(D::kSlider)->value(), 47);
+    Click(Id::DefaultButton);
+    EXPECT_EQ(C<QSlider>(Id::Slider)->value(), 47);
     EXPECT_EQ(Position(), "Current Position:47");
     Select(code::kSquelchLevel);
     EXPECT_EQ(Position(), "Current Position:0");
-    Click(D::kDefaultButton);
+    Click(Id::DefaultButton);
     EXPECT_EQ(Position(), "Current Position:160");
 
     // The keyboard moves the slider of the item shown, up to 255 and no further.
     Select(code::kLowPowerVoltage);
-    QSlider* slider = C<QSlider>(D::kSlider);
+    QSlider* slider = C<QSlider>(Id::Slider);
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Right);
     EXPECT_EQ(Position(), "Current Position:1");
@@ -307,25 +309,27 @@ TEST_F(TestModeDialog, ItemsKeepTheirOwnSliderValues) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(TestModeDialog, EnterNeverClosesAndExitDebugEscapeAndCloseBoxDo) {
+TEST_F(TestModeDialogTest, EnterNeverClosesAndExitDebugEscapeAndCloseBoxDo) {
     Select(code::kMiddleFrequency);
     // Through every tab stop of the frequency panel (Start and the slider are hidden), Default last.
     dialog_->Tree()->setFocus();
-    QStringList visited;
+    QList<QWidget*> visited;
     for (int i = 0; i < 6; ++i) {
         QWidget* focus = QApplication::focusWidget();
         ASSERT_NE(focus, nullptr);
-        visited << focus->objectName();
+        visited << focus;
         QTest::keyClick(focus, Qt::Key_Return);
         ASSERT_TRUE(dialog_->isVisible()) << focus->objectName().toStdString();
     }
-    EXPECT_EQ(visited, (QStringList{"control1026", "control1030", "control1031", "control1012", "control1013",
-                                    "control1028"}));
+    const QList<QWidget*> stops = {dialog_->Widget(Id::Tree),       dialog_->Widget(Id::RxFreqEdit),
+                                   dialog_->Widget(Id::TxFreqEdit), dialog_->Widget(Id::RxToneBox),
+                                   dialog_->Widget(Id::TxToneBox),  dialog_->Widget(Id::DefaultButton)};
+    EXPECT_EQ(visited, stops);
     // Enter on Default is Default.
-    Field(D::kRxFreqEdit)->setText(QStringLiteral("233"));
-    C<QPushButton>(D::kDefaultButton)->setFocus();
-    QTest::keyClick(dialog_->Control(D::kDefaultButton), Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(Field(D::kRxFreqEdit)->text(), "230.00000");
+    Field(Id::RxFreqEdit)->setText(QStringLiteral("233"));
+    C<QPushButton>(Id::DefaultButton)->setFocus();
+    QTest::keyClick(dialog_->Widget(Id::DefaultButton), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(Field(Id::RxFreqEdit)->text(), "230.00000");
 
     // Down from Low Frequency passes the closed "Debug Item" and reaches "Exit Debug", which closes.
     dialog_->Tree()->setFocus();
@@ -346,18 +350,18 @@ TEST_F(TestModeDialog, EnterNeverClosesAndExitDebugEscapeAndCloseBoxDo) {
     EXPECT_TRUE(dialog_->close());
 }
 
-TEST_F(TestModeDialog, StartSendsTheExampleWhileTheDialogStaysInert) {
+TEST_F(TestModeDialogTest, StartSendsTheExampleWhileTheDialogStaysInert) {
     ASSERT_NO_FATAL_FAILURE(OpenOnRadio());
     Select(code::kMiddleFrequency);
-    Choose(D::kTxToneBox, 9);  // "88.5"
+    Choose(Id::TxToneBox, 9);  // "88.5"
     Select(code::kTxPower);
-    Click(D::kDefaultButton);  // 47
+    Click(Id::DefaultButton);  // 47
 
-    QSignalSpy finished(dialog_.get(), &CTestModeDlg::ExchangeFinished);
-    Click(D::kStartButton);
+    QSignalSpy finished(dialog_.get(), &TestModeDialog::ExchangeFinished);
+    Click(Id::StartButton);
     ASSERT_TRUE(dialog_->IsExchangeRunning());
-    EXPECT_FALSE(dialog_->Control(D::kStartButton)->isEnabled());
-    Click(D::kStartButton);  // no second exchange
+    EXPECT_FALSE(dialog_->Widget(Id::StartButton)->isEnabled());
+    Click(Id::StartButton);  // no second exchange
     QTest::keyClick(dialog_.get(), Qt::Key_Escape);
     EXPECT_FALSE(dialog_->close());
     dialog_->Tree()->setCurrentItem(dialog_->TreeItem(code::kExitDebug));
@@ -375,18 +379,18 @@ TEST_F(TestModeDialog, StartSendsTheExampleWhileTheDialogStaysInert) {
     EXPECT_EQ(radio_->TestRecords()[1], radio_->TestRecords()[0]);
 }
 
-TEST_F(TestModeDialog, StartSendsEmptyFieldsTypedTextsAndDqtEntries) {
+TEST_F(TestModeDialogTest, StartSendsEmptyFieldsTypedTextsAndDqtEntries) {
     ASSERT_NO_FATAL_FAILURE(OpenOnRadio());
     Select(code::kSquelchLevel);
-    Click(D::kDefaultButton);     // 160
+    Click(Id::DefaultButton);     // 160
     ASSERT_TRUE(StartAndWait());  // before any test frequency was shown
 
     Select(code::kLowFrequency);
-    Click(D::kRxDqt);  // "210.7" selected
-    Click(D::kTxDqt);
-    Choose(D::kTxToneBox, 9);  // "D023N"
-    Field(D::kRxFreqEdit)->setText(QStringLiteral("231.20625"));
-    Field(D::kTxFreqEdit)->setText(QStringLiteral("1e9"));  // too big for the frame: clamped as Enter would
+    Click(Id::RxDqt);  // "210.7" selected
+    Click(Id::TxDqt);
+    Choose(Id::TxToneBox, 9);  // "D023N"
+    Field(Id::RxFreqEdit)->setText(QStringLiteral("231.20625"));
+    Field(Id::TxFreqEdit)->setText(QStringLiteral("1e9"));  // too big for the frame: clamped as Enter would
     Select(code::kTxFrequency);
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(
@@ -396,7 +400,7 @@ TEST_F(TestModeDialog, StartSendsEmptyFieldsTypedTextsAndDqtEntries) {
                                        Bytes{0x07, 0x21, 0x00, 0x00, 0xFB, 0x01, 0x01, 0x00}}}));
 }
 
-TEST_F(TestModeDialog, RetryStartsOverAndCancelLetsThePortGo) {
+TEST_F(TestModeDialogTest, RetryStartsOverAndCancelLetsThePortGo) {
     const SeenMessage error = Seen(link::kTestModeError);
     const SeenMessage done = Seen(link::kTestModeDone);
     const std::array<std::tuple<sim::TestFrame, Answer, std::vector<SeenMessage>, std::size_t>, 3> rows = {{
@@ -427,7 +431,7 @@ TEST_F(TestModeDialog, RetryStartsOverAndCancelLetsThePortGo) {
     dialog_->SetPort(QStringLiteral("/nonexistent/ttyTEST"));
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(messages_, (std::vector<SeenMessage>{Seen(link::kOpenFailed)}));
-    EXPECT_TRUE(dialog_->isVisible() && dialog_->Control(D::kStartButton)->isEnabled());
+    EXPECT_TRUE(dialog_->isVisible() && dialog_->Widget(Id::StartButton)->isEnabled());
 }
 
 class TestModeCommand : public GuiTest {};
@@ -439,18 +443,18 @@ TEST_F(TestModeCommand, EveryOpeningStartsFromTheDefaults) {
     QStringList seen;
     for (int opening = 0; opening < 2; ++opening) {
         QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<CTestModeDlg*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<TestModeDialog*>(QApplication::activeModalWidget());
             if (!dialog) {
                 if (QWidget* other = QApplication::activeModalWidget()) other->close();
                 return;
             }
             dialog->Tree()->setCurrentItem(dialog->TreeItem(code::kTxPower));
-            auto* slider = qobject_cast<QSlider*>(dialog->Control(CTestModeDlg::kSlider));
+            auto* slider = qobject_cast<QSlider*>(dialog->Widget(TestModeDialog::Control::Slider));
             seen << QStringLiteral("%1 %2").arg(dialog->Port()).arg(slider->value());
             slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
             dialog->Tree()->setCurrentItem(dialog->TreeItem(code::kExitDebug));
         });
-        Frame().Action(cmd::kTestMode)->trigger();
+        Window().Action(Command::TestMode)->trigger();
     }
     EXPECT_EQ(seen, (QStringList{"/dev/ttyUSB7 0", "/dev/ttyUSB7 0"}));
 }

@@ -15,7 +15,7 @@
 
 #include "core/image/tone.h"
 #include "core/testmode/test_frequency.h"
-#include "gui/testmode/test_mode_dlg.h"
+#include "gui/testmode/testmode_dialog.h"
 #include "gui/testmode/tone_box.h"
 
 namespace pm {
@@ -28,7 +28,7 @@ QStringList Tones() {
 }
 
 // Captions that do not fit the rectangle their control was given.
-QStringList ClippedCaptions(const CTestModeDlg& dialog) {
+QStringList ClippedCaptions(const TestModeDialog& dialog) {
     QStringList clipped;
     for (QWidget* w : dialog.findChildren<QWidget*>()) {
         if (!w->isVisibleTo(&dialog)) continue;
@@ -77,7 +77,7 @@ class TestModeShots : public ::testing::Test {
 };
 
 TEST_F(TestModeShots, EachPanelFitsItsCaptions) {
-    CTestModeDlg dialog(Tones());
+    TestModeDialog dialog(Tones());
     dialog.SetBandBase(testmode::TestBandBase());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
@@ -88,13 +88,13 @@ TEST_F(TestModeShots, EachPanelFitsItsCaptions) {
     Shoot(dialog, QStringLiteral("testmode-frequency.png"));
     EXPECT_EQ(ClippedCaptions(dialog), QStringList());
 
-    auto* tones = static_cast<ToneBox*>(dialog.Control(CTestModeDlg::kTxToneBox));
+    auto* tones = static_cast<ToneBox*>(dialog.Widget(TestModeDialog::Control::TxToneBox));
     tones->showPopup();
     Shoot(dialog, QStringLiteral("testmode-frequency-tones.png"), tones);
     tones->hidePopup();
 
     dialog.Tree()->setCurrentItem(dialog.TreeItem(testmode::code::kTxPower));
-    QTest::mouseClick(dialog.Control(CTestModeDlg::kDefaultButton), Qt::LeftButton);
+    QTest::mouseClick(dialog.Widget(TestModeDialog::Control::DefaultButton), Qt::LeftButton);
     Shoot(dialog, QStringLiteral("testmode-item.png"));
     EXPECT_EQ(ClippedCaptions(dialog), QStringList());
 }

@@ -11,15 +11,15 @@
 
 #include "core/editing/cell_rules.h"
 #include "core/image/channel_table.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
 namespace {
 
-QString Selected(CTovarView& view, Setting s) {
+QString Selected(ChannelView& view, Setting s) {
     return view.List(s)->currentIndex() < 0 ? QString() : view.List(s)->currentText();
 }
 
@@ -70,7 +70,6 @@ TEST_F(GuiTest, FormHasItsListsWithIdsOrderAndVisibility) {
     };
     for (const Row& row : rows) {
         SettingCombo* list = View().List(row.setting);
-        EXPECT_EQ(list->ControlId(), row.id);
         QStringList entries;
         for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
         EXPECT_EQ(entries, row.entries) << row.id;
@@ -94,8 +93,8 @@ TEST_F(GuiTest, FormHasItsListsWithIdsOrderAndVisibility) {
             w = w->nextInFocusChain();
         } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || w->focusProxy());
     }
-    EXPECT_EQ(order, (QStringList{"setting1013", "setting1014", "setting1016", "grid1007", "setting1017",
-                                  "setting1075"}));
+    EXPECT_EQ(order, (QStringList{"setting_tx_total_time", "setting_warning", "setting_squelch",
+                                  "channelGrid", "setting_nw", "setting_field"}));
 }
 
 TEST_F(GuiTest, GridGeometryFollowsOneBaseWidth) {
@@ -116,7 +115,7 @@ TEST_F(GuiTest, GridGeometryFollowsOneBaseWidth) {
     const int before = grid.ColWidth(3);
     const QString plan = PathOf("plan.sin");
     WriteImage(plan, PlanImage({{80, col::kReceive, "175"}}));
-    ASSERT_TRUE(Frame().OpenDocumentFile(plan));
+    ASSERT_TRUE(Window().OpenDocumentFile(plan));
     EXPECT_EQ(grid.ColWidth(3), before);
     EXPECT_EQ(grid.TextMatrix(80, col::kReceive), "175.00000");
     EXPECT_EQ(grid.TextMatrix(80, col::kSpare), "");
@@ -149,7 +148,7 @@ TEST_F(GuiTest, OpeningAFileDecodesItIntoGridAndLists) {
     }
     EXPECT_EQ(Grid().TextMatrix(4, col::kReceive), "");
     EXPECT_EQ(Selected(View(), Setting::Squelch), "7");
-    EXPECT_FALSE(Frame().IsModified());
+    EXPECT_FALSE(Window().IsModified());
 }
 
 struct CellEvent {
@@ -232,11 +231,11 @@ TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
         list->setCurrentIndex(row.before);
         list->setFocus();
         QTest::keyClicks(list->lineEdit(), "7");
-        EXPECT_EQ(list->currentText(), row.after) << list->ControlId();
-        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->ControlId();
+        EXPECT_EQ(list->currentText(), row.after) << list->objectName();
+        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName();
         // Also when the default is already selected: the typed text never stays.
         QTest::keyClicks(list->lineEdit(), "x");
-        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->ControlId();
+        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName();
     }
     // N/W and the band list keep typed text and their selection.
     SettingCombo* nw = View().List(Setting::NarrowWide);
@@ -269,7 +268,7 @@ TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
     EXPECT_EQ(messages_[0].caption, "Prompt");
     EXPECT_EQ(band->currentIndex(), 0);
     EXPECT_EQ(Grid().TextMatrix(9, col::kReceive), "146.00000");
-    EXPECT_EQ(Frame().GetDocument().m_image, image);
+    EXPECT_EQ(Window().Document().MemoryImage(), image);
 
     // OK: every channel goes, the settings defaults come back, the power rank stays.
     messages_.clear();
@@ -280,7 +279,7 @@ TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
     EXPECT_EQ(Selected(View(), Setting::Squelch), "4");
     EXPECT_EQ(Selected(View(), Setting::TxTotalTime), "60s");
     EXPECT_EQ(Selected(View(), Setting::TxPowerRank), "3");
-    EXPECT_TRUE(Frame().IsModified());
+    EXPECT_TRUE(Window().IsModified());
 
     // Same band as in force: nothing is asked. The band in force is still the one of the initial update.
     messages_.clear();
@@ -328,7 +327,7 @@ TEST_F(GuiTest, StatusBarHintsFollowThePointer) {
                              Qt::NoModifier);
             QApplication::sendEvent(&View(), &move);
         }
-        EXPECT_EQ(Frame().statusBar()->currentMessage(), row.hint) << row.name;
+        EXPECT_EQ(Window().statusBar()->currentMessage(), row.hint) << row.name;
     }
 }
 
@@ -340,7 +339,7 @@ TEST_F(GuiTest, EditDataLandsOnTheFirstReceiveCell) {
     QObject::connect(&Grid(), &ChannelGrid::EnterCell, [&] {
         events.push_back({'E', Grid().Row(), Grid().Col()});
     });
-    Frame().Action(32780)->trigger();
+    Window().Action(32780)->trigger();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0], Seen(kMsgEditData));
     EXPECT_EQ(messages_[0].text, "Please directly double click inside the table");

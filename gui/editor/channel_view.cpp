@@ -1,4 +1,4 @@
-#include "gui/editor/tovar_view.h"
+#include "gui/editor/channel_view.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -11,7 +11,6 @@
 #include "core/image/codec.h"
 #include "gui/app/message_box.h"
 #include "gui/app/resources.h"
-#include "gui/app/tovar_doc.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/dialog_units.h"
@@ -55,44 +54,44 @@ std::size_t Index(Setting s) {
 
 }  // namespace
 
-CTovarView::CTovarView(CTovarDoc& doc, QStringList toneTable, QWidget* parent)
+ChannelView::ChannelView(Image& image, QStringList toneTable, QWidget* parent)
     : QWidget(parent),
-      m_doc(doc),
-      m_toneTable(std::move(toneTable)),
-      m_grid((EnsureAppResources(), new ChannelGrid(this))),
-      m_table(*m_grid),
-      m_lists(m_combos) {
+      image_(image),
+      toneTable_(std::move(toneTable)),
+      grid_((EnsureAppResources(), new ChannelGrid(this))),
+      table_(*grid_),
+      lists_(combos_) {
     setFont(FormFont());
-    m_units = std::make_unique<DialogUnits>(font());
+    units_ = std::make_unique<DialogUnits>(font());
     CreateControls();
     setMouseTracking(true);
     WatchForHints(this);
 
-    m_editors = std::make_unique<CellEditors>(
-        *m_grid, m_table, [this] { return List(Setting::Field)->currentIndex(); }, this);
-    connect(m_grid, &ChannelGrid::DblClick, this, [this] {
+    editors_ = std::make_unique<CellEditors>(
+        *grid_, table_, [this] { return List(Setting::Field)->currentIndex(); }, this);
+    connect(grid_, &ChannelGrid::DblClick, this, [this] {
         if (CurrentCellEditable()) BeginCellEdit(0);
     });
-    connect(m_grid, &ChannelGrid::MouseDown, this, [this](int button, int, int, int) {
+    connect(grid_, &ChannelGrid::MouseDown, this, [this](int button, int, int, int) {
         if (button != 2 && CurrentCellEditable()) BeginCellEdit(0);
     });
-    connect(m_grid, &ChannelGrid::KeyPress, this, [this](int key) {
+    connect(grid_, &ChannelGrid::KeyPress, this, [this](int key) {
         // A key never opens the Scan list; a double-click does.
-        if (CurrentCellEditable() && m_grid->Col() != col::kScan) BeginCellEdit(key);
+        if (CurrentCellEditable() && grid_->Col() != col::kScan) BeginCellEdit(key);
     });
-    connect(m_grid, &ChannelGrid::EnterCell, this, [this] { m_editors->Load(); });
-    connect(m_grid, &ChannelGrid::LeaveCell, this, &CTovarView::CommitCellEdit);
-    connect(m_grid, &ChannelGrid::Scroll, this, [this] { m_editors->OnScroll(); });
+    connect(grid_, &ChannelGrid::EnterCell, this, [this] { editors_->Load(); });
+    connect(grid_, &ChannelGrid::LeaveCell, this, &ChannelView::CommitCellEdit);
+    connect(grid_, &ChannelGrid::Scroll, this, [this] { editors_->OnScroll(); });
 }
 
-CTovarView::~CTovarView() {
+ChannelView::~ChannelView() {
     // The grid outlives the editors' owner by a moment; nothing it says then may reach them.
-    m_grid->disconnect(this);
+    grid_->disconnect(this);
 }
 
-void CTovarView::CreateControls() {
-    m_channelLabel = new QLabel(QStringLiteral("Channel："), this);
-    m_group = new QGroupBox(QStringLiteral("Function Setting"), this);
+void ChannelView::CreateControls() {
+    channelLabel_ = new QLabel(QStringLiteral("Channel："), this);
+    group_ = new QGroupBox(QStringLiteral("Function Setting"), this);
     for (const ListPlace& place : kPlaces) {
         const SettingInfo& info = Info(place.setting);
         auto* label =
@@ -100,25 +99,24 @@ void CTovarView::CreateControls() {
         auto* combo = new SettingCombo(place.setting, this);
         label->setVisible(info.visible);
         combo->setVisible(info.visible);
-        m_labels[Index(place.setting)] = label;
-        m_combos[Index(place.setting)] = combo;
+        labels_[Index(place.setting)] = label;
+        combos_[Index(place.setting)] = combo;
         const Setting s = place.setting;
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, s] { OnSettingTextEdited(s); });
     }
-    m_picture = new QLabel(this);
-    m_picture->hide();
+    picture_ = new QLabel(this);
+    picture_->hide();
 
     SettingCombo* field = List(Setting::Field);
-    connect(field, &SettingCombo::DroppedDown, this,
-            [this, field] { m_nBandInForce = field->currentIndex(); });
-    connect(field, &QComboBox::activated, this, &CTovarView::OnBandSelChange);
+    connect(field, &SettingCombo::DroppedDown, this, [this, field] { bandInForce_ = field->currentIndex(); });
+    connect(field, &QComboBox::activated, this, &ChannelView::OnBandSelChange);
 
-    m_grid->setObjectName(QStringLiteral("grid%1").arg(kGridId));
+    grid_->setObjectName(QStringLiteral("channelGrid"));
     // The Tab key follows the template: the lists above the grid, the grid, then N/W and Field.
     QWidget* previous = nullptr;
     for (QWidget* next : std::initializer_list<QWidget*>{List(Setting::TxTotalTime), List(Setting::Warning),
                                                          List(Setting::Squelch), List(Setting::TxPowerRank),
-                                                         m_grid, List(Setting::NarrowWide),
+                                                         grid_, List(Setting::NarrowWide),
                                                          List(Setting::BatterySave), List(Setting::Field)}) {
         if (previous) setTabOrder(previous, next);
         previous = next;
@@ -126,43 +124,43 @@ void CTovarView::CreateControls() {
     LayOut();
 }
 
-void CTovarView::WatchForHints(QWidget* widget) {
+void ChannelView::WatchForHints(QWidget* widget) {
     for (QWidget* child : widget->findChildren<QWidget*>()) {
         child->installEventFilter(this);
         if (qobject_cast<QLabel*>(child) || qobject_cast<QGroupBox*>(child)) child->setMouseTracking(true);
     }
 }
 
-QSize CTovarView::sizeHint() const {
-    const DialogUnits& du = *m_units;
-    const int gridNeeded = 2 * m_grid->frameWidth() + m_grid->verticalHeader()->width() +
-                           m_grid->horizontalHeader()->length() +
-                           m_grid->verticalScrollBar()->sizeHint().width();
+QSize ChannelView::sizeHint() const {
+    const DialogUnits& du = *units_;
+    const int gridNeeded = 2 * grid_->frameWidth() + grid_->verticalHeader()->width() +
+                           grid_->horizontalHeader()->length() +
+                           grid_->verticalScrollBar()->sizeHint().width();
     const int extra = std::max(0, gridNeeded - du.X(kGridRect.width()));
     return {du.X(kFormWidth) + extra, du.Y(kFormHeight)};
 }
 
-QSize CTovarView::minimumSizeHint() const {
+QSize ChannelView::minimumSizeHint() const {
     return sizeHint();
 }
 
-void CTovarView::resizeEvent(QResizeEvent* event) {
+void ChannelView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayOut();
 }
 
-void CTovarView::LayOut() {
-    const DialogUnits& du = *m_units;
+void ChannelView::LayOut() {
+    const DialogUnits& du = *units_;
     // Beyond its template size the form gives the room to the grid and stretches the group with it.
     const int extraWidth = std::max(0, width() - du.X(kFormWidth));
     const int extraHeight = std::max(0, height() - du.Y(kFormHeight));
-    m_channelLabel->setGeometry(du.Rect(12, 64, 34, 9));
+    channelLabel_->setGeometry(du.Rect(12, 64, 34, 9));
     QRect group = du.Rect(7, 3, 370, 57);
     group.setWidth(group.width() + extraWidth);
-    m_group->setGeometry(group);
+    group_->setGeometry(group);
     for (const ListPlace& place : kPlaces) {
-        SettingCombo* combo = m_combos[Index(place.setting)];
-        QLabel* label = m_labels[Index(place.setting)];
+        SettingCombo* combo = combos_[Index(place.setting)];
+        QLabel* label = labels_[Index(place.setting)];
         const QRect list = du.Rect(place.list.x(), place.list.y(), place.list.width(), place.list.height());
         combo->setGeometry(list.x(), list.y(), list.width(), combo->sizeHint().height());
         // Labels stand level with their list and may run past their template width rather than clip.
@@ -172,93 +170,93 @@ void CTovarView::LayOut() {
         label->setGeometry(text.x(), combo->geometry().center().y() - labelHeight / 2 + 1,
                            std::max(text.width(), label->sizeHint().width()), labelHeight);
     }
-    m_picture->setGeometry(du.Rect(326, 107, 20, 18));
+    picture_->setGeometry(du.Rect(326, 107, 20, 18));
     QRect grid = du.Rect(kGridRect.x(), kGridRect.y(), kGridRect.width(), kGridRect.height());
     grid.setWidth(grid.width() + extraWidth);
     grid.setHeight(grid.height() + extraHeight);
-    m_grid->setGeometry(grid);
+    grid_->setGeometry(grid);
 }
 
-void CTovarView::OnInitialUpdate() {
-    if (!m_bEditorsCreated) {
-        m_editors->Create(font(), m_toneTable);
+void ChannelView::OnInitialUpdate() {
+    if (!editorsCreated_) {
+        editors_->Create(font(), toneTable_);
         // Enter anywhere in the form reaches the editors' walk; the hints cover the editors too.
-        m_editors->WatchEnter(this);
-        for (QWidget* editor : m_grid->findChildren<QWidget*>()) editor->installEventFilter(this);
-        for (int c = 0; c <= col::kScan; ++c) m_grid->SetColAlignment(c, 1);
-        m_bEditorsCreated = true;
+        editors_->WatchEnter(this);
+        for (QWidget* editor : grid_->findChildren<QWidget*>()) editor->installEventFilter(this);
+        for (int c = 0; c <= col::kScan; ++c) grid_->SetColAlignment(c, 1);
+        editorsCreated_ = true;
         SetColumnWidths();
-        for (Setting s : kAllSettings) m_lists.Select(s, Info(s).defaultIndex);
+        for (Setting s : kAllSettings) lists_.Select(s, Info(s).defaultIndex);
     }
-    m_editors->Reset();
-    WriteHeadingsAndNumbers(m_table);
+    editors_->Reset();
+    WriteHeadingsAndNumbers(table_);
     List(Setting::TxTotalTime)->setFocus();
     DecodeImage();
-    m_nBandInForce = List(Setting::Field)->currentIndex();
+    bandInForce_ = List(Setting::Field)->currentIndex();
     updateGeometry();
 }
 
-void CTovarView::SetColumnWidths() {
+void ChannelView::SetColumnWidths() {
     // Every width comes from the same W, read once before any width changes.
-    const int w = m_grid->ColWidth(col::kTransmit);
+    const int w = grid_->ColWidth(col::kTransmit);
     for (int c = 0; c < ChannelGrid::kCols; ++c) {
-        m_grid->SetColWidth(c, static_cast<int>(w * kWidthFactors[static_cast<std::size_t>(c)]));
+        grid_->SetColWidth(c, static_cast<int>(w * kWidthFactors[static_cast<std::size_t>(c)]));
     }
-    const int h = m_grid->RowHeight(2);
-    for (int r = 0; r <= 16; ++r) m_grid->SetRowHeight(r, h);
+    const int h = grid_->RowHeight(2);
+    for (int r = 0; r <= 16; ++r) grid_->SetRowHeight(r, h);
 }
 
-void CTovarView::DecodeImage() {
-    pm::DecodeImage(m_doc.m_image, m_table, m_lists);
+void ChannelView::DecodeImage() {
+    pm::DecodeImage(image_, table_, lists_);
 }
 
-void CTovarView::EncodeImage() {
-    pm::EncodeImage(m_table, m_lists, m_doc.m_image);
+void ChannelView::EncodeImage() {
+    pm::EncodeImage(table_, lists_, image_);
 }
 
-Image CTovarView::EncodedImage() const {
-    Image image = m_doc.m_image;
-    pm::EncodeImage(m_table, m_lists, image);
+Image ChannelView::EncodedImage() const {
+    Image image = image_;
+    pm::EncodeImage(table_, lists_, image);
     return image;
 }
 
-void CTovarView::CommitCellEdit() {
-    m_editors->Commit();
+void ChannelView::CommitCellEdit() {
+    editors_->Commit();
 }
 
-void CTovarView::BeginCellEdit(int key) {
-    m_editors->Begin(key);
+void ChannelView::BeginCellEdit(int key) {
+    editors_->Begin(key);
 }
 
-bool CTovarView::CurrentCellEditable() const {
-    return m_grid->Row() >= 1 && m_grid->Row() <= kChannelCount && m_grid->Col() >= col::kReceive &&
-           m_grid->Col() <= col::kPower;
+bool ChannelView::CurrentCellEditable() const {
+    return grid_->Row() >= 1 && grid_->Row() <= kChannelCount && grid_->Col() >= col::kReceive &&
+           grid_->Col() <= col::kPower;
 }
 
-void CTovarView::OnEditData() {
+void ChannelView::OnEditData() {
     ShowMessage(kMsgEditData, this);
-    m_grid->SetCol(col::kReceive);
-    m_grid->SetRow(1);
+    grid_->SetCol(col::kReceive);
+    grid_->SetRow(1);
 }
 
-void CTovarView::OnSettingTextEdited(Setting s) {
+void ChannelView::OnSettingTextEdited(Setting s) {
     const int snap = Info(s).snapIndex;
     if (snap < 0) return;
     // Typed text is undone at once: the fixed entry, not the previous selection, comes back.
-    m_lists.Select(s, snap);
+    lists_.Select(s, snap);
 }
 
-void CTovarView::OnBandSelChange(int band) {
-    if (band == m_nBandInForce) return;
+void ChannelView::OnBandSelChange(int band) {
+    if (band == bandInForce_) return;
     if (ShowMessage(kMsgBandChange, this) != Answer::Ok) {
-        m_lists.Select(Setting::Field, m_nBandInForce);
+        lists_.Select(Setting::Field, bandInForce_);
         return;
     }
-    BandReset(m_doc.m_image, band);
+    BandReset(image_, band);
     DecodeImage();
 }
 
-void CTovarView::ShowHintFor(QWidget* widget) {
+void ChannelView::ShowHintFor(QWidget* widget) {
     static const QString kCombo = QStringLiteral("Please click the CommBox to choose value");
     static const QString kGrid = QStringLiteral("Please Click the cell to edit or input data");
     static const QString kOther = QStringLiteral("For help，please press F1");
@@ -267,8 +265,8 @@ void CTovarView::ShowHintFor(QWidget* widget) {
             emit StatusHint(kCombo);
             return;
         }
-        if (qobject_cast<QLineEdit*>(w) && w->parentWidget() == m_grid) break;  // the grid's text editor
-        if (w == m_grid) {
+        if (qobject_cast<QLineEdit*>(w) && w->parentWidget() == grid_) break;  // the grid's text editor
+        if (w == grid_) {
             emit StatusHint(kGrid);
             return;
         }
@@ -276,14 +274,14 @@ void CTovarView::ShowHintFor(QWidget* widget) {
     emit StatusHint(kOther);
 }
 
-bool CTovarView::eventFilter(QObject* watched, QEvent* event) {
+bool ChannelView::eventFilter(QObject* watched, QEvent* event) {
     if ((event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) && watched->isWidgetType()) {
         ShowHintFor(static_cast<QWidget*>(watched));
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void CTovarView::mouseMoveEvent(QMouseEvent* event) {
+void ChannelView::mouseMoveEvent(QMouseEvent* event) {
     ShowHintFor(this);
     QWidget::mouseMoveEvent(event);
 }

@@ -7,7 +7,8 @@
 
 #include <array>
 
-#include "gui/app/tovar_doc.h"
+#include "gui/app/channel_document.h"
+#include "gui/app/commands.h"
 
 class QLabel;
 class QMenu;
@@ -15,10 +16,10 @@ class QToolBar;
 
 namespace pm {
 
-class CTovarView;
+class ChannelView;
 class RecentFileList;
 
-class CMainFrame : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
   public:
@@ -27,19 +28,19 @@ class CMainFrame : public QMainWindow {
     static constexpr int kRequestedHeight = 1100;
 
     /** The frame with its document and form view; the tone table fills the view's tone list. */
-    CMainFrame(RecentFileList& recentFiles, const QStringList& toneTable, QWidget* parent = nullptr);
-    ~CMainFrame() override;
+    MainWindow(RecentFileList& recentFiles, const QStringList& toneTable, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     /** The document. */
-    [[nodiscard]] CTovarDoc& GetDocument() { return m_doc; }
+    [[nodiscard]] ChannelDocument& Document() { return document_; }
     /** The form view. */
-    [[nodiscard]] CTovarView* GetActiveView() const { return m_view; }
-    /** The action of a command id, or nullptr. */
-    [[nodiscard]] QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    [[nodiscard]] ChannelView* View() const { return view_; }
+    /** The action of a command, or nullptr. */
+    [[nodiscard]] QAction* Action(Command command) const { return actions_.value(command, nullptr); }
     /** The toolbar. */
-    [[nodiscard]] QToolBar* ToolBar() const { return m_wndToolBar; }
+    [[nodiscard]] QToolBar* ToolBar() const { return toolBar_; }
     /** The "P&ort" menu, for entries beyond COM1 to COM4. */
-    [[nodiscard]] QMenu* PortMenu() const { return m_portMenu; }
+    [[nodiscard]] QMenu* PortMenu() const { return portMenu_; }
 
     /** Where further File menu entries go. */
     enum class FileMenuPlace { AfterSaveAs, AfterPrintPreview };
@@ -48,7 +49,7 @@ class CMainFrame : public QMainWindow {
 
     /** While a transfer runs, commands that would replace the document or close the window are refused. */
     void SetTransferRunning(bool running);
-    [[nodiscard]] bool IsTransferRunning() const { return m_bTransferRunning; }
+    [[nodiscard]] bool IsTransferRunning() const { return transferRunning_; }
 
     /** Starts a new document without asking anything. */
     void NewDocument();
@@ -95,7 +96,7 @@ class CMainFrame : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QAction* AddCommand(QMenu* menu, int id, const QString& text);
+    QAction* AddCommand(QMenu* menu, Command command, const QString& text);
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
@@ -107,20 +108,20 @@ class CMainFrame : public QMainWindow {
     void ShrinkToFitForm();
     void OnLockKeys(quint32 nativeModifiers);
 
-    RecentFileList& m_recentFiles;
-    CTovarDoc m_doc;
-    CTovarView* m_view = nullptr;
-    QToolBar* m_wndToolBar = nullptr;
-    QMenu* m_fileMenu = nullptr;
-    QMenu* m_portMenu = nullptr;
-    QAction* m_afterSaveAs = nullptr;
-    QAction* m_printSetup = nullptr;
-    QAction* m_recentPlaceholder = nullptr;
-    std::array<QAction*, 4> m_recentActions{};
-    std::array<QLabel*, 3> m_indicators{};
-    QMap<int, QAction*> m_actions;
-    bool m_bTransferRunning = false;
-    bool m_bShrunk = false;
+    RecentFileList& recentFiles_;
+    ChannelDocument document_;
+    ChannelView* view_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* portMenu_ = nullptr;
+    QAction* afterSaveAs_ = nullptr;
+    QAction* printSetup_ = nullptr;
+    QAction* recentPlaceholder_ = nullptr;
+    std::array<QAction*, 4> recentActions_{};
+    std::array<QLabel*, 3> indicators_{};
+    QMap<Command, QAction*> actions_;
+    bool transferRunning_ = false;
+    bool shrunk_ = false;
 };
 
 }  // namespace pm

@@ -8,13 +8,14 @@
 
 namespace pm {
 
-class CTovarDoc {
+class ChannelDocument {
   public:
     /** Starts as a new document. */
-    CTovarDoc();
+    ChannelDocument();
 
     /** The radio's memory; the view decodes from it and encodes into it, the transfer reads and writes it. */
-    Image m_image;
+    [[nodiscard]] Image& MemoryImage() { return image_; }
+    [[nodiscard]] const Image& MemoryImage() const { return image_; }
 
     /** New document: the new-document contents and no file name. */
     void OnNewDocument();
@@ -24,18 +25,19 @@ class CTovarDoc {
     [[nodiscard]] FileOutcome OnSaveDocument(const QString& path);
 
     /** The file the document was opened from or saved to, empty for a new document. */
-    [[nodiscard]] const QString& PathName() const { return m_strPathName; }
+    [[nodiscard]] const QString& PathName() const { return pathName_; }
     /** The name the save question uses: the file's name, or "Untitled". */
     [[nodiscard]] QString Title() const;
 
     /** Records image as what was last opened or saved; modification is judged against it. */
-    void SetSavedState(const Image& image) { m_savedImage = image; }
+    void SetSavedState(const Image& image) { savedImage_ = image; }
     /** The image as it was last opened or saved (after the editor's normalisation). */
-    [[nodiscard]] const Image& SavedState() const { return m_savedImage; }
+    [[nodiscard]] const Image& SavedState() const { return savedImage_; }
 
   private:
-    QString m_strPathName;
-    Image m_savedImage{};
+    Image image_;
+    QString pathName_;
+    Image savedImage_{};
 };
 
 }  // namespace pm

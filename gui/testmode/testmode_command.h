@@ -5,9 +5,9 @@
 
 namespace pm {
 
-class CMainFrame;
+class MainWindow;
 
 /** The command: a new dialog from the opening defaults with the view's port, run modally. */
-void OnTestMode(CMainFrame& frame, const QStringList& toneTable);
+void OnTestMode(MainWindow& frame, const QStringList& toneTable);
 
 }  // namespace pm

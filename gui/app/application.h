@@ -10,32 +10,32 @@
 
 namespace pm {
 
-class CMainFrame;
+class MainWindow;
 
-class CTovarApp {
+class Application {
   public:
-    CTovarApp();
-    ~CTovarApp();
-    CTovarApp(const CTovarApp&) = delete;
-    CTovarApp& operator=(const CTovarApp&) = delete;
+    Application();
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
     /**
      * Start-up: settings key, recent files, tone table, frame with a new document or the named file,
      * icon, window shown. False when the named file cannot be opened (after saying why): no window then.
      */
-    bool InitInstance(const QString& fileToOpen = QString(), bool withFeatures = true);
+    bool Start(const QString& fileToOpen = QString(), bool withFeatures = true);
 
     /** The main window, once started. */
-    [[nodiscard]] CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
+    [[nodiscard]] MainWindow* Window() const { return window_.get(); }
     /** The tone table's 263 display strings. */
-    [[nodiscard]] const QStringList& ToneTable() const { return m_toneTable; }
+    [[nodiscard]] const QStringList& ToneTable() const { return toneTable_; }
     /** The recent-file list. */
-    [[nodiscard]] RecentFileList& RecentFiles() { return m_recentFiles; }
+    [[nodiscard]] RecentFileList& RecentFiles() { return recentFiles_; }
 
   private:
-    QStringList m_toneTable;
-    RecentFileList m_recentFiles;
-    std::unique_ptr<CMainFrame> m_pMainWnd;
+    QStringList toneTable_;
+    RecentFileList recentFiles_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 }  // namespace pm

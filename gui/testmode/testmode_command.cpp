@@ -1,26 +1,26 @@
-#include "gui/testmode/test_mode_command.h"
+#include "gui/testmode/testmode_command.h"
 
 #include "core/image/tone.h"
 #include "core/testmode/test_frequency.h"
 #include "gui/app/features.h"
-#include "gui/app/main_frame.h"
-#include "gui/editor/tovar_view.h"
-#include "gui/testmode/test_mode_dlg.h"
+#include "gui/app/main_window.h"
+#include "gui/editor/channel_view.h"
+#include "gui/testmode/testmode_dialog.h"
 
 namespace pm {
 
-void InstallTestModeCommand(CMainFrame& frame) {
+void InstallTestModeCommand(MainWindow& frame) {
     QStringList toneTable;
     for (const std::string& tone : ToneTable()) toneTable << QString::fromStdString(tone);
-    QObject::connect(&frame, &CMainFrame::TestModeRequested, &frame,
+    QObject::connect(&frame, &MainWindow::TestModeRequested, &frame,
                      [&frame, toneTable] { OnTestMode(frame, toneTable); });
 }
 
-void OnTestMode(CMainFrame& frame, const QStringList& toneTable) {
+void OnTestMode(MainWindow& frame, const QStringList& toneTable) {
     // Nothing survives from one opening to the next: every opening builds the dialog afresh.
-    CTestModeDlg dialog(toneTable, &frame);
+    TestModeDialog dialog(toneTable, &frame);
     dialog.SetBandBase(testmode::TestBandBase());
-    dialog.SetPort(frame.GetActiveView()->m_strPort);
+    dialog.SetPort(frame.View()->Port());
     dialog.exec();
 }
 

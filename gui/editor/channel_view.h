@@ -18,21 +18,17 @@ class QLabel;
 
 namespace pm {
 
-class CTovarDoc;
 class CellEditors;
 class ChannelGrid;
 class DialogUnits;
 
-class CTovarView : public QWidget {
+class ChannelView : public QWidget {
     Q_OBJECT
 
   public:
-    /** Control id of the grid on the form. */
-    static constexpr int kGridId = 1007;
-
-    /** The form for doc; the tone list is filled from toneTable. */
-    CTovarView(CTovarDoc& doc, QStringList toneTable, QWidget* parent = nullptr);
-    ~CTovarView() override;
+    /** The form over a document's memory image; the tone list is filled from toneTable. */
+    ChannelView(Image& image, QStringList toneTable, QWidget* parent = nullptr);
+    ~ChannelView() override;
 
     /** Shows the document: headings, numbers, decoded image, focus on "Tx total Time(s)". */
     void OnInitialUpdate();
@@ -48,33 +44,31 @@ class CTovarView : public QWidget {
      */
     void BeginCellEdit(int key);
     /** The five in-place editors. */
-    [[nodiscard]] CellEditors& Editors() const { return *m_editors; }
+    [[nodiscard]] CellEditors& Editors() const { return *editors_; }
 
-    /** The document shown. */
-    [[nodiscard]] CTovarDoc& GetDocument() const { return m_doc; }
     /** The channel grid. */
-    [[nodiscard]] ChannelGrid& Grid() const { return *m_grid; }
+    [[nodiscard]] ChannelGrid& Grid() const { return *grid_; }
     /** The grid as a table of texts (codec, cell rules, report). */
-    [[nodiscard]] ChannelTable& Table() { return m_table; }
+    [[nodiscard]] ChannelTable& Table() { return table_; }
     /** The Function Setting lists as selections (codec, report). */
-    [[nodiscard]] SettingLists& Lists() { return m_lists; }
+    [[nodiscard]] SettingLists& Lists() { return lists_; }
     /** One Function Setting list. */
-    [[nodiscard]] SettingCombo* List(Setting s) const { return m_combos.at(static_cast<std::size_t>(s)); }
+    [[nodiscard]] SettingCombo* List(Setting s) const { return combos_.at(static_cast<std::size_t>(s)); }
     /** The band recorded at the last drop-down of the band list or initial update. */
-    [[nodiscard]] int BandInForce() const { return m_nBandInForce; }
+    [[nodiscard]] int BandInForce() const { return bandInForce_; }
 
     /** The form's natural size: its template size, widened when the grid's columns need more. */
     [[nodiscard]] QSize sizeHint() const override;
     [[nodiscard]] QSize minimumSizeHint() const override;
 
     /** The selected serial port name, "COM1" at every start. */
-    QString m_strPort = QStringLiteral("COM1");
+    [[nodiscard]] const QString& Port() const { return port_; }
 
   public slots:
     /** "Edit Data": the hint to double-click, then channel 1's Receive cell becomes current. */
     void OnEditData();
     /** Selects the serial port by name. */
-    void SetPort(const QString& name) { m_strPort = name; }
+    void SetPort(const QString& name) { port_ = name; }
 
   signals:
     /** A text for the message pane of the status bar. */
@@ -95,20 +89,21 @@ class CTovarView : public QWidget {
     void SetColumnWidths();
     [[nodiscard]] bool CurrentCellEditable() const;
 
-    CTovarDoc& m_doc;
-    QStringList m_toneTable;
-    std::unique_ptr<DialogUnits> m_units;
-    QGroupBox* m_group = nullptr;
-    QLabel* m_channelLabel = nullptr;
-    std::array<QLabel*, kAllSettings.size()> m_labels{};
-    std::array<SettingCombo*, kAllSettings.size()> m_combos{};
-    QLabel* m_picture = nullptr;
-    ChannelGrid* m_grid;
-    GridTable m_table;
-    ComboSettingLists m_lists;
-    std::unique_ptr<CellEditors> m_editors;
-    int m_nBandInForce = 0;
-    bool m_bEditorsCreated = false;
+    Image& image_;
+    QStringList toneTable_;
+    std::unique_ptr<DialogUnits> units_;
+    QGroupBox* group_ = nullptr;
+    QLabel* channelLabel_ = nullptr;
+    std::array<QLabel*, kAllSettings.size()> labels_{};
+    std::array<SettingCombo*, kAllSettings.size()> combos_{};
+    QLabel* picture_ = nullptr;
+    ChannelGrid* grid_;
+    GridTable table_;
+    ComboSettingLists lists_;
+    std::unique_ptr<CellEditors> editors_;
+    QString port_ = QStringLiteral("COM1");
+    int bandInForce_ = 0;
+    bool editorsCreated_ = false;
 };
 
 }  // namespace pm

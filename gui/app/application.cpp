@@ -1,39 +1,39 @@
-#include "gui/app/tovar_app.h"
+#include "gui/app/application.h"
 
 #include <QCoreApplication>
 
 #include "core/image/tone.h"
 #include "core/texts.h"
 #include "gui/app/features.h"
-#include "gui/app/main_frame.h"
+#include "gui/app/main_window.h"
 #include "gui/app/resources.h"
 
 namespace pm {
 
-CTovarApp::CTovarApp() = default;
+Application::Application() = default;
 
-CTovarApp::~CTovarApp() = default;
+Application::~Application() = default;
 
-bool CTovarApp::InitInstance(const QString& fileToOpen, bool withFeatures) {
+bool Application::Start(const QString& fileToOpen, bool withFeatures) {
     EnsureAppResources();
     const QString title = QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size()));
     QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganisation));
     QCoreApplication::setApplicationName(title);
-    m_recentFiles.Load(QString::fromLatin1(kSettingsOrganisation), title);
+    recentFiles_.Load(QString::fromLatin1(kSettingsOrganisation), title);
 
     // The tone table exists before the document does: the view's tone list is filled from it.
-    m_toneTable.clear();
-    for (const std::string& tone : pm::ToneTable()) m_toneTable.append(QString::fromStdString(tone));
+    toneTable_.clear();
+    for (const std::string& tone : pm::ToneTable()) toneTable_.append(QString::fromStdString(tone));
 
-    auto frame = std::make_unique<CMainFrame>(m_recentFiles, m_toneTable);
+    auto frame = std::make_unique<MainWindow>(recentFiles_, toneTable_);
     if (withFeatures) InstallFeatures(*frame);
     if (fileToOpen.isEmpty()) {
         frame->NewDocument();
     } else if (!frame->OpenDocumentFile(fileToOpen)) {
         return false;
     }
-    m_pMainWnd = std::move(frame);
-    m_pMainWnd->show();
+    window_ = std::move(frame);
+    window_->show();
     return true;
 }
 

@@ -10,24 +10,25 @@ class QPushButton;
 
 namespace pm {
 
-class CProgressDlg : public QDialog {
+class TransferDialog : public QDialog {
     Q_OBJECT
 
   public:
-    /** Control ids of the dialog's template. */
-    enum Id { kStart = 1, kCancel = 2, kProgressBar = 1003, kLabel = 1004, kStatus = 1005 };
-
     /** A fresh window: bar at 0, "   Not start yet", Start enabled, caption as given. */
-    explicit CProgressDlg(const QString& caption, QWidget* parent = nullptr);
+    explicit TransferDialog(const QString& caption, QWidget* parent = nullptr);
 
-    /** The widget of a template control, or nullptr. */
-    [[nodiscard]] QWidget* Control(int id) const;
+    /** The Start button. */
+    [[nodiscard]] QPushButton* StartButton() const { return start_; }
+    /** The Cancel button. */
+    [[nodiscard]] QPushButton* CancelButton() const { return cancel_; }
+    /** The progress bar. */
+    [[nodiscard]] QProgressBar* ProgressBar() const { return bar_; }
     /** The status line's text. */
     [[nodiscard]] QString StatusText() const;
     /** The progress bar's position. */
     [[nodiscard]] int Pos() const;
     /** True once Cancel was pressed in this window. */
-    [[nodiscard]] bool CancelPressed() const { return m_bCancel; }
+    [[nodiscard]] bool CancelPressed() const { return cancelPressed_; }
     /** True while Start can still be pressed (no transfer started from this window). */
     [[nodiscard]] bool StartEnabled() const;
 
@@ -53,12 +54,12 @@ class CProgressDlg : public QDialog {
     void reject() override;
 
   private:
-    QPushButton* m_start;
-    QPushButton* m_cancel;
-    QProgressBar* m_bar;
-    QLabel* m_label;
-    QLabel* m_status;
-    bool m_bCancel = false;
+    QPushButton* start_;
+    QPushButton* cancel_;
+    QProgressBar* bar_;
+    QLabel* label_;
+    QLabel* status_;
+    bool cancelPressed_ = false;
 };
 
 }  // namespace pm
