@@ -25,7 +25,7 @@
 #include "core/texts.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/app/application.h"
 #include "gui/editor/channel_view.h"
 #include "gui/link/transfer_dialog.h"

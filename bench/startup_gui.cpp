@@ -1,7 +1,11 @@
 // Start-up time of the desktop program: from process start to the main window's first paint, on the
 // offscreen platform unless QT_QPA_PLATFORM says otherwise. Prints each run and the median of 10.
+// Each run is this program started again as the desktop program (the same libraries and start-up as
+// pm514rx), which says "shown" on stdout at the first paint and quits.
 //
-//   bench_startup_gui [path/to/pm514rx] [channel-file]
+//   bench_startup_gui [channel-file]
+
+#include <QApplication>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -12,9 +16,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <string>
 #include <vector>
+
+#include "gui/app/application.h"
+#include "gui/app/main_window.h"
+#include "gui/desktop.h"
 
 extern char** environ;
 
@@ -22,11 +30,34 @@ namespace {
 
 constexpr int kRuns = 10;
 
-std::string DefaultProgram() {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return "pm514rx";
-    return (self.parent_path().parent_path() / "gui" / "pm514rx").string();
+constexpr char kChildFlag[] = "--as-desktop-program";
+
+// Says "shown" on stdout at the main window's first paint, then quits.
+class QuitWhenShown : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+            watched->removeEventFilter(this);
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+// The desktop program's start: the same steps as its main(), up to the window shown.
+int RunAsDesktopProgram(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QStringList args = QApplication::arguments();
+    pm::Application app;
+    QuitWhenShown quit;
+    if (!app.Start(args.size() > 2 ? args.at(2) : QString(), pm::InstallFeatures)) return 1;
+    app.Window()->installEventFilter(&quit);
+    return QApplication::exec();
 }
 
 // One start: milliseconds until the program said "shown", or a negative number when it did not.
@@ -38,7 +69,7 @@ double TimeOneStart(const std::string& program, const std::string& file) {
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>(kChildFlag)};
     if (!file.empty()) argv.push_back(const_cast<char*>(file.c_str()));
     argv.push_back(nullptr);
 
@@ -73,15 +104,10 @@ double TimeOneStart(const std::string& program, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string program = argc > 1 ? argv[1] : DefaultProgram();
-    const std::string file = argc > 2 ? argv[2] : std::string();
-    if (access(program.c_str(), X_OK) != 0) {
-        std::fprintf(stderr, "bench_startup_gui: %s is not there; build the target pm514rx first\n",
-                     program.c_str());
-        return 1;
-    }
+    if (argc > 1 && std::strcmp(argv[1], kChildFlag) == 0) return RunAsDesktopProgram(argc, argv);
+    const std::string program = "/proc/self/exe";
+    const std::string file = argc > 1 ? argv[1] : std::string();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("PM514RX_QUIT_WHEN_SHOWN", "1", 1);
 
     std::vector<double> times;
     TimeOneStart(program, file);  // warm the file cache and the font cache once

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "gui/app/resources.h"
-#include "gui/editor/dialog_units.h"
+#include "gui/common/resources.h"
+#include "gui/common/dialog_units.h"
 
 namespace pm {
 

@@ -4,9 +4,8 @@
 
 #include "core/image/tone.h"
 #include "core/texts.h"
-#include "gui/app/features.h"
 #include "gui/app/main_window.h"
-#include "gui/app/resources.h"
+#include "gui/common/resources.h"
 
 namespace pm {
 
@@ -14,7 +13,7 @@ Application::Application() = default;
 
 Application::~Application() = default;
 
-bool Application::Start(const QString& fileToOpen, bool withFeatures) {
+bool Application::Start(const QString& fileToOpen, const Installer& install) {
     EnsureAppResources();
     const QString title = QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size()));
     QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganisation));
@@ -26,7 +25,7 @@ bool Application::Start(const QString& fileToOpen, bool withFeatures) {
     for (const std::string& tone : pm::ToneTable()) toneTable_.append(QString::fromStdString(tone));
 
     auto frame = std::make_unique<MainWindow>(recentFiles_, toneTable_);
-    if (withFeatures) InstallFeatures(*frame);
+    if (install) install(*frame);
     if (fileToOpen.isEmpty()) {
         frame->NewDocument();
     } else if (!frame->OpenDocumentFile(fileToOpen)) {

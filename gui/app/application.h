@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 #include "gui/app/recent_files.h"
@@ -14,6 +15,9 @@ class MainWindow;
 
 class Application {
   public:
+    /** Adds commands to a new main window before it shows anything (the features of the program). */
+    using Installer = std::function<void(MainWindow&)>;
+
     Application();
     ~Application();
     Application(const Application&) = delete;
@@ -23,7 +27,7 @@ class Application {
      * Start-up: settings key, recent files, tone table, frame with a new document or the named file,
      * icon, window shown. False when the named file cannot be opened (after saying why): no window then.
      */
-    bool Start(const QString& fileToOpen = QString(), bool withFeatures = true);
+    bool Start(const QString& fileToOpen = QString(), const Installer& install = {});
 
     /** The main window, once started. */
     [[nodiscard]] MainWindow* Window() const { return window_.get(); }

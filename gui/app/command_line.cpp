@@ -20,33 +20,28 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(QStringLiteral("PM-514RX programming software."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption screenshots(
-        QStringLiteral("screenshots"),
-        QStringLiteral("Render the main window and dialogs to PNG files in <dir>."), QStringLiteral("dir"));
-    parser.addOption(screenshots);
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Channel file (*.sin) to open."),
                                  QStringLiteral("[file]"));
 
     CommandLine line;
     if (!parser.parse(arguments)) {
         Print(stderr, parser.errorText() + QStringLiteral("\n"));
-        return {QString(), QString(), true, 2};
+        return {QString(), true, 2};
     }
     if (parser.isSet(help)) {
         Print(stdout, parser.helpText());
-        return {QString(), QString(), true, 0};
+        return {QString(), true, 0};
     }
     if (parser.isSet(version)) {
         Print(stdout, QStringLiteral("pm514rx %1\n").arg(QStringLiteral(PM514RX_VERSION)));
-        return {QString(), QString(), true, 0};
+        return {QString(), true, 0};
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         Print(stderr, QStringLiteral("Only one channel file can be opened at a time.\n"));
-        return {QString(), QString(), true, 2};
+        return {QString(), true, 2};
     }
     if (!files.isEmpty()) line.file = files.constFirst();
-    line.screenshotsDir = parser.value(screenshots);
     return line;
 }
 

@@ -8,9 +8,8 @@ namespace pm {
 
 /** What the command line asks for. */
 struct CommandLine {
-    QString file;            // channel file to open, empty for a new document
-    QString screenshotsDir;  // render the windows to PNG files there instead of running
-    bool exit = false;       // nothing to run: help, version or an error was printed
+    QString file;       // channel file to open, empty for a new document
+    bool exit = false;  // nothing to run: help, version or an error was printed
     int exitCode = 0;
 };
 

@@ -18,9 +18,9 @@
 #include "gui/app/about_dialog.h"
 #include "gui/app/commands.h"
 #include "gui/app/file_dialogs.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/app/recent_files.h"
-#include "gui/app/resources.h"
+#include "gui/common/resources.h"
 #include "gui/editor/channel_view.h"
 
 namespace pm {

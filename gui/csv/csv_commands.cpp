@@ -10,9 +10,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "gui/app/features.h"
 #include "gui/app/main_window.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/editor/channel_view.h"
 
 namespace pm {

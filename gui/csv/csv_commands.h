@@ -52,6 +52,9 @@ class CsvReportDialog : public QDialog {
 /** Import CSV: the file's channels (and settings) replace the document's; other bytes stay. */
 void ImportCsvCommand(MainWindow& frame);
 
+/** Installs "Import CSV..." and "Export CSV..." after "Save As..." in window's File menu. */
+void InstallCsvCommands(MainWindow& window);
+
 /** Export CSV: the channels as the grid shows them now, in the chosen layout. */
 void ExportCsvCommand(MainWindow& frame);
 

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 
 #include "core/image/channel_table.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/editor/channel_grid.h"
 
 namespace pm {

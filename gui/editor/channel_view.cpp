@@ -9,11 +9,11 @@
 
 #include "core/editing/cell_rules.h"
 #include "core/image/codec.h"
-#include "gui/app/message_box.h"
-#include "gui/app/resources.h"
+#include "gui/common/message_box.h"
+#include "gui/common/resources.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
-#include "gui/editor/dialog_units.h"
+#include "gui/common/dialog_units.h"
 
 namespace pm {
 namespace {

@@ -1,6 +1,5 @@
 // Attaches Read From Radio, Write To Radio and the Port menu's devices to the main frame.
 
-#include "gui/app/features.h"
 #include "gui/link/transfer_commands.h"
 
 namespace pm {

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 
 namespace pm {
 namespace {

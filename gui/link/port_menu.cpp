@@ -10,7 +10,7 @@
 #include "core/texts.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/editor/channel_view.h"
 #include "sim/demo_image.h"
 #include "sim/pty_host.h"

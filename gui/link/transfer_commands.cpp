@@ -18,7 +18,7 @@
 #include "core/safety/port_diagnosis.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/app/recent_files.h"
 #include "gui/app/channel_document.h"
 #include "gui/editor/channel_grid.h"

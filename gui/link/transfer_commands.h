@@ -110,4 +110,7 @@ class TransferCommands : public QObject {
     Direction direction_ = Direction::Read;
 };
 
+/** Installs Read From Radio, Write To Radio and the Port menu's devices and virtual radio into window. */
+void InstallTransferCommands(MainWindow& window);
+
 }  // namespace pm

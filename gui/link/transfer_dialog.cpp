@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "core/link/link_texts.h"
-#include "gui/editor/dialog_units.h"
+#include "gui/common/dialog_units.h"
 
 namespace pm {
 namespace {

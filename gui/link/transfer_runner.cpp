@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 
 namespace pm {
 

@@ -3,7 +3,6 @@
 #include <QAction>
 
 #include "core/report/report_input.h"
-#include "gui/app/features.h"
 #include "gui/app/main_window.h"
 #include "gui/app/channel_document.h"
 #include "gui/editor/channel_view.h"

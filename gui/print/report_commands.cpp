@@ -16,7 +16,7 @@
 
 #include "core/report/report_layout.h"
 #include "core/texts.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/print/report_painter.h"
 #include "gui/print/report_pdf.h"
 

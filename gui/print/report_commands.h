@@ -17,6 +17,8 @@ class QWidget;
 
 namespace pm {
 
+class MainWindow;
+
 /** The report commands; the printer and its set-up live as long as this object. */
 class ReportCommands : public QObject {
     Q_OBJECT
@@ -62,5 +64,8 @@ class ReportCommands : public QObject {
 
 /** The name Export PDF suggests: the document's name with ".pdf", or "Untitled.pdf". */
 [[nodiscard]] QString SuggestedPdfPath(const QString& documentPath);
+
+/** Installs Print, Print Preview, Print Setup and "Export PDF..." into window's File menu. */
+void InstallReportCommands(MainWindow& window);
 
 }  // namespace pm

@@ -2,7 +2,6 @@
 
 #include "core/image/tone.h"
 #include "core/testmode/test_frequency.h"
-#include "gui/app/features.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/channel_view.h"
 #include "gui/testmode/testmode_dialog.h"

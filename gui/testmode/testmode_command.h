@@ -7,6 +7,9 @@ namespace pm {
 
 class MainWindow;
 
+/** Installs Program, Test Mode into window. */
+void InstallTestModeCommand(MainWindow& window);
+
 /** The command: a new dialog from the opening defaults with the view's port, run modally. */
 void OnTestMode(MainWindow& frame, const QStringList& toneTable);
 

@@ -18,8 +18,8 @@
 
 #include "core/link/posix_serial_port.h"
 #include "core/testmode/test_mode_texts.h"
-#include "gui/app/message_box.h"
-#include "gui/editor/dialog_units.h"
+#include "gui/common/message_box.h"
+#include "gui/common/dialog_units.h"
 #include "gui/link/transfer_runner.h"
 #include "gui/testmode/tone_box.h"
 

@@ -10,6 +10,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/recent_files.h"
 #include "gui/app/application.h"
+#include "gui/desktop.h"
 #include "gui/editor/channel_view.h"
 
 namespace pm {
@@ -79,7 +80,7 @@ GuiTest::~GuiTest() {
 
 bool GuiTest::Start(const QString& file, bool withFeatures) {
     app_ = std::make_unique<Application>();
-    if (!app_->Start(file, withFeatures)) return false;
+    if (!app_->Start(file, withFeatures ? Application::Installer(InstallFeatures) : nullptr)) return false;
     EXPECT_TRUE(QTest::qWaitForWindowExposed(app_->Window()));
     return true;
 }

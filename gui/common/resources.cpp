@@ -1,4 +1,4 @@
-#include "gui/app/resources.h"
+#include "gui/common/resources.h"
 
 #include <QFont>
 #include <QFontDatabase>

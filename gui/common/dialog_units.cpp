@@ -1,4 +1,4 @@
-#include "gui/editor/dialog_units.h"
+#include "gui/common/dialog_units.h"
 
 #include <QFontMetrics>
 

@@ -1,13 +1,8 @@
-// The Test Mode dialog rendered with each panel: the captions must fit their controls. With
-// PM_SCREENSHOTS_DIR set (make screenshots) the pictures are kept there.
+// The Test Mode dialog with each panel: the captions must fit their controls (make screenshots shows them).
 
 #include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -16,7 +11,6 @@
 #include "core/image/tone.h"
 #include "core/testmode/test_frequency.h"
 #include "gui/testmode/testmode_dialog.h"
-#include "gui/testmode/tone_box.h"
 
 namespace pm {
 namespace {
@@ -52,50 +46,18 @@ QStringList ClippedCaptions(const TestModeDialog& dialog) {
     return clipped;
 }
 
-class TestModeShots : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const QString kept = qEnvironmentVariable("PM_SCREENSHOTS_DIR");
-        dir_ = QDir(kept.isEmpty() ? scratch_.path() : kept);
-        ASSERT_TRUE(dir_.mkpath(QStringLiteral(".")));
-    }
-
-    void Shoot(QWidget& window, const QString& name, ToneBox* dropped = nullptr) {
-        QApplication::processEvents();
-        QPixmap shot = window.grab();
-        if (dropped) {
-            // Where the list drops on a screen with room for it: under its box.
-            QPainter painter(&shot);
-            painter.drawPixmap(dropped->mapTo(&window, QPoint(0, dropped->height())),
-                               dropped->view()->window()->grab());
-        }
-        ASSERT_TRUE(shot.save(dir_.filePath(name))) << name.toStdString();
-    }
-
-    QTemporaryDir scratch_;
-    QDir dir_;
-};
-
-TEST_F(TestModeShots, EachPanelFitsItsCaptions) {
+TEST(TestModeLayout, EachPanelFitsItsCaptions) {
     TestModeDialog dialog(Tones());
     dialog.SetBandBase(testmode::TestBandBase());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    Shoot(dialog, QStringLiteral("testmode-opened.png"));
     EXPECT_EQ(ClippedCaptions(dialog), QStringList());
 
     dialog.Tree()->setCurrentItem(dialog.TreeItem(testmode::code::kMiddleFrequency));
-    Shoot(dialog, QStringLiteral("testmode-frequency.png"));
     EXPECT_EQ(ClippedCaptions(dialog), QStringList());
-
-    auto* tones = static_cast<ToneBox*>(dialog.Widget(TestModeDialog::Control::TxToneBox));
-    tones->showPopup();
-    Shoot(dialog, QStringLiteral("testmode-frequency-tones.png"), tones);
-    tones->hidePopup();
 
     dialog.Tree()->setCurrentItem(dialog.TreeItem(testmode::code::kTxPower));
     QTest::mouseClick(dialog.Widget(TestModeDialog::Control::DefaultButton), Qt::LeftButton);
-    Shoot(dialog, QStringLiteral("testmode-item.png"));
     EXPECT_EQ(ClippedCaptions(dialog), QStringList());
 }
 

@@ -1,0 +1,17 @@
+#include "gui/desktop.h"
+
+#include "gui/csv/csv_commands.h"
+#include "gui/link/transfer_commands.h"
+#include "gui/print/report_commands.h"
+#include "gui/testmode/testmode_command.h"
+
+namespace pm {
+
+void InstallFeatures(MainWindow& window) {
+    InstallCsvCommands(window);
+    InstallReportCommands(window);
+    InstallTransferCommands(window);
+    InstallTestModeCommand(window);
+}
+
+}  // namespace pm

@@ -1,0 +1,214 @@
+// pm514rx-screenshots DIR [FILE]: renders the main window and dialogs to PNG files in DIR, for a look at
+// the layout at any scale (QT_SCALE_FACTOR). The plan shown is FILE, or the virtual radio's
+// demonstration plan. Not part of the product: it drives the real windows from outside.
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "core/image/channel_file.h"
+#include "core/image/tone.h"
+#include "core/testmode/test_frequency.h"
+#include "gui/app/about_dialog.h"
+#include "gui/app/application.h"
+#include "gui/app/main_window.h"
+#include "gui/common/message_box.h"
+#include "gui/desktop.h"
+#include "gui/editor/cell_editors.h"
+#include "gui/editor/channel_grid.h"
+#include "gui/editor/channel_view.h"
+#include "gui/link/port_menu.h"
+#include "gui/link/transfer_commands.h"
+#include "gui/link/transfer_dialog.h"
+#include "gui/testmode/testmode_dialog.h"
+#include "gui/testmode/tone_box.h"
+#include "sim/demo_image.h"
+
+namespace pm {
+namespace {
+
+bool SavePixmap(const QPixmap& shot, const QDir& dir, const QString& name) {
+    const QString path = dir.filePath(name);
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+bool Save(QWidget& widget, const QDir& dir, const QString& name) {
+    QApplication::processEvents();
+    return SavePixmap(widget.grab(), dir, name);
+}
+
+// The window with another top-level window (dialog, menu, dropped list) painted where it stands over it.
+QPixmap WindowWith(QWidget& window, QWidget& other) {
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(window.mapFromGlobal(other.mapToGlobal(QPoint(0, 0))), other.grab());
+    return shot;
+}
+
+// The window with a dropped list painted where it hangs: a popup is a window of its own.
+bool SaveWithPopup(QWidget& window, QComboBox& list, const QDir& dir, const QString& name) {
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    QWidget* popup = list.view()->window();
+    if (popup->isVisible()) {
+        QPainter painter(&shot);
+        painter.drawPixmap(window.mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+    }
+    return SavePixmap(shot, dir, name);
+}
+
+// Serves the event loop until done() or the time is up.
+template <typename Done>
+bool WaitFor(Done done, int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// The transfer dialog halfway through a read from the virtual radio, then the open Port menu.
+bool RenderTransfer(MainWindow& window, const QDir& dir) {
+    TransferCommands* commands = TransferCommands::Of(window);
+    if (!commands || !commands->Ports().SelectVirtualRadio()) return false;
+    bool ok = true;
+
+    window.Action(Command::ReadFromRadio)->trigger();
+    TransferDialog* dialog = commands->Dialog();
+    if (!dialog) return false;
+    ok = SavePixmap(dialog->grab(), dir, QStringLiteral("progress-ready.png")) && ok;
+    dialog->accept();
+    if (WaitFor([dialog] { return dialog->Pos() >= 100; }, 20000)) {
+        ok = SavePixmap(dialog->grab(), dir, QStringLiteral("progress-read.png")) && ok;
+        ok = SavePixmap(WindowWith(window, *dialog), dir, QStringLiteral("main-progress.png")) && ok;
+    } else {
+        std::fprintf(stderr, "the read from the virtual radio did not get to block 100\n");
+        ok = false;
+    }
+    if (commands->Dialog()) commands->Dialog()->reject();
+    if (!WaitFor([commands] { return !commands->IsRunning(); }, 10000)) return false;
+
+    QMenu* menu = window.PortMenu();
+    QMenuBar* bar = window.menuBar();
+    const QRect item = bar->actionGeometry(menu->menuAction());
+    menu->popup(bar->mapToGlobal(item.bottomLeft()));
+    WaitFor([menu] { return menu->isVisible(); }, 2000);
+    ok = SavePixmap(WindowWith(window, *menu), dir, QStringLiteral("port-menu.png")) && ok;
+    menu->hide();
+    return ok;
+}
+
+// The Test Mode dialog with each panel, and the transmit tone list dropped under its box.
+bool RenderTestMode(const QDir& dir) {
+    QStringList tones;
+    for (const std::string& tone : ToneTable()) tones << QString::fromStdString(tone);
+    TestModeDialog dialog(tones);
+    dialog.SetBandBase(testmode::TestBandBase());
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) return false;
+    bool ok = Save(dialog, dir, QStringLiteral("testmode-opened.png"));
+    dialog.Tree()->setCurrentItem(dialog.TreeItem(testmode::code::kMiddleFrequency));
+    ok = Save(dialog, dir, QStringLiteral("testmode-frequency.png")) && ok;
+
+    auto* list = static_cast<ToneBox*>(dialog.Widget(TestModeDialog::Control::TxToneBox));
+    list->showPopup();
+    QApplication::processEvents();
+    QPixmap shot = dialog.grab();
+    {
+        // Where the list drops on a screen with room for it: under its box.
+        QPainter painter(&shot);
+        painter.drawPixmap(list->mapTo(&dialog, QPoint(0, list->height())), list->view()->window()->grab());
+    }
+    ok = SavePixmap(shot, dir, QStringLiteral("testmode-frequency-tones.png")) && ok;
+    list->hidePopup();
+
+    dialog.Tree()->setCurrentItem(dialog.TreeItem(testmode::code::kTxPower));
+    // Clicked the way a user would, so that the button shows the focus it takes.
+    QTest::mouseClick(dialog.Widget(TestModeDialog::Control::DefaultButton), Qt::LeftButton);
+    return Save(dialog, dir, QStringLiteral("testmode-item.png")) && ok;
+}
+
+int RenderScreenshots(const QString& directory, const QString& demoFile) {
+    QDir dir(directory);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(directory));
+        return 3;
+    }
+    // Keep the user's recent-file list out of it.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ScopedAnswerers quiet([](const Message&) { return Answer::Ok; },
+                          [](const QString&) { return SaveAnswer::Discard; });
+
+    Application app;
+    if (!app.Start(QString(), InstallFeatures)) return 1;
+    MainWindow& window = *app.Window();
+    bool ok = Save(window, dir, QStringLiteral("main-new.png"));
+    // The virtual radio's demonstration plan, opened as a channel file, unless a file is named.
+    QString plan = demoFile;
+    if (plan.isEmpty()) {
+        plan = settings.filePath(QStringLiteral("demonstration.sin"));
+        if (!SaveChannelFile(QFile::encodeName(plan).toStdString(), sim::DemoImage()).ok()) return 3;
+    }
+    if (!window.OpenDocumentFile(plan)) return 3;
+    ok = Save(window, dir, QStringLiteral("main-demo.png")) && ok;
+
+    // The in-place editors open over their cells: a typed frequency, and a dropped tone list.
+    ChannelView& view = *window.View();
+    view.Grid().SetRow(2);
+    view.Grid().SetCol(1);
+    view.BeginCellEdit('1');
+    view.Editors().TextEditor()->insert(QStringLiteral("45.6125"));
+    ok = Save(window, dir, QStringLiteral("editor-text.png")) && ok;
+    view.Grid().SetRow(10);
+    view.Grid().SetCol(4);
+    view.BeginCellEdit(0);
+    QComboBox& tones = *view.Editors().ToneList();
+    tones.showPopup();
+    ok = SaveWithPopup(window, tones, dir, QStringLiteral("editor-tone.png")) && ok;
+    tones.hidePopup();
+
+    ok = RenderTransfer(window, dir) && ok;
+
+    AboutDialog about(&window);
+    about.show();
+    ok = Save(about, dir, QStringLiteral("about.png")) && ok;
+    about.hide();
+    return RenderTestMode(dir) && ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace pm
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2 || args.size() > 3) {
+        std::fprintf(stderr, "usage: pm514rx-screenshots DIR [FILE.sin]\n");
+        return 2;
+    }
+    return pm::RenderScreenshots(args.at(1), args.size() > 2 ? args.at(2) : QString());
+}
