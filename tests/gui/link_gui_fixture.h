@@ -87,11 +87,8 @@ class Transfer : public GuiTest {
     }
     // Waits until the dialog's bar has reached position (false when the transfer ended first).
     bool WaitForPosition(int position) {
-        for (int i = 0; i < 2000 && Dialog(); ++i) {
-            if (Dialog()->Pos() >= position) return true;
-            QTest::qWait(5);
-        }
-        return false;
+        const auto reached = [&] { return Dialog() && Dialog()->Pos() >= position; };
+        return QTest::qWaitFor([&] { return !Dialog() || reached(); }, 20000) && reached();
     }
 
     TransferCommands* commands_ = nullptr;

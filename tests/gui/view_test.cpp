@@ -169,11 +169,11 @@ TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
         list->setCurrentIndex(row.before);
         list->setFocus();
         QTest::keyClicks(list->lineEdit(), "7");
-        EXPECT_EQ(list->currentText(), row.after) << list->objectName();
-        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName();
+        EXPECT_EQ(list->currentText(), row.after) << list->objectName().toStdString();
+        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName().toStdString();
         // Also when the default is already selected: the typed text never stays.
         QTest::keyClicks(list->lineEdit(), "x");
-        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName();
+        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName().toStdString();
     }
     // N/W and the band list keep typed text and their selection.
     SettingCombo* nw = View().List(Setting::NarrowWide);
