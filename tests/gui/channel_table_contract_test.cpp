@@ -37,7 +37,7 @@ class ChannelTableContract : public ::testing::Test {
 using Implementations = ::testing::Types<PlainTable, GridBackedTable>;
 TYPED_TEST_SUITE(ChannelTableContract, Implementations);
 
-TYPED_TEST(ChannelTableContract, HeadingsAndChannelNumbers) {
+TYPED_TEST(ChannelTableContract, HeadingsAndNumbers) {
     ChannelTable& table = this->Table();
     for (int c = 0; c < kGridCols; ++c) EXPECT_EQ(table.Text(0, c), ColumnHeadings()[c]) << c;
     for (int r = 1; r < kGridRows; ++r) {
@@ -46,7 +46,7 @@ TYPED_TEST(ChannelTableContract, HeadingsAndChannelNumbers) {
     }
 }
 
-TYPED_TEST(ChannelTableContract, EveryColumnKeepsWhatWasSetAndOnlyThere) {
+TYPED_TEST(ChannelTableContract, SetGetEveryColumn) {
     ChannelTable& table = this->Table();
     for (int c = col::kReceive; c <= col::kSpare; ++c) {
         table.SetText(40, c, "text " + std::to_string(c));
@@ -58,7 +58,7 @@ TYPED_TEST(ChannelTableContract, EveryColumnKeepsWhatWasSetAndOnlyThere) {
     EXPECT_EQ(table.Text(40, col::kBusy), "");
 }
 
-TYPED_TEST(ChannelTableContract, DecodeThenEncodeGivesTheSameBytes) {
+TYPED_TEST(ChannelTableContract, DecodeEncodeRoundTrip) {
     ChannelTable& table = this->Table();
     const Image demo = sim::DemoImage();
     SettingSelections lists;
@@ -69,7 +69,8 @@ TYPED_TEST(ChannelTableContract, DecodeThenEncodeGivesTheSameBytes) {
     // And the same texts as the plain table reads: the grid adds and loses nothing.
     const EditorState plain = DecodeToState(demo);
     for (int r = 1; r < kGridRows; ++r) {
-        for (int c = col::kReceive; c <= col::kPower; ++c) EXPECT_EQ(table.Text(r, c), plain.table.Text(r, c));
+        for (int c = col::kReceive; c <= col::kPower; ++c)
+            EXPECT_EQ(table.Text(r, c), plain.table.Text(r, c));
     }
 }
 
