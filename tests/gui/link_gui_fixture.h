@@ -73,7 +73,7 @@ class Transfer : public GuiTest {
     TransferDialog* Dialog() const { return commands_->Dialog(); }
 
     // Presses Start, recording what the dialog shows, and waits for the end.
-    bool StartAndWait(int timeoutMs = 30000) {
+    bool StartAndWait(int timeoutMs = 60000) {
         Watch();
         QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
         QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);

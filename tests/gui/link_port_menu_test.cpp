@@ -116,7 +116,7 @@ TEST_F(PortMenuTest, VirtualRadioServesAWriteAndARead) {
     Window().Action(Command::WriteToRadio)->trigger();
     QSignalSpy ended(&commands, &TransferCommands::TransferEnded);
     commands.Dialog()->accept();
-    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_TRUE(ended.wait(60000));
     ASSERT_EQ(commands.LastOutcome().result, LinkResult::Done);
     const Image written = View().EncodedImage();
     Window().Action(Command::PortCom2)->trigger();
@@ -130,7 +130,7 @@ TEST_F(PortMenuTest, VirtualRadioServesAWriteAndARead) {
     EXPECT_EQ(View().Table().Text(1, col::kReceive), "");
     Window().Action(Command::ReadFromRadio)->trigger();
     commands.Dialog()->accept();
-    ASSERT_TRUE(ended.wait(20000));
+    ASSERT_TRUE(ended.wait(60000));
     ASSERT_EQ(commands.LastOutcome().result, LinkResult::Done);
     EXPECT_EQ(View().Table().Text(1, col::kReceive), "146.00000");
     EXPECT_EQ(Window().Document().MemoryImage(), radio->Memory());

@@ -121,7 +121,7 @@ class TestModeDialogTest : public ::testing::Test {
     bool StartAndWait() {
         QSignalSpy finished(dialog_.get(), &TestModeDialog::ExchangeFinished);
         Click(Id::StartButton);
-        return finished.wait(20000);
+        return finished.wait(60000);
     }
 
     std::vector<SeenMessage> messages_;
@@ -349,7 +349,7 @@ TEST_F(TestModeDialogTest, StartSendsTheExampleWhileTheDialogStaysInert) {
     EXPECT_FALSE(dialog_->close());
     dialog_->Tree()->setCurrentItem(dialog_->TreeItem(code::kExitDebug));
     EXPECT_TRUE(dialog_->isVisible());
-    ASSERT_TRUE(finished.wait(20000));
+    ASSERT_TRUE(finished.wait(60000));
 
     EXPECT_EQ(messages_, (std::vector<SeenMessage>{Seen(link::kTestModeDone)}));
     EXPECT_EQ(radio_->TestRecords(),
