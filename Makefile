@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps configure build run test asan-test fuzz screenshots bench clean
+.PHONY: deps configure build run test asan-test fuzz screenshots bench package package-check clean
 
 deps:
 	@bash scripts/install-deps
@@ -42,5 +42,17 @@ screenshots: build
 bench: build
 	@bash scripts/bench $(BUILD)
 
+# The Debian package pm514rx_VERSION_amd64.deb, here, for `sudo apt install ./pm514rx_*.deb`.
+package: build
+	@rm -f pm514rx_*_amd64.deb $(BUILD)/pm514rx_*_amd64.deb
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@cp $(BUILD)/pm514rx_*_amd64.deb .
+	@echo "package: $$(ls pm514rx_*_amd64.deb)"
+
+# lintian, the file list, the desktop and AppStream validators, the manual pages and the programs
+# run from the unpacked package.
+package-check: package
+	@bash scripts/check-package $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) pm514rx_*_amd64.deb
