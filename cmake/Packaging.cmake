@@ -8,7 +8,9 @@ set(PM_PACKAGING_SOURCE ${PROJECT_SOURCE_DIR}/packaging)
 set(PM_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
 
 find_package(Python3 COMPONENTS Interpreter)
-if(Python3_Interpreter_FOUND)
+if(PM_SANITIZE OR PM_FUZZ)
+  # Those builds are for finding faults, never packaged.
+elseif(Python3_Interpreter_FOUND)
   set(_pm_docs_args --cli $<TARGET_FILE:pm514rx-cli>)
   set(_pm_docs_depends pm514rx-cli)
   set(_pm_man_pages ${PM_PACKAGING_OUT}/pm514rx-cli.1.gz)
@@ -63,6 +65,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://pm514rx.github.io/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The icons are SVG, drawn by a plugin that nothing links to.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
 # The printed report is laid out for Liberation Serif's widths.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -38,8 +38,7 @@ class Entry:
 
     @property
     def value_type(self):
-        words = self.value.replace("REQUIRED", "").replace("...", "").strip()
-        return words
+        return self.value.replace("REQUIRED", "").replace("...", "").strip()
 
     @property
     def required(self):
@@ -69,6 +68,8 @@ def run_help(argv):
     """The help text with the environment pinned, so that no builder's home or locale leaks in."""
     env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": "~", "LC_ALL": "C.UTF-8",
            "QT_QPA_PLATFORM": "offscreen", "COLUMNS": "80"}
+    if "LD_LIBRARY_PATH" in os.environ:  # a Qt of one's own
+        env["LD_LIBRARY_PATH"] = os.environ["LD_LIBRARY_PATH"]
     done = subprocess.run(argv, env=env, capture_output=True, text=True, timeout=60)
     if done.returncode != 0 or not done.stdout.strip():
         sys.exit(f"make_docs: {' '.join(argv)} failed ({done.returncode}): {done.stderr.strip()}")
@@ -99,7 +100,8 @@ def parse_help(text):
         if not stripped:
             continue
         if stripped.startswith("Usage:"):
-            help_.usage, seen_usage = stripped[len("Usage:"):].strip(), True
+            program, _, rest = stripped[len("Usage:"):].strip().partition(" ")
+            help_.usage, seen_usage = f"{os.path.basename(program)} {rest}", True  # Qt prints argv[0]
             continue
         heading = seen_usage and re.fullmatch(r"[A-Z][A-Za-z ]*:", stripped)
         if seen_usage and re.fullmatch(r"\[Option Group: (.+)\]", stripped):
@@ -275,6 +277,10 @@ def gui_page(gui, template, version, date):
 
 def shell_case(rows):
     """case arms: pattern) echo 'value' ;;"""
+    for pattern, value in rows:
+        # Names and choices go into the script unquoted in patterns and single-quoted in values.
+        if not re.fullmatch(r"''|[A-Za-z0-9|:_.-]+", pattern) or not re.fullmatch(r"[A-Za-z0-9 :_.-]*", value):
+            sys.exit(f"make_docs: cannot put {pattern!r} or {value!r} into the completion")
     return [f"        {pattern}) echo '{value}' ;;" for pattern, value in rows]
 
 

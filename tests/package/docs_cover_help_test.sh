@@ -48,7 +48,7 @@ for verb in $verbs; do
   done
 done
 if [ -n "$gui" ]; then
-  for option in $(QT_QPA_PLATFORM=offscreen "$gui" --help | options_in); do
+  for option in $(QT_QPA_PLATFORM=offscreen "$gui" --help 2>/dev/null | options_in); do
     section "$docs/pm514rx.1" '.SH OPTIONS' | has_word "$option" || fail "pm514rx.1 OPTIONS lacks $option"
   done
 fi
