@@ -132,6 +132,9 @@ def value_kind(entry):
     choices = re.search(r"\{([^}]*)\}", vtype)
     if choices:
         return "words:" + " ".join(choices.group(1).split(","))
+    alternatives = re.fullmatch(r"TEXT:([a-z-]+(\[[^]]*\])?(\|[a-z-]+(\[[^]]*\])?)+)", vtype)
+    if alternatives:  # a validator's "location|sequential[:N]": the words before any brackets
+        return "words:" + " ".join(re.sub(r"\[.*", "", a) for a in alternatives.group(1).split("|"))
     span = re.search(r"\[(-?\d+) - (-?\d+)\]", vtype)
     if span and 0 <= int(span.group(2)) - int(span.group(1)) <= 9:
         return "words:" + " ".join(str(n) for n in range(int(span.group(1)), int(span.group(2)) + 1))
@@ -143,23 +146,26 @@ def value_kind(entry):
         return "dir"
     if "channel file" in text or ".sin" in text:
         return "sin"
-    if "file" in text or "link" in text:
+    if "symbolic link" in text or " path" in text:
         return "file"
     return ""
 
 
 def placeholder(entry):
-    """What the page shows for the value: FILE, DIR, N, a|b ... rather than CLI11's type names."""
+    """What the page shows for the value: the program's own name for it (N, A:B, [DIR], <dir>), the
+    choices, or for CLI11's plain TEXT a name by kind (FILE, CSV, DIR, PORT)."""
     vtype = entry.value_type
+    base, _, detail = vtype.partition(":")
     if not vtype:
         return ""
-    if vtype.startswith("<") or vtype.startswith("["):
-        return vtype
-    kind = value_kind(entry)
-    if re.search(r"\{([^}]*)\}", vtype):
-        return kind[len("words:"):].replace(" ", "|")
-    if vtype.startswith("INT"):
+    if base in ("INT", "UINT", "FLOAT"):
         return "N"
+    if base != "TEXT":
+        return vtype
+    if detail:
+        choices = re.fullmatch(r"\{([^}]*)\}", detail)
+        return choices.group(1).replace(",", "|") if choices else detail
+    kind = value_kind(entry)
     return {"sin": "FILE", "csv": "CSV", "dir": "DIR", "port": "PORT", "file": "PATH"}.get(kind, "TEXT")
 
 
