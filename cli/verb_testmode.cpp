@@ -12,7 +12,7 @@
 #include "core/image/text_match.h"
 #include "core/link/posix_serial_port.h"
 #include "core/link/test_mode.h"
-#include "core/testmode/test_mode_items.h"
+#include "core/testmode/tree_items.h"
 
 namespace pm::cli {
 namespace {

@@ -10,7 +10,7 @@
 #include "core/link/frames.h"
 #include "core/link/link_texts.h"
 #include "core/link/port_names.h"
-#include "core/testmode/test_frequency.h"
+#include "core/testmode/field_frequency.h"
 
 namespace pm {
 namespace {

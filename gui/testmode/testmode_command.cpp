@@ -1,7 +1,7 @@
 #include "gui/testmode/testmode_command.h"
 
 #include "core/image/tone.h"
-#include "core/testmode/test_frequency.h"
+#include "core/testmode/field_frequency.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/channel_view.h"
 #include "gui/testmode/testmode_dialog.h"

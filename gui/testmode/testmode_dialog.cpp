@@ -17,7 +17,7 @@
 #include <utility>
 
 #include "core/link/posix_serial_port.h"
-#include "core/testmode/test_mode_texts.h"
+#include "core/testmode/dialog_texts.h"
 #include "gui/common/message_box.h"
 #include "gui/common/dialog_units.h"
 #include "gui/link/transfer_runner.h"

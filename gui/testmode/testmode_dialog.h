@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "core/link/test_mode.h"
-#include "core/testmode/test_frequency.h"
-#include "core/testmode/test_mode_items.h"
+#include "core/testmode/field_frequency.h"
+#include "core/testmode/tree_items.h"
 
 class QAbstractButton;
 class QGroupBox;

@@ -22,7 +22,7 @@
 
 #include "core/image/channel_file.h"
 #include "core/image/tone.h"
-#include "core/testmode/test_frequency.h"
+#include "core/testmode/field_frequency.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/application.h"
 #include "gui/app/main_window.h"

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "core/image/numeric_text.h"
-#include "core/testmode/test_frequency.h"
-#include "core/testmode/test_mode_items.h"
+#include "core/testmode/field_frequency.h"
+#include "core/testmode/tree_items.h"
 
 namespace pm::testmode {
 namespace {

@@ -26,7 +26,7 @@
 #include "core/image/memory_image.h"
 #include "core/image/tone.h"
 #include "core/link/link_texts.h"
-#include "core/testmode/test_frequency.h"
+#include "core/testmode/field_frequency.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/channel_view.h"

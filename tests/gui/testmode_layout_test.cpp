@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "core/image/tone.h"
-#include "core/testmode/test_frequency.h"
+#include "core/testmode/field_frequency.h"
 #include "gui/testmode/testmode_dialog.h"
 
 namespace pm {

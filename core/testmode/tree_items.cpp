@@ -1,4 +1,4 @@
-#include "core/testmode/test_mode_items.h"
+#include "core/testmode/tree_items.h"
 
 #include "core/image/tone.h"
 

@@ -1,4 +1,4 @@
-#include "core/testmode/test_frequency.h"
+#include "core/testmode/field_frequency.h"
 
 #include <algorithm>
 #include <cmath>
