@@ -24,17 +24,18 @@ std::span<const std::uint8_t, kRowSize> SettingsRow(const Image& image) {
 
 bool ChannelExists(std::span<const std::uint8_t, kRowSize> record) {
     auto present = [](std::uint8_t b) { return b != 0x00 && b != 0xFF; };
-    return present(record[3]) || present(record[7]);
+    return present(record[rec::kRxFreqTop]) || present(record[rec::kTxFreqTop]);
 }
 
 namespace {
 
 void WriteSettingDefaults(Image& image) {
-    image[kSettingsOffset + 1] = 4;
-    image[kSettingsOffset + 2] = 3;
-    image[kSettingsOffset + 3] = 2;
-    image[kSettingsOffset + 5] = 0x0A;
-    image[kModelOffset - 1] = 0xF0;
+    auto s = SettingsRow(image);
+    s[set::kSquelchLevel] = 4;
+    s[set::kSpare2] = 3;
+    s[set::kTxTotalTime] = 2;  // 60 s
+    s[set::kSpare5] = 0x0A;
+    image[kModelRowSpareOffset] = 0xF0;
     image[kModelOffset] = kDefaultModel;
 }
 
@@ -44,19 +45,19 @@ Image NewDocumentImage() {
     Image image;
     image.fill(0xFF);
     WriteSettingDefaults(image);
-    ChannelRecord(image, 1)[rec::kChannelFlags] = 0xFB;
-    image[kSettingsOffset + set::kSettingFlags] = 0x44;
+    ChannelRecord(image, 1)[rec::kChannelFlags] = 0xFB;  // all but bit 2
+    SettingsRow(image)[set::kSettingFlags] = setflag::kWide | setflag::kBand136To175;
     return image;
 }
 
 void BandReset(Image& image, int band) {
-    std::fill(image.begin() + kRowSize, image.begin() + kRowSize * (kChannelCount + 1), 0xFF);
+    std::fill_n(ChannelRecord(image, 1).data(), kRowSize * kChannelCount, std::uint8_t{0xFF});
     WriteSettingDefaults(image);
-    std::uint8_t& flags = image[kSettingsOffset + set::kSettingFlags];
+    std::uint8_t& flags = SettingsRow(image)[set::kSettingFlags];
     if (band == 0) {
-        flags = static_cast<std::uint8_t>(flags | 0x40);
+        flags = static_cast<std::uint8_t>(flags | setflag::kBand136To175);
     } else {
-        flags = static_cast<std::uint8_t>(flags & ~0x40);
+        flags = static_cast<std::uint8_t>(flags & ~setflag::kBand136To175);
     }
 }
 
@@ -64,16 +65,19 @@ std::uint8_t InterpretedMask(std::size_t offset) {
     const std::size_t row = offset / kRowSize;
     const std::size_t col = offset % kRowSize;
     if (row >= 1 && row <= static_cast<std::size_t>(kChannelCount)) {
-        if (col == rec::kChannelFlags) return 0x1B;  // busy bits 0-1, scan bit 3, power bit 4
-        return col == 15 ? 0x00 : 0xFF;
+        if (col == rec::kChannelFlags) return chflag::kInterpreted;
+        return col == rec::kSpare ? 0x00 : 0xFF;
     }
     if (row == static_cast<std::size_t>(kSettingsRow)) {
         switch (col) {
-            case set::kSettingFlags: return 0x45;  // warning bit 0, N/W bit 2, band bit 6
+            case set::kSettingFlags:
+                return setflag::kInterpreted;
             case set::kSquelchLevel:
             case set::kTxTotalTime:
-            case set::kTxPowerRank: return 0xFF;
-            default: return 0x00;
+            case set::kTxPowerRank:
+                return 0xFF;
+            default:
+                return 0x00;
         }
     }
     return 0x00;
