@@ -18,7 +18,6 @@ TEST(EnterWalk, StepsByFocusAndCell) {
     const Row rows[] = {
         {"grid moves right", EnterFocus::Grid, 5, 1, {EnterMove::Right, false}},
         {"grid at Scan tabs out", EnterFocus::Grid, 5, 6, {EnterMove::Tab, false}},
-        {"grid at Power moves right", EnterFocus::Grid, 5, 7, {EnterMove::Right, false}},
         {"receive opens transmit", EnterFocus::TextEditor, 1, 1, {EnterMove::Right, true}},
         {"text editor in row 80 still moves right", EnterFocus::TextEditor, 80, 2, {EnterMove::Right, true}},
         {"tone opens the next column", EnterFocus::ToneList, 80, 4, {EnterMove::Right, true}},
