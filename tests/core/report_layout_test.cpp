@@ -61,6 +61,7 @@ TEST(ReportLayout, PageTextsInTwips) {
         for (const auto& item : Layout(number, input).items) {
             const bool isNumber = item.kind == ReportItemKind::Cell && item.column == col::kNumber;
             if (isNumber) numbers.push_back(item.text);
+            EXPECT_TRUE(item.kind == ReportItemKind::Cell || item.column == -1) << item.text;
             if (item.kind != ReportItemKind::Cell ||
                 (isNumber && (item.row == rows.first || item.row == rows.last)))
                 got.push_back(Placed(item));
