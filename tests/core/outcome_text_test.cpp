@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 #include "core/link/link_texts.h"
 #include "core/link/port_names.h"
 #include "core/safety/outcome_text.h"
-#include "core/safety/port_diagnosis.h"
 
 namespace pm {
 namespace {
@@ -78,15 +76,6 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"CheckCancelled", Write(SafeStatus::Cancelled, SafeStage::Verify, 9, {}, LinkResult::Cancelled),
             "Write complete; the check was cancelled: it is not verified. | Cancelled by the user. | - | -"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ReadOutcome, NothingChangesUnlessItCompleted) {
-    LinkOutcome o;
-    o.result = LinkResult::Cancelled;
-    EXPECT_EQ(Told(ReadOutcomeText(o)), "Read cancelled: nothing changed. | Cancelled by the user. | - | -");
-    o = {LinkResult::Failed, {link::kOpenFailed}, ENOENT, "/nonexistent/ttyUSB7", 0};
-    EXPECT_EQ(Told(ReadOutcomeText(o)),
-              "Read failed: nothing changed. | " + ExplainOpenFailure(o.device, ENOENT) + " | box | -");
-}
 
 TEST(PortChoices, ByIdNamesAreReadableAndTheirDevicesNotListedTwice) {
     namespace fs = std::filesystem;
