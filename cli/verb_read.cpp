@@ -9,6 +9,7 @@
 #include "cli/progress.h"
 #include "cli/verbs.h"
 #include "core/link/transfer_session.h"
+#include "core/safety/outcome_text.h"
 
 namespace pm::cli {
 
@@ -46,6 +47,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
                          const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
                          bar.Finish();
                          PrintCableHelp(outcome);
+                         PrintMessage(ReadOutcomeText(outcome).line);
                          if (outcome.result != LinkResult::Done) return kExitFailed;
                          return SaveImage(args->out, image) ? kExitOk : kExitFile;
                      }});

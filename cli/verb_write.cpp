@@ -23,6 +23,7 @@
 #include "core/link/posix_serial_port.h"
 #include "core/link/usb_adapter.h"
 #include "core/safety/backup_store.h"
+#include "core/safety/outcome_text.h"
 #include "core/safety/port_diagnosis.h"
 #include "core/safety/safe_write.h"
 
@@ -376,6 +377,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                              const SafeWriteOutcome outcome =
                                  SafeWrite(port, args->ports[0], host, image, options);
                              Report(outcome, "");
+                             PrintMessage(WriteOutcomeText(outcome).line);
                              if (outcome.ok()) return kExitOk;
                              return outcome.status == SafeStatus::BackupFailed && !outcome.error.empty()
                                         ? kExitFile

@@ -18,11 +18,18 @@ void ChannelDocument::OnNewDocument() {
 FileOutcome ChannelDocument::OnOpenDocument(const QString& path) {
     // Load into a copy so that a failed open cannot leave a half-replaced image behind.
     Image loaded = image_;
-    FileOutcome outcome = LoadChannelFile(QFile::encodeName(path).toStdString(), loaded);
-    if (!outcome.ok()) return outcome;
-    image_ = loaded;
-    pathName_ = QFileInfo(path).absoluteFilePath();
+    FileOutcome outcome = ReadFile(path, loaded);
+    if (outcome.ok()) TakeFile(path, loaded);
     return outcome;
+}
+
+FileOutcome ChannelDocument::ReadFile(const QString& path, Image& image) {
+    return LoadChannelFile(QFile::encodeName(path).toStdString(), image);
+}
+
+void ChannelDocument::TakeFile(const QString& path, const Image& image) {
+    image_ = image;
+    pathName_ = QFileInfo(path).absoluteFilePath();
 }
 
 FileOutcome ChannelDocument::OnSaveDocument(const QString& path) {

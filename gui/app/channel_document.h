@@ -21,6 +21,10 @@ class ChannelDocument {
     void OnNewDocument();
     /** Loads path; on failure the image and the file name stay exactly as they were. */
     [[nodiscard]] FileOutcome OnOpenDocument(const QString& path);
+    /** Reads and checks path into image without touching the document. */
+    [[nodiscard]] static FileOutcome ReadFile(const QString& path, Image& image);
+    /** Becomes the file path whose image ReadFile gave. */
+    void TakeFile(const QString& path, const Image& image);
     /** Stores the image (already encoded by the caller) into path; on success path becomes the file name. */
     [[nodiscard]] FileOutcome OnSaveDocument(const QString& path);
 

@@ -271,8 +271,8 @@ void MainWindow::UpdatePortMenu() {
 
 void MainWindow::SetTransferRunning(bool running) {
     transferRunning_ = running;
-    for (Command id : {Command::FileNew, Command::FileOpen, Command::AppExit})
-        Action(id)->setEnabled(!running);
+    // Exit stays: closing during a transfer asks whether to cancel it.
+    for (Command id : {Command::FileNew, Command::FileOpen}) Action(id)->setEnabled(!running);
     UpdateRecentFileMenu();
 }
 
@@ -309,6 +309,24 @@ bool MainWindow::OpenDocumentFile(const QString& path) {
     return true;
 }
 
+bool MainWindow::OpenCheckedFile(const QString& path, bool* unusable) {
+    // The file is read before the save question, so that a file that cannot be used never follows a
+    // Discard: the edits would stay on screen under the old name, and the next Save would store them there.
+    Image loaded = document_.MemoryImage();
+    const FileOutcome outcome = ChannelDocument::ReadFile(path, loaded);
+    if (unusable) *unusable = !outcome.ok();
+    if (!outcome.ok()) {
+        ShowFileFailure(outcome);
+        return false;
+    }
+    if (!SaveModified()) return false;
+    document_.TakeFile(path, loaded);
+    recentFiles_.Add(document_.PathName());
+    UpdateRecentFileMenu();
+    InitialUpdate();
+    return true;
+}
+
 bool MainWindow::IsModified() const {
     return view_->EncodedImage() != document_.SavedState();
 }
@@ -335,22 +353,27 @@ bool MainWindow::OnFileNew() {
 }
 
 bool MainWindow::OnFileOpen() {
-    if (transferRunning_ || !SaveModified()) return false;
+    if (transferRunning_) return false;
+    // What is typed belongs to the document whose folder the file dialog starts in.
+    view_->CommitCellEdit();
     const QString directory =
         document_.PathName().isEmpty() ? QString() : QFileInfo(document_.PathName()).absolutePath();
     const QString path = ChooseFileToOpen(this, directory);
     if (path.isEmpty()) return false;
-    return OpenDocumentFile(path);
+    return OpenCheckedFile(path);
 }
 
 bool MainWindow::OnOpenRecentFile(int index) {
     if (transferRunning_ || index < 0 || index >= recentFiles_.Entries().size()) return false;
     // Take the name first: saving the current document may reorder the list.
     const QString path = recentFiles_.Entries().at(index);
-    if (!SaveModified()) return false;
-    if (OpenDocumentFile(path)) return true;
-    recentFiles_.Remove(static_cast<int>(recentFiles_.Entries().indexOf(path)));
-    UpdateRecentFileMenu();
+    bool unusable = false;
+    if (OpenCheckedFile(path, &unusable)) return true;
+    // A file that cannot be used leaves the list; one not opened because of Cancel stays.
+    if (unusable) {
+        recentFiles_.Remove(static_cast<int>(recentFiles_.Entries().indexOf(path)));
+        UpdateRecentFileMenu();
+    }
     return false;
 }
 
@@ -410,7 +433,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (path.isEmpty() || transferRunning_) return;
     event->acceptProposedAction();
     activateWindow();
-    if (SaveModified()) OpenDocumentFile(path);
+    OpenCheckedFile(path);
 }
 
 }  // namespace pm

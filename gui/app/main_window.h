@@ -55,6 +55,11 @@ class MainWindow : public QMainWindow {
     void NewDocument();
     /** Opens path without asking anything; on failure reports it and keeps the document as it was. */
     bool OpenDocumentFile(const QString& path);
+    /**
+     * Reads and checks path first, then asks whether to save changes, then opens it (Open, recent, drop);
+     * unusable tells a file that could not be used from a question answered Cancel.
+     */
+    bool OpenCheckedFile(const QString& path, bool* unusable = nullptr);
     /** True when the editor holds something other than what was last opened or saved. */
     [[nodiscard]] bool IsModified() const;
     /** Asks whether to save changes when there are any; false when the user cancelled (or the save failed).

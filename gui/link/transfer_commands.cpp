@@ -6,15 +6,18 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <string>
 
+#include "core/image/channel_file.h"
 #include "core/image/image_diff.h"
 #include "core/link/link_texts.h"
 #include "core/link/posix_serial_port.h"
 #include "core/link/transfer_session.h"
 #include "core/safety/backup_store.h"
+#include "core/safety/outcome_text.h"
 #include "core/safety/port_diagnosis.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
@@ -23,6 +26,7 @@
 #include "gui/app/channel_document.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
+#include "gui/link/choice_box.h"
 #include "gui/link/compare_dialog.h"
 #include "gui/link/link_message.h"
 #include "gui/link/port_menu.h"
@@ -39,8 +43,29 @@ QString FromView(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString CompareCaption() {
+QString Caption(TransferCommands::Direction direction) {
+    switch (direction) {
+        case TransferCommands::Direction::Read:
+            return FromView(link::kReadCaption);
+        case TransferCommands::Direction::Write:
+            return FromView(link::kWriteCaption);
+        case TransferCommands::Direction::Compare:
+            break;
+    }
     return QStringLiteral("Comparing With Radio");
+}
+
+// What Start will do, for the status bar while the dialog waits.
+QString NextStep(TransferCommands::Direction direction) {
+    switch (direction) {
+        case TransferCommands::Direction::Read:
+            return QStringLiteral("Start reads the radio into the document.");
+        case TransferCommands::Direction::Write:
+            return QStringLiteral("Start writes the document into the radio.");
+        case TransferCommands::Direction::Compare:
+            break;
+    }
+    return QStringLiteral("Start reads the radio and compares it with the document.");
 }
 
 QSettings Settings() {
@@ -64,6 +89,8 @@ struct TransferCommands::Job {
     SafeWriteOptions options;
     SafeWriteOutcome write;
     LinkOutcome outcome;
+    std::filesystem::path backup;  // the radio's copy this write took or is restoring; empty when none
+    bool restore = false;          // this write puts backup back
 };
 
 TransferCommands::TransferCommands(MainWindow& frame) : QObject(&frame), frame_(frame) {
@@ -110,13 +137,14 @@ void TransferCommands::AddSafetyItems() {
     backup_ = program->addAction(QStringLiteral("Backup radio before writing"));
     backup_->setObjectName(QStringLiteral("actionBackupBeforeWriting"));
     backup_->setCheckable(true);
-    backup_->setChecked(settings.value(QString::fromLatin1(kBackupKey), false).toBool());
+    // On until the user turns them off: a half-written radio needs the copy, a bad cable the check.
+    backup_->setChecked(settings.value(QString::fromLatin1(kBackupKey), true).toBool());
     backup_->setStatusTip(QStringLiteral("Before writing, read the radio and keep its memory in %1")
                               .arg(QString::fromStdString(DefaultBackupDir().string())));
     verify_ = program->addAction(QStringLiteral("Verify after writing"));
     verify_->setObjectName(QStringLiteral("actionVerifyAfterWriting"));
     verify_->setCheckable(true);
-    verify_->setChecked(settings.value(QString::fromLatin1(kVerifyKey), false).toBool());
+    verify_->setChecked(settings.value(QString::fromLatin1(kVerifyKey), true).toBool());
     verify_->setStatusTip(
         QStringLiteral("After writing, read the radio back and compare it with what was sent"));
     for (const auto& [action, key] : {std::pair{backup_, kBackupKey}, std::pair{verify_, kVerifyKey}}) {
@@ -150,25 +178,33 @@ bool TransferCommands::IsRunning() const {
 }
 
 void TransferCommands::OnReadFromRadio() {
-    direction_ = Direction::Read;
-    OpenDialog(FromView(link::kReadCaption));
+    OpenDialog(Direction::Read);
 }
 
 void TransferCommands::OnWriteToRadio() {
-    direction_ = Direction::Write;
-    OpenDialog(FromView(link::kWriteCaption));
+    OpenDialog(Direction::Write);
 }
 
 void TransferCommands::OnCompareWithRadio() {
-    direction_ = Direction::Compare;
-    OpenDialog(CompareCaption());
+    OpenDialog(Direction::Compare);
 }
 
-void TransferCommands::OpenDialog(const QString& caption) {
-    // An open window keeps its caption and its state; only the direction changed. A running transfer
-    // keeps the direction it began with.
-    if (dialog_) return;
-    auto* dialog = new TransferDialog(caption, &frame_);
+void TransferCommands::OpenDialog(Direction direction) {
+    // A running transfer keeps the direction it began with.
+    if (runner_->IsRunning()) {
+        ShowStatus(QString::fromLatin1(kBusyText));
+        return;
+    }
+    direction_ = direction;
+    restoring_.reset();
+    ShowStatus(NextStep(direction));
+    // A window left open by another command is re-captioned: it must never say read while Start writes.
+    if (dialog_) {
+        dialog_->setWindowTitle(Caption(direction));
+        dialog_->raise();
+        return;
+    }
+    auto* dialog = new TransferDialog(Caption(direction), &frame_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &TransferDialog::StartRequested, this, &TransferCommands::OnTransfer,
             Qt::QueuedConnection);
@@ -198,10 +234,23 @@ void TransferCommands::OnTransfer() {
             job_->image = frame_.Document().MemoryImage();
             break;
         case Direction::Write:
+            job_->options.verify = verify_ && verify_->isChecked();
+            if (restoring_) {
+                // The copy goes back as it was kept; the document is not involved.
+                job_->backup = *std::exchange(restoring_, std::nullopt);
+                job_->restore = true;
+                job_->image = NewDocumentImage();
+                if (const FileOutcome loaded = LoadChannelFile(job_->backup, job_->image); !loaded.ok()) {
+                    DestroyDialog();
+                    ShowMessage(Message{loaded.message, kAppTitle, Buttons::Ok, Icon::Warning}, &frame_);
+                    job_.reset();
+                    return;
+                }
+                break;
+            }
             view.EncodeImage();
             job_->image = frame_.Document().MemoryImage();
             if (backup_ && backup_->isChecked()) job_->options.backupDir = DefaultBackupDir();
-            job_->options.verify = verify_ && verify_->isChecked();
             break;
         case Direction::Compare:
             // Read aside, never into the document.
@@ -222,10 +271,11 @@ void TransferCommands::OnTransfer() {
 }
 
 void TransferCommands::OnStageStarted(SafeStage stage) {
-    if (!dialog_ || !job_ || (!job_->options.backupDir && !job_->options.verify)) return;
+    if (!dialog_ || !job_ || (!job_->options.backupDir && !job_->options.verify && !job_->restore)) return;
     // Each exchange of a safe write counts its blocks afresh; the caption says which one runs.
     dialog_->SetPos(0);
     QString caption = FromView(link::kWriteCaption);
+    if (stage == SafeStage::Write && job_->restore) caption += QStringLiteral(" - restoring the backup");
     if (stage == SafeStage::Backup) caption += QStringLiteral(" - reading the radio for the backup");
     if (stage == SafeStage::Verify) caption += QStringLiteral(" - reading the radio back to verify");
     dialog_->setWindowTitle(caption);
@@ -248,66 +298,70 @@ void TransferCommands::OnTransferEnd() {
     frame_.SetTransferRunning(false);
     if (job->direction == Direction::Write) {
         lastWrite_ = job->write;
-        ReportWrite(job->write, job->options);
+        if (!job->write.backupPath.empty()) job->backup = job->write.backupPath;
     }
     if (job->direction == Direction::Compare && complete) ShowComparison(job->document, job->image);
+    const int choice = TellOutcome(*job);
     emit TransferEnded(lastOutcome_);
+    if (quitAfterTransfer_) {
+        // The user asked to quit; the frame asks about unsaved changes as on any close.
+        quitAfterTransfer_ = false;
+        QTimer::singleShot(0, &frame_, &QWidget::close);
+        return;
+    }
+    if (choice == 0 && job->restore) {
+        RestoreBackup(job->backup);
+    } else if (choice == 0) {
+        OnWriteToRadio();
+        if (dialog_) dialog_->accept();
+    } else if (choice == 1 && !job->backup.empty()) {
+        RestoreBackup(job->backup);
+    }
 }
 
-void TransferCommands::ReportWrite(const SafeWriteOutcome& o, const SafeWriteOptions& options) {
-    // A plain write says nothing beyond the link's own messages; backup and verify were asked for and
-    // report what they found.
-    if (!options.backupDir && !options.verify) return;
-    const QString backup = o.backupPath.empty() ? QString()
-                                                : QStringLiteral("The radio's previous memory is kept in %1")
-                                                      .arg(QString::fromStdString(o.backupPath.string()));
-    auto tell = [this](const std::string& text, Icon icon, const QString& detail) {
-        ShowLinkMessage(Message{text, kAppTitle, Buttons::Ok, icon}, detail, &frame_);
-    };
-    switch (o.status) {
-        case SafeStatus::Done:
-            tell(o.stage == SafeStage::Verify ? "The radio was written and verified: it holds what was sent."
-                                              : "The radio was written.",
-                 Icon::Information, backup);
-            return;
-        case SafeStatus::BackupFailed:
-            if (!o.error.empty()) {
-                // The folder failed, not the radio: nothing of the link has said so yet.
-                tell("The radio's memory could not be backed up, so nothing was written to the radio.",
-                     Icon::Warning, QString::fromStdString(o.error));
-            } else {
-                ShowStatus(QStringLiteral("No backup of the radio, so nothing was written to it."));
-            }
-            return;
-        case SafeStatus::WriteFailed:
-        case SafeStatus::Cancelled:
-            if (o.stage == SafeStage::Verify) {
-                ShowStatus(QStringLiteral("The radio was written; the check was cancelled."));
-            } else if (!backup.isEmpty() && o.HalfWritten()) {
-                // The way back for a half-written radio.
-                tell("The radio may hold part of the new memory.", Icon::Warning, backup);
-            }
-            return;
-        case SafeStatus::VerifyIncomplete:
-            tell("The radio was written, but reading it back did not complete: it is not verified.",
-                 Icon::Warning, backup);
-            return;
-        case SafeStatus::VerifyMismatch: {
-            QStringList detail{QStringLiteral("Sent -> in the radio:")};
-            const std::vector<std::string> lines = DescribeDiff(o.mismatch);
-            for (std::size_t i = 0; i < lines.size() && i < kDiffLinesShown; ++i) {
-                detail << QStringLiteral("  ") + QString::fromStdString(lines[i]);
-            }
-            if (lines.size() > kDiffLinesShown) {
-                detail << QStringLiteral("  ... and %1 more").arg(lines.size() - kDiffLinesShown);
-            }
-            if (!backup.isEmpty()) detail << backup;
-            tell("Verify failed: the radio holds other data than was sent in " +
-                     DescribeMismatch(o.mismatchBytes) + ".",
-                 Icon::Warning, detail.join(QLatin1Char('\n')));
-            return;
+void TransferCommands::RestoreBackup(const std::filesystem::path& backup) {
+    OpenDialog(Direction::Write);
+    if (!dialog_) return;
+    restoring_ = backup;
+    dialog_->setWindowTitle(FromView(link::kWriteCaption) + QStringLiteral(" - restoring the backup"));
+    dialog_->accept();
+}
+
+int TransferCommands::TellOutcome(const Job& job) {
+    if (job.direction == Direction::Compare) return -1;
+    const OutcomeText told =
+        job.direction == Direction::Read ? ReadOutcomeText(job.outcome) : WriteOutcomeText(job.write);
+    ShowStatus(QString::fromStdString(told.line));
+    // A port that did not open has had its box with the reason; a user on the way out has been warned.
+    if (!told.wentWrong || OpenFailed(job.outcome) || quitAfterTransfer_) return -1;
+    QStringList detail;
+    if (!told.cause.empty()) detail << QStringLiteral("Cause: ") + QString::fromStdString(told.cause);
+    if (job.write.status == SafeStatus::VerifyMismatch) {
+        detail << QStringLiteral("Sent -> in the radio:");
+        const std::vector<std::string> lines = DescribeDiff(job.write.mismatch);
+        for (std::size_t i = 0; i < lines.size() && i < kDiffLinesShown; ++i) {
+            detail << QStringLiteral("  ") + QString::fromStdString(lines[i]);
+        }
+        if (lines.size() > kDiffLinesShown) {
+            detail << QStringLiteral("  ... and %1 more").arg(lines.size() - kDiffLinesShown);
         }
     }
+    if (!job.backup.empty()) {
+        detail << QStringLiteral("The radio's previous memory is kept in %1")
+                      .arg(QString::fromStdString(job.backup.string()));
+    }
+    ChoiceBox box{QString::fromStdString(told.line), detail.join(QLatin1Char('\n')), {}};
+    // Only a radio left unsure has somewhere to go from here; the indices are fixed: 0 again, 1 restore.
+    if (!told.radioUnsure) {
+        box.buttons = {QString::fromLatin1(kCloseText)};
+        (void)ShowChoice(box, &frame_);
+        return -1;
+    }
+    box.buttons = {QString::fromLatin1(kWriteAgainText)};
+    if (!job.backup.empty()) box.buttons << QString::fromLatin1(kRestoreBackupText);
+    box.buttons << QString::fromLatin1(kCloseText);
+    const int pressed = ShowChoice(box, &frame_);
+    return pressed == box.buttons.size() - 1 ? -1 : pressed;
 }
 
 void TransferCommands::ShowComparison(const Image& document, const Image& radio) {
@@ -332,11 +386,40 @@ void TransferCommands::DestroyDialog() {
     dialog->deleteLater();
 }
 
+bool TransferCommands::AskToQuit() {
+    const bool writing = job_ && job_->direction == Direction::Write;
+    const QString text =
+        writing
+            ? QStringLiteral(
+                  "A write to the radio is running. Quitting now cancels it and leaves the radio "
+                  "half-written, holding a mix of old and new data.")
+            : QStringLiteral("A read from the radio is running. Quitting now cancels it; nothing changes.");
+    const ChoiceBox box{text,
+                        QStringLiteral("Cancel the transfer and quit?"),
+                        {QString::fromLatin1(kQuitText), QString::fromLatin1(kKeepRunningText)}};
+    return ShowChoice(box, dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_) == 0;
+}
+
 bool TransferCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &frame_ && runner_->IsRunning() &&
-        (event->type() == QEvent::Close || event->type() == QEvent::DragEnter)) {
-        // The frame refuses these itself; say why.
+    if (watched != &frame_ || !runner_->IsRunning()) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::DragEnter) {
+        // The frame refuses a drop itself; say why.
         ShowStatus(QString::fromLatin1(kBusyText));
+    } else if (event->type() == QEvent::Close) {
+        event->ignore();
+        if (quitAfterTransfer_) return true;
+        if (!AskToQuit()) {
+            ShowStatus(QString::fromLatin1(kBusyText));
+            return true;
+        }
+        if (runner_->IsRunning()) {
+            // Quit once the transfer has stopped at its next cancel point and let the port go.
+            quitAfterTransfer_ = true;
+            runner_->RequestCancel();
+        } else {
+            QTimer::singleShot(0, &frame_, &QWidget::close);
+        }
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,12 +1,15 @@
 #pragma once
 // Read From Radio, Write To Radio and Compare With Radio: the progress dialog, the transfer on a
-// worker thread, backup and verify around a write, and what the window does while it runs and after.
+// worker thread, backup and verify around a write, what the window does while it runs, and the outcome
+// told at its end with the ways on (Write Again, Restore Backup).
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "core/image/memory_image.h"
 #include "core/link/session_host.h"
@@ -33,6 +36,14 @@ class TransferCommands : public QObject {
     static constexpr const char* kBackupKey = "Radio/BackupBeforeWriting";
     static constexpr const char* kVerifyKey = "Radio/VerifyAfterWriting";
 
+    /** Buttons of the box after a write that left the radio unsure. */
+    static constexpr const char* kWriteAgainText = "Write Again";
+    static constexpr const char* kRestoreBackupText = "Restore Backup";
+    static constexpr const char* kCloseText = "Close";
+    /** Buttons of the question when the window closes during a transfer. */
+    static constexpr const char* kQuitText = "Cancel Transfer and Quit";
+    static constexpr const char* kKeepRunningText = "Keep Running";
+
     /** What the next Start does. */
     enum class Direction { Read, Write, Compare };
 
@@ -50,6 +61,8 @@ class TransferCommands : public QObject {
     void OnWriteToRadio();
     /** Program, Compare With Radio...: reads the radio aside and lists how it differs from the document. */
     void OnCompareWithRadio();
+    /** Writes the radio's copy kept in backup back into it, through the progress dialog, started at once. */
+    void RestoreBackup(const std::filesystem::path& backup);
 
     /** The progress dialog while its window exists, else nullptr. */
     [[nodiscard]] TransferDialog* Dialog() const;
@@ -85,12 +98,14 @@ class TransferCommands : public QObject {
     struct Job;
 
     void AddSafetyItems();
-    void OpenDialog(const QString& caption);
+    void OpenDialog(Direction direction);
     void OnTransfer();
     void OnStageStarted(SafeStage stage);
     void OnTransferEnd();
     void DestroyDialog();
-    void ReportWrite(const SafeWriteOutcome& outcome, const SafeWriteOptions& options);
+    // Tells how job ended: the status bar always, a box when something went wrong; returns the choice.
+    int TellOutcome(const Job& job);
+    bool AskToQuit();
     void ShowComparison(const Image& document, const Image& radio);
     void ShowStatus(const QString& text);
 
@@ -105,6 +120,8 @@ class TransferCommands : public QObject {
     QAction* verify_ = nullptr;
     QAction* compare_ = nullptr;
     std::shared_ptr<Job> job_;
+    std::optional<std::filesystem::path> restoring_;  // the next write sends this backup, not the document
+    bool quitAfterTransfer_ = false;
     LinkOutcome lastOutcome_;
     SafeWriteOutcome lastWrite_;
     Direction direction_ = Direction::Read;

@@ -1,9 +1,16 @@
 #include "gui/testmode/testmode_command.h"
 
+#include <QFile>
+
 #include "core/image/tone.h"
+#include "core/link/link_texts.h"
+#include "core/link/port_names.h"
+#include "core/link/posix_serial_port.h"
+#include "core/safety/port_diagnosis.h"
 #include "core/testmode/field_frequency.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/channel_view.h"
+#include "gui/link/link_message.h"
 #include "gui/testmode/testmode_dialog.h"
 
 namespace pm {
@@ -20,6 +27,16 @@ void OnTestMode(MainWindow& frame, const QStringList& toneTable) {
     TestModeDialog dialog(toneTable, &frame);
     dialog.SetBandBase(testmode::TestBandBase());
     dialog.SetPort(frame.View()->Port());
+    // The open-failure box carries the same reason under it as Read and Write show. The exchange has
+    // let the port go when its box shows, so trying it again finds the same reason.
+    const std::string port = QFile::encodeName(frame.View()->Port()).toStdString();
+    const ScopedLinkDetail reason(link::kOpenFailed, [port] {
+        PosixSerialPort probe;
+        const int error = probe.Open(port);
+        if (error == 0) probe.Close();
+        return QString::fromStdString(error == 0 ? std::string()
+                                                 : ExplainOpenFailure(DevicePathOfPort(port), error));
+    });
     dialog.exec();
 }
 

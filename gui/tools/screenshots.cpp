@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -22,6 +23,8 @@
 
 #include "core/image/channel_file.h"
 #include "core/image/tone.h"
+#include "core/link/link_texts.h"
+#include "core/safety/outcome_text.h"
 #include "core/testmode/field_frequency.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/application.h"
@@ -31,6 +34,8 @@
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
+#include "gui/link/choice_box.h"
+#include "gui/link/other_port_dialog.h"
 #include "gui/link/port_menu.h"
 #include "gui/link/transfer_commands.h"
 #include "gui/link/transfer_dialog.h"
@@ -120,6 +125,77 @@ bool RenderTransfer(MainWindow& window, const QDir& dir) {
     return ok;
 }
 
+// The boxes that end a write gone wrong and the question on quitting during one, built from the same
+// texts the program shows; then Other Port... with its list dropped.
+bool RenderOutcomes(MainWindow& window, const QDir& dir) {
+    SafeWriteOutcome cancelled;
+    cancelled.status = SafeStatus::Cancelled;
+    cancelled.stage = SafeStage::Write;
+    cancelled.link.result = LinkResult::Cancelled;
+    cancelled.link.blocks = 100;
+    SafeWriteOutcome mismatch;
+    mismatch.status = SafeStatus::VerifyMismatch;
+    mismatch.stage = SafeStage::Verify;
+    mismatch.mismatchBytes.channels = {3, 7};
+    const QString kept = QStringLiteral(
+        "The radio's previous memory is kept in /home/dealer/.local/share/pm514rx/backups/"
+        "radio-20240611-101512-ttyUSB0.sin");
+    auto box = [](const OutcomeText& told, const QString& more, QStringList buttons) {
+        return ChoiceBox{QString::fromStdString(told.line),
+                         QStringLiteral("Cause: ") + QString::fromStdString(told.cause) + more,
+                         std::move(buttons)};
+    };
+    const ChoiceBox boxes[] = {
+        box(WriteOutcomeText(cancelled), QStringLiteral("\n") + kept,
+            {QStringLiteral("Write Again"), QStringLiteral("Restore Backup"), QStringLiteral("Close")}),
+        box(WriteOutcomeText(mismatch),
+            QStringLiteral("\nSent -> in the radio:\n  CH 3 Receive(MHz): 145.50000 -> 145.52500\n"
+                           "  CH 7 CTCSS/DCS Dec: 88.5 -> OFF"),
+            {QStringLiteral("Write Again"), QStringLiteral("Close")}),
+        ChoiceBox{
+            QStringLiteral("A write to the radio is running. Quitting now cancels it and leaves the radio "
+                           "half-written, holding a mix of old and new data."),
+            QStringLiteral("Cancel the transfer and quit?"),
+            {QString::fromLatin1(TransferCommands::kQuitText),
+             QString::fromLatin1(TransferCommands::kKeepRunningText)}},
+    };
+    const char* names[] = {"outcome-write-cancelled.png", "outcome-verify-failed.png",
+                           "quit-during-write.png"};
+    bool ok = true;
+    for (std::size_t i = 0; i < std::size(boxes); ++i) {
+        const std::unique_ptr<QMessageBox> shown = MakeChoiceBox(boxes[i], &window);
+        shown->show();
+        if (!QTest::qWaitForWindowExposed(shown.get())) return false;
+        ok = Save(*shown, dir, QString::fromLatin1(names[i])) && ok;
+    }
+
+    const std::vector<PortChoice> present = {
+        {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+         "FTDI FT232R USB UART A50285BI (ttyUSB0)"},
+        {"/dev/rfcomm0", "/dev/rfcomm0"},
+        {"/dev/ttyACM0", "/dev/ttyACM0"}};
+    OtherPortDialog other(present, QStringLiteral("/dev/pts/7"), &window);
+    other.show();
+    if (!QTest::qWaitForWindowExposed(&other)) return false;
+    ok = Save(other, dir, QStringLiteral("other-port.png")) && ok;
+    other.Ports()->showPopup();
+    QApplication::processEvents();
+    {
+        // The list hangs below the small dialog: the picture grows to hold it.
+        QWidget* popup = other.Ports()->view()->window();
+        const QPoint at = other.mapFromGlobal(popup->mapToGlobal(QPoint(0, 0)));
+        QPixmap shot(other.width(), std::max(other.height(), at.y() + popup->height()));
+        shot.fill(other.palette().color(QPalette::Window));
+        QPainter painter(&shot);
+        painter.drawPixmap(0, 0, other.grab());
+        painter.drawPixmap(at, popup->grab());
+        painter.end();
+        ok = SavePixmap(shot, dir, QStringLiteral("other-port-list.png")) && ok;
+    }
+    other.Ports()->hidePopup();
+    return ok;
+}
+
 // The Test Mode dialog with each panel, and the transmit tone list dropped under its box.
 bool RenderTestMode(const QDir& dir) {
     QStringList tones;
@@ -191,6 +267,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     tones.hidePopup();
 
     ok = RenderTransfer(window, dir) && ok;
+    ok = RenderOutcomes(window, dir) && ok;
 
     AboutDialog about(&window);
     about.show();

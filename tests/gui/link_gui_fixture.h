@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "core/image/channel_table.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/channel_view.h"
+#include "gui/link/choice_box.h"
 #include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 #include "gui_fixture.h"
@@ -59,6 +61,9 @@ class Transfer : public GuiTest {
         ASSERT_TRUE(Start());
         commands_ = TransferCommands::Of(Window());
         ASSERT_NE(commands_, nullptr);
+        // Plain transfers unless a test asks for the copy and the check.
+        commands_->BackupAction()->setChecked(false);
+        commands_->VerifyAction()->setChecked(false);
     }
 
     // Opens the document plan and points the port at radio.
@@ -92,6 +97,15 @@ class Transfer : public GuiTest {
     }
 
     TransferCommands* commands_ = nullptr;
+    std::vector<ChoiceBox> choices_;
+    std::deque<int> choiceAnswers_;  // buttons pressed in choice boxes; the last (Close) when empty
+    ScopedChoiceAnswerer choiceAnswerer_{[this](const ChoiceBox& box) {
+        choices_.push_back(box);
+        if (choiceAnswers_.empty()) return static_cast<int>(box.buttons.size()) - 1;
+        const int answer = choiceAnswers_.front();
+        choiceAnswers_.pop_front();
+        return answer;
+    }};
     QStringList statuses_;
     std::vector<int> positions_;
 };

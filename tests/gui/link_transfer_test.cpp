@@ -48,7 +48,8 @@ TEST_F(Transfer, ReadShowsTheRadioAfterTheDirectionWasChangedInAnOpenDialog) {
     EXPECT_EQ(first->windowTitle(), Q(link::kWriteCaption));
     Trigger(Command::ReadFromRadio);
     EXPECT_EQ(Dialog(), first);
-    EXPECT_EQ(first->windowTitle(), Q(link::kWriteCaption));
+    EXPECT_EQ(first->windowTitle(), Q(link::kReadCaption));  // never "Writing" over a read
+    EXPECT_EQ(Window().statusBar()->currentMessage(), "Start reads the radio into the document.");
     EXPECT_FALSE(commands_->IsWrite());
 
     ASSERT_TRUE(StartAndWait());
@@ -82,9 +83,10 @@ TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
     View().Grid().SetCol(col::kReceive);
     View().BeginCellEdit('1');
     QTest::keyClicks(View().Editors().TextEditor(), QStringLiteral("47.3"));
+    Trigger(Command::ReadFromRadio);
     Trigger(Command::WriteToRadio);
     EXPECT_EQ(View().Table().Text(4, col::kReceive), "147.30000");
-    EXPECT_EQ(Dialog()->windowTitle(), Q(link::kWriteCaption));
+    EXPECT_EQ(Dialog()->windowTitle(), Q(link::kWriteCaption));  // never "Reading" over a write
 
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Done);
@@ -101,6 +103,7 @@ TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
     ASSERT_EQ(positions_.size(), 251u);
     EXPECT_EQ(positions_[249], 250);
     EXPECT_EQ(positions_.back(), 251);
+    EXPECT_EQ(Window().statusBar()->currentMessage(), "Write complete: all 251 blocks are in the radio.");
 }
 
 TEST_F(Transfer, CancelBeforeStartClosesWithoutTouchingThePort) {
@@ -167,10 +170,9 @@ TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
     EXPECT_FALSE(Dialog()->StartButton()->isEnabled());
     ASSERT_TRUE(WaitForPosition(20));
 
-    for (Command id : {Command::FileNew, Command::FileOpen, Command::AppExit})
-        EXPECT_FALSE(Window().Action(id)->isEnabled()) << static_cast<int>(id);
+    for (Command id : {Command::FileNew, Command::FileOpen}) EXPECT_FALSE(Window().Action(id)->isEnabled());
     EXPECT_FALSE(Window().OnFileNew());
-    EXPECT_FALSE(Window().close());
+    EXPECT_FALSE(Window().close());  // "Keep Running"
     EXPECT_TRUE(Window().isVisible());
     EXPECT_EQ(Window().statusBar()->currentMessage(), QString::fromLatin1(TransferCommands::kBusyText));
     // The rest of the window keeps working; a port chosen now serves the next transfer.
@@ -190,8 +192,8 @@ TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
     EXPECT_EQ(GridTexts(View().Table()), grid);
     EXPECT_EQ(Window().Document().PathName(), file);
     EXPECT_TRUE(messages_.empty());
-    for (Command id : {Command::FileNew, Command::FileOpen, Command::AppExit})
-        EXPECT_TRUE(Window().Action(id)->isEnabled()) << static_cast<int>(id);
+    for (Command id : {Command::FileNew, Command::FileOpen}) EXPECT_TRUE(Window().Action(id)->isEnabled());
+    EXPECT_EQ(Window().statusBar()->currentMessage(), "Read cancelled: nothing changed.");
 }
 
 TEST_F(Transfer, FailedReadLeavesGridAndImageAsTheyWere) {
@@ -217,6 +219,9 @@ TEST_F(Transfer, FailedReadLeavesGridAndImageAsTheyWere) {
         Trigger(Command::ReadFromRadio);
         ASSERT_TRUE(StartAndWait());
         EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(row.message)});
+        ASSERT_FALSE(choices_.empty());  // then the outcome, with the message as its cause
+        EXPECT_EQ(choices_.back().text + choices_.back().detail,
+                  "Read failed: nothing changed.Cause: " + Q(row.message.text));
         EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Failed);
         EXPECT_EQ(Dialog(), nullptr);
         EXPECT_EQ(Window().Document().MemoryImage(), image);

@@ -1,6 +1,8 @@
-// The GUI tests: real widgets on the offscreen platform, settings kept in a throw-away directory.
+// The GUI tests: real widgets on the offscreen platform, settings and radio backups kept in a throw-away
+// directory.
 
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -12,5 +14,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(settings.filePath(QStringLiteral("data"))));
     return RUN_ALL_TESTS();
 }

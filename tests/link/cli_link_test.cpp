@@ -83,7 +83,8 @@ TEST(CliLink, SimReadAndWriteWorkTogetherAndTheSimSavesWhatWasWritten) {
 
         const Finished read = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
         EXPECT_EQ(read.exit, 0) << read.err;
-        EXPECT_EQ(read.err, "");  // no terminal: no progress bar, and success says nothing
+        // No terminal: no progress bar, only the outcome.
+        EXPECT_EQ(read.err, "Read complete: the document holds the radio's memory.\n");
         EXPECT_EQ(FileBytes(sim.File("radio.sin")), ImageBytes(sim::DemoImage()));
 
         ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
@@ -109,7 +110,8 @@ TEST(CliLink, ModelQuestionIsCancelledWithoutYesAndAcceptedWithIt) {
     ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
     const Finished refused = Cli({"write", "--port", sim.Link(), sim.File("plan.sin")});
     EXPECT_EQ(refused.exit, 1);
-    EXPECT_EQ(refused.err, std::string(link::kModelMismatch.text) + "\n");
+    EXPECT_EQ(refused.err, std::string(link::kModelMismatch.text) +
+                               "\nWrite cancelled: nothing was written to the radio.\n");
     const Finished accepted = Cli({"write", "--port", sim.Link(), "--yes", sim.File("plan.sin")});
     EXPECT_EQ(accepted.exit, 0) << accepted.err;
 }
@@ -119,7 +121,8 @@ TEST(CliLink, RetriesAnswerTheCommunicationError) {
     ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
     const Finished retried = Cli({"write", "--port", sim.Link(), "--retries", "1", sim.File("plan.sin")});
     EXPECT_EQ(retried.exit, 0);
-    EXPECT_EQ(retried.err, std::string(link::kCommunicationError.text) + "\n");
+    EXPECT_EQ(retried.err, std::string(link::kCommunicationError.text) +
+                               "\nWrite complete: all 251 blocks are in the radio.\n");
 }
 
 TEST(CliLink, FailedReadLeavesTheOutputFileAlone) {
@@ -128,7 +131,7 @@ TEST(CliLink, FailedReadLeavesTheOutputFileAlone) {
     std::ofstream(kept) << "keep";
     const Finished failed = Cli({"read", "--port", sim.Link(), "-o", kept.string()});
     EXPECT_EQ(failed.exit, 1);
-    EXPECT_EQ(failed.err, std::string(link::kNotEnoughBytes.text) + "\n");
+    EXPECT_EQ(failed.err, std::string(link::kNotEnoughBytes.text) + "\nRead failed: nothing changed.\n");
     EXPECT_EQ(FileBytes(kept), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
 
     const Finished missing = Cli({"read", "--port", sim.Link(), "-o", sim.File("new.sin")});

@@ -150,7 +150,7 @@ TEST(SafetyCli, BackupWithoutAFolderGoesToTheDataFolder) {
                            {"env", "XDG_DATA_HOME=" + data.string()});
 
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "Write complete: all 251 blocks are in the radio.\n");
     const std::string lead =
         "Backup of the radio's memory: " + (data / "pm514rx" / "backups").string() + "/radio-";
     ASSERT_EQ(r.out.rfind(lead, 0), 0u) << r.out;
@@ -216,14 +216,15 @@ TEST(SafetyCli, CableHelpFollowsTheOpenFailureForEachCause) {
 
     const Finished file = Cli({"write", "--port", ws.Plan(), ws.Plan()});
     EXPECT_EQ(file.exit, 1);
-    EXPECT_EQ(file.err, opened + ws.Plan() + " is not a serial port.\n");
+    const std::string nothing = "Write failed: nothing was written to the radio.\n";
+    EXPECT_EQ(file.err, opened + ws.Plan() + " is not a serial port.\n" + nothing);
 
     RawPeer busy;
     const Holder holder(busy.Path());
     const Finished used = Cli({"write", "--port", busy.Path(), ws.Plan()});
     EXPECT_EQ(used.exit, 1);
     EXPECT_EQ(used.err, opened + busy.Path() + " is already in use by sleep (process " +
-                            std::to_string(holder.Pid()) + "). Close it and try again.\n");
+                            std::to_string(holder.Pid()) + "). Close it and try again.\n" + nothing);
 
     RawPeer locked;
     std::vector<std::string> as;

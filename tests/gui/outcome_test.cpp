@@ -1,0 +1,282 @@
+// How a transfer ends as the user sees it: the status line, the box with its cause and its ways on,
+// the backup written back, quitting during a transfer, ports chosen by path and remembered, and a file
+// checked before the save question.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <cerrno>
+#include <functional>
+
+#include "core/link/link_texts.h"
+#include "core/link/port_names.h"
+#include "core/safety/backup_store.h"
+#include "core/safety/port_diagnosis.h"
+#include "core/testmode/test_mode_items.h"
+#include "gui/app/recent_files.h"
+#include "gui/link/other_port_dialog.h"
+#include "gui/link/port_menu.h"
+#include "gui/testmode/testmode_dialog.h"
+#include "link_gui_fixture.h"
+
+namespace pm {
+namespace {
+
+using namespace guilink;
+using sim::BlockFaultKind;
+
+class Outcome : public Transfer {
+  protected:
+    QString StatusLine() const { return Window().statusBar()->currentMessage(); }
+    // Waits for the write exchange itself (not the backup before it) to pass position.
+    bool WaitForWriteAt(int position) {
+        for (int i = 0; i < 12000 && Dialog(); ++i) {
+            if (Dialog()->windowTitle() == Q(link::kWriteCaption) && Dialog()->Pos() >= position) return true;
+            QTest::qWait(5);
+        }
+        return false;
+    }
+};
+
+struct Row {
+    const char* name;
+    Command command;
+    std::vector<sim::BlockFault> faults;
+    bool backup;
+    bool verify;
+    const char* line;
+    QStringList buttons;
+    const char* detail;  // the start of what the box shows under its text
+};
+
+class Outcomes : public Outcome, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(Outcomes, AreToldWithTheirCauseAndWaysOn) {
+    const Row& row = GetParam();
+    sim::Faults faults;
+    faults.blocks = row.faults;
+    RadioOnPty radio(PlanImage({}), kDefaultModel, faults);
+    OpenPlan(PlanImage({{3, col::kReceive, "145.5"}}), &radio);
+    commands_->BackupAction()->setChecked(row.backup);
+    commands_->VerifyAction()->setChecked(row.verify);
+    // A file where the backup folder should be: the copy cannot be stored.
+    const QString blocker = QString::fromStdString(DefaultBackupDir().parent_path().string());
+    if (row.backup) {
+        QDir(blocker).removeRecursively();
+        QDir().mkpath(QFileInfo(blocker).path());
+        WriteImage(blocker, PlanImage({}));
+    }
+    Trigger(row.command);
+    ASSERT_TRUE(StartAndWait(60000));
+    EXPECT_EQ(StatusLine(), row.line);
+    ASSERT_EQ(choices_.size(), 1u);
+    EXPECT_EQ(choices_[0].text, row.line);
+    EXPECT_EQ(choices_[0].buttons, row.buttons);
+    EXPECT_TRUE(choices_[0].detail.startsWith(QString::fromUtf8(row.detail)))
+        << choices_[0].detail.toStdString();
+    // The link's own message came first, exactly as ever.
+    if (!row.backup) {
+        EXPECT_EQ(messages_.size(), row.verify ? 0u : 1u);
+    }
+    QFile::remove(blocker);
+}
+
+const QStringList kAgainOrClose{"Write Again", "Close"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Outcomes,
+    ::testing::Values(
+        Row{"WriteFailed",
+            Command::WriteToRadio,
+            {{BlockFaultKind::WriteNoAck, 30, 0}},
+            false,
+            false,
+            "Write failed after block 30 of 251: the radio holds a mix of old and new data.",
+            kAgainOrClose,
+            "Cause: Program Interrupt，Please reset the radio and try again"},
+        Row{"VerifyFailed",
+            Command::WriteToRadio,
+            {{BlockFaultKind::CorruptWrite, 6, 0}},
+            false,
+            true,
+            "Write complete, but verify failed: the radio holds other data than was sent in CH 3.",
+            kAgainOrClose,
+            "Cause: Read back from the radio, CH 3 differ from what was sent.\nSent -> in the radio:"},
+        Row{"BackupNotStored",
+            Command::WriteToRadio,
+            {},
+            true,
+            false,
+            "Backup failed: nothing was written to the radio.",
+            {"Close"},
+            "Cause: "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Outcome, ACancelledWriteIsPutRightWithTheBackup) {
+    const Image before = test::PatternImage(3);
+    RadioOnPty radio(before);
+    OpenPlan(SecondPlan(), &radio);
+    commands_->BackupAction()->setChecked(true);
+    QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
+    Trigger(Command::WriteToRadio);
+    QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForWriteAt(100));
+    choiceAnswers_ = {1};  // Restore Backup
+    Dialog()->reject();
+    ASSERT_TRUE(ended.wait(30000));
+
+    const int k = commands_->LastWrite().link.blocks;
+    EXPECT_GE(k, 100);
+    ASSERT_EQ(choices_.size(), 1u);
+    EXPECT_EQ(
+        choices_[0].text,
+        QStringLiteral("Write cancelled after block %1 of 251: the radio holds a mix of old and new data.")
+            .arg(k));
+    EXPECT_EQ(choices_[0].buttons, (QStringList{"Write Again", "Restore Backup", "Close"}));
+    EXPECT_TRUE(choices_[0].detail.startsWith(
+        "Cause: Cancelled by the user.\nThe radio's previous memory is kept in "));
+    const std::filesystem::path backup = commands_->LastWrite().backupPath;
+
+    // The restore runs at once; until then the radio holds the first k blocks of the plan.
+    for (int i = 0; i < 12000 && ended.count() < 2; ++i) ended.wait(50);
+    ASSERT_EQ(ended.count(), 2);
+    EXPECT_EQ(commands_->LastWrite().status, SafeStatus::Done);
+    EXPECT_EQ(StatusLine(), "Write complete: all 251 blocks are in the radio.");
+    EXPECT_EQ(choices_.size(), 1u);
+    EXPECT_EQ(radio.Host().Memory(), before);
+    EXPECT_EQ(ReadBytes(QString::fromStdString(backup.string())),
+              std::vector<std::uint8_t>(before.begin(), before.end()));
+    const std::vector<sim::RadioEvent> writes = radio.Events(Kind::Write);
+    ASSERT_EQ(writes.size(), static_cast<std::size_t>(k + 251));
+}
+
+TEST_F(Outcome, QuittingDuringAWriteAsksAndCancelsIt) {
+    RadioOnPty radio(SecondPlan());
+    OpenPlan(PlanImage({}), &radio);
+    Trigger(Command::WriteToRadio);
+    QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
+    QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
+    ASSERT_TRUE(WaitForPosition(5));
+    choiceAnswers_ = {1, 0};  // Keep Running, then Cancel Transfer and Quit
+    EXPECT_FALSE(Window().close());
+    ASSERT_EQ(choices_.size(), 1u);
+    EXPECT_EQ(choices_[0].text,
+              "A write to the radio is running. Quitting now cancels it and leaves the radio "
+              "half-written, holding a mix of old and new data.");
+    EXPECT_EQ(choices_[0].buttons, (QStringList{"Cancel Transfer and Quit", "Keep Running"}));
+    EXPECT_TRUE(commands_->IsRunning());
+    EXPECT_FALSE(Window().close());
+    ASSERT_TRUE(ended.wait(30000));
+    for (int i = 0; i < 100 && Window().isVisible(); ++i) QTest::qWait(10);
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_EQ(choices_.size(), 2u);  // no outcome box for a user on the way out
+    EXPECT_TRUE(StatusLine().startsWith("Write cancelled after block"));
+}
+
+TEST_F(Outcome, APseudoTerminalChosenByPathIsReadAndRemembered) {
+    const Image plan = SecondPlan();
+    {
+        RadioOnPty radio(plan);
+        const QString path = QString::fromStdString(radio.Path());
+        commands_->Ports().OnOtherPort();
+        OtherPortDialog* dialog = commands_->Ports().OtherPort();
+        ASSERT_NE(dialog, nullptr);
+        dialog->Ports()->setEditText(QStringLiteral(" ") + path);
+        QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+        EXPECT_EQ(View().Port(), path);
+        EXPECT_EQ(commands_->Ports().Indicator()->text(), "Port: " + path);
+        Trigger(Command::ReadFromRadio);
+        ASSERT_TRUE(StartAndWait());
+        EXPECT_EQ(StatusLine(), "Read complete: the document holds the radio's memory.");
+        EXPECT_TRUE(choices_.empty());
+        EXPECT_EQ(Window().Document().MemoryImage(), plan);
+
+        Stop();
+        ASSERT_TRUE(Start());
+        EXPECT_EQ(View().Port(), path);
+        Stop();
+    }
+    // Gone at the next start: the one USB adapter present, else COM1.
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(View().Port().toStdString(), ChooseStartPort("", ListSerialDevices()));
+}
+
+TEST_F(GuiTest, AFileIsCheckedBeforeTheSaveQuestion) {
+    const QString good = PathOf(QStringLiteral("good.sin"));
+    const QString bad = PathOf(QStringLiteral("bad.sin"));
+    WriteImage(good, PlanImage({{1, col::kReceive, "145.5"}}));
+    WriteImage(bad, PlanImage({}));
+    ASSERT_TRUE(Start(good));
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"Open",
+         [&] {
+             chosenFiles_ = {bad};
+             Window().Action(Command::FileOpen)->trigger();
+         }},
+        {"Recent", [&] { Window().OnOpenRecentFile(1); }},
+        {"Drop",
+         [&] {
+             QMimeData data;
+             data.setUrls({QUrl::fromLocalFile(bad)});
+             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(&Window(), &enter);
+             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QApplication::sendEvent(&Window(), &drop);
+         }},
+    };
+    for (const auto& [name, open] : ways) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(Window().OpenDocumentFile(bad));
+        ASSERT_TRUE(Window().OpenDocumentFile(good));  // recent: good, bad
+        QFile(bad).resize(100);                        // "Unexpected file format."
+        View().Table().SetText(2, col::kReceive, "146.00000");
+        messages_.clear();
+        open();
+        EXPECT_TRUE(saveQuestions_.isEmpty());
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_EQ(Window().Document().PathName(), QFileInfo(good).absoluteFilePath());
+        EXPECT_TRUE(Window().IsModified());
+        WriteImage(bad, PlanImage({}));
+    }
+}
+
+TEST_F(GuiTest, TestModeShowsWhyThePortDidNotOpen) {
+    ASSERT_TRUE(Start());
+    const QString port = PathOf(QStringLiteral("no-such-tty"));
+    View().SetPort(port);
+    const ScopedAnswerers realBoxes({}, {});
+    QString detail;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            detail = box->informativeText();
+            box->button(QMessageBox::Ok)->click();
+        } else if (auto* dialog = qobject_cast<TestModeDialog*>(modal)) {
+            if (!detail.isEmpty()) {
+                dialog->close();
+            } else if (dialog->Widget(TestModeDialog::Control::StartButton)->isEnabled()) {
+                dialog->Tree()->setCurrentItem(dialog->TreeItem(testmode::code::kTxPower));
+                qobject_cast<QPushButton*>(dialog->Widget(TestModeDialog::Control::StartButton))->click();
+            }
+        }
+    });
+    poll.start(20);
+    Window().Action(Command::TestMode)->trigger();
+    EXPECT_EQ(detail.toStdString(), ExplainOpenFailure(port.toStdString(), ENOENT));
+}
+
+}  // namespace
+}  // namespace pm
