@@ -24,7 +24,7 @@
 #include "core/link/port_names.h"
 #include "core/safety/backup_store.h"
 #include "core/safety/port_diagnosis.h"
-#include "core/testmode/test_mode_items.h"
+#include "core/testmode/tree_items.h"
 #include "gui/app/recent_files.h"
 #include "gui/link/other_port_dialog.h"
 #include "gui/link/port_menu.h"
