@@ -24,10 +24,8 @@ Image PlanImage(const std::vector<PlanCell>& cells, int squelch) {
     SettingSelections lists;
     Image image = NewDocumentImage();
     DecodeImage(image, table, lists);
-    for (const PlanCell& cell : cells) {
-        const auto messages = CommitCellText(table, cell.channel, cell.column, cell.text, 0);
-        EXPECT_TRUE(messages.empty()) << "plan cell refused: " << cell.text;
-    }
+    for (const PlanCell& cell : cells)
+        EXPECT_TRUE(CommitCellText(table, cell.channel, cell.column, cell.text, 0).empty()) << cell.text;
     lists.Select(Setting::Squelch, squelch);
     EncodeImage(table, lists, image);
     return image;
@@ -40,33 +38,32 @@ void WriteImage(const QString& path, const Image& image) {
 
 std::vector<std::uint8_t> ReadBytes(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     return {bytes.begin(), bytes.end()};
+}
+
+// The next scripted answer, or fallback when the script has run out.
+template <typename T>
+static T Next(std::deque<T>& script, T fallback) {
+    if (script.empty()) return fallback;
+    T next = std::move(script.front());
+    script.pop_front();
+    return next;
 }
 
 GuiTest::GuiTest()
     : answerers_(
           [this](const Message& message) {
               messages_.push_back(Seen(message));
-              if (answers_.empty()) return Answer::Ok;
-              const Answer answer = answers_.front();
-              answers_.pop_front();
-              return answer;
+              return Next(answers_, Answer::Ok);
           },
           [this](const QString& text) {
               saveQuestions_.push_back(text);
-              if (saveAnswers_.empty()) return SaveAnswer::Cancel;
-              const SaveAnswer answer = saveAnswers_.front();
-              saveAnswers_.pop_front();
-              return answer;
+              return Next(saveAnswers_, SaveAnswer::Cancel);
           }),
       chooser_([this](FileChoice choice, const QString& suggested) {
           fileRequests_.emplace_back(choice, suggested);
-          if (chosenFiles_.empty()) return QString();
-          const QString path = chosenFiles_.front();
-          chosenFiles_.pop_front();
-          return path;
+          return Next(chosenFiles_, QString());
       }) {
     // Every test starts with an empty recent-file list.
     QSettings(QString::fromLatin1(kSettingsOrganisation),
