@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -100,11 +101,13 @@ CsvImportDialog::CsvImportDialog(const QString& path, const Image& base, QWidget
     preview_->verticalHeader()->setVisible(false);
     preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     preview_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    preview_->setWordWrap(false);
+    // A long reason wraps in its row rather than ending in "...", at whatever width the dialog is given.
+    preview_->setWordWrap(true);
+    preview_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(preview_->horizontalHeader(), &QHeaderView::sectionResized, this, &CsvImportDialog::FitRows);
 
     notes_ = new QPlainTextEdit(this);
     notes_->setReadOnly(true);
-    notes_->setLineWrapMode(QPlainTextEdit::NoWrap);
     notes_->setPlaceholderText(QStringLiteral("No notes on this file."));
     notes_->setFixedHeight(notes_->fontMetrics().lineSpacing() * 4 + 2 * notes_->frameWidth() + 8);
     summary_ = new QLabel(this);
@@ -146,9 +149,17 @@ CsvImportDialog::CsvImportDialog(const QString& path, const Image& base, QWidget
     connect(merge_, &QRadioButton::toggled, this, &CsvImportDialog::Replan);
     connect(firstChannel_, &QSpinBox::valueChanged, this, &CsvImportDialog::Replan);
     Replan();
+    // Columns as wide as what they hold, and room for the usual reason on one line; the last column
+    // takes what the dialog gives beyond that.
     preview_->resizeColumnsToContents();
-    const int width = preview_->horizontalHeader()->length() + 2 * preview_->frameWidth() +
-                      preview_->verticalScrollBar()->sizeHint().width();
+    QHeaderView* header = preview_->horizontalHeader();
+    // The view would size the channel column by the reasons spanning from it; "CH" is wider than "80".
+    preview_->setColumnWidth(kChannelColumn, header->sectionSizeHint(kChannelColumn));
+    const int columns = std::max(header->length(), preview_->columnWidth(kLineColumn) +
+                                                       preview_->fontMetrics().averageCharWidth() * 90);
+    header->setStretchLastSection(true);
+    const int width =
+        columns + 2 * preview_->frameWidth() + preview_->verticalScrollBar()->sizeHint().width();
     preview_->setMinimumWidth(width);
     preview_->setMinimumHeight(preview_->verticalHeader()->defaultSectionSize() * 10);
 }
@@ -232,6 +243,25 @@ void CsvImportDialog::ShowPlan() {
         text << QStringLiteral("no channels in %1").arg(QFileInfo(path_).fileName());
     notes_->setPlainText(text.join(QLatin1Char('\n')));
     summary_->setText(Summary(plan_));
+    FitRows();
+}
+
+void CsvImportDialog::FitRows() {
+    // A reason spans the row, wider than any one column the view would measure it by.
+    const QFontMetrics metrics = preview_->fontMetrics();
+    const int margin = preview_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, preview_) + 1;
+    const int lineHeight = metrics.height() + 8;
+    for (int r = 0; r < preview_->rowCount(); ++r) {
+        int height = lineHeight;
+        if (preview_->columnSpan(r, kChannelColumn) > 1) {
+            const QRect cell = preview_->visualRect(preview_->model()->index(r, kChannelColumn));
+            const QRect text =
+                metrics.boundingRect(QRect(0, 0, cell.width() - 2 * margin, 1 << 16), Qt::TextWordWrap,
+                                     preview_->item(r, kChannelColumn)->text());
+            height = std::max(lineHeight, text.height() + lineHeight - metrics.height());
+        }
+        preview_->setRowHeight(r, height);
+    }
 }
 
 }  // namespace pm

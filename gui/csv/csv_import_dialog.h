@@ -48,6 +48,7 @@ class CsvImportDialog : public QDialog {
   private:
     void Replan();
     void ShowPlan();
+    void FitRows();
 
     QString path_;
     Image base_;

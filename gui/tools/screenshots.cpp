@@ -134,7 +134,8 @@ bool RenderCsvImport(MainWindow& window, const QString& folder, const QDir& dir)
         "0,Simplex,147.555000,,0.000000,,88.5,88.5,FM,,5.0W\n"
         "5,6m,53.030000,-,1.000000,Tone,100.0,100.0,FM,,50W\n"
         "6,Airband,124.500000,,0.000000,,88.5,88.5,AM,,5.0W\n"
-        "7,Weather,162.550000,,0.000000,,88.5,88.5,FM,S,Low\n");
+        "7,Weather,162.550000,,0.000000,,88.5,88.5,FM,S,Low\n"
+        "9,Odd,145.003000,,0.000000,Tone,67.3,88.5,FM,X,5.0W\n");
     file.close();
     CsvImportDialog dialog(path, window.View()->EncodedImage(), &window);
     dialog.show();
