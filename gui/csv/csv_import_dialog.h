@@ -40,12 +40,11 @@ class CsvImportDialog : public QDialog {
 
     /** The plan the preview shows; Import means: take its image. */
     [[nodiscard]] const CsvImportResult& Plan() const { return plan_; }
-    /** The options the controls stand at. */
-    [[nodiscard]] CsvImportOptions Options() const;
     /** One of the dialog's controls. */
     [[nodiscard]] QWidget* Widget(Control control) const { return controls_.value(control, nullptr); }
 
   private:
+    [[nodiscard]] CsvImportOptions Options() const;
     void Replan();
     void ShowPlan();
     void FitRows();
