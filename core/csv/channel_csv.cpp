@@ -162,7 +162,7 @@ CsvImportResult ImportCsv(std::string_view text, const Image& base, const CsvImp
                 row.problems.insert(row.problems.begin(),
                                     std::string(locationColumn) + " " +
                                         (digits ? std::string(location) : csv::Quote(location)) +
-                                        " is not a channel 1–80 (use --place sequential)");
+                                        " is not a channel 1–80" + std::string(kSequentialHint));
             }
         }
         if (row.problems.empty() && channel != 0 && takenOn[static_cast<std::size_t>(channel)] != 0) {

@@ -40,6 +40,9 @@ struct CsvRowReport {
     friend bool operator==(const CsvRowReport&, const CsvRowReport&) = default;
 };
 
+/** Ends a Location refusal: the command line's way to place rows in file order; a desktop words its own. */
+inline constexpr std::string_view kSequentialHint = " (use --place sequential)";
+
 /** Which channel each row of a file goes to. */
 enum class CsvPlacement {
     Location,    // the channel its Location (or Channel) column names

@@ -1,17 +1,13 @@
 #include "gui/csv/csv_commands.h"
 
 #include <QAction>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QVBoxLayout>
 
 #include "gui/app/main_window.h"
 #include "gui/common/message_box.h"
+#include "gui/csv/csv_import_dialog.h"
 #include "gui/editor/channel_view.h"
 
 namespace pm {
@@ -52,6 +48,14 @@ void ShowError(const std::string& text, QWidget* parent) {
     ShowMessage(Message{text, kAppTitle, Buttons::Ok, Icon::Warning}, parent);
 }
 
+// The one place an import changes the document: the image the preview showed, taken whole.
+void ApplyCsvImport(MainWindow& frame, const CsvImportResult& plan, const QString& fileName) {
+    frame.Document().MemoryImage() = plan.image;
+    frame.View()->DecodeImage();
+    frame.statusBar()->showMessage(
+        QStringLiteral("%1 channels imported from %2").arg(plan.channelsImported).arg(fileName), 5000);
+}
+
 }  // namespace
 
 ScopedCsvChooser::ScopedCsvChooser(CsvChooser chooser) : previous_(std::move(Chooser())) {
@@ -60,36 +64,6 @@ ScopedCsvChooser::ScopedCsvChooser(CsvChooser chooser) : previous_(std::move(Cho
 
 ScopedCsvChooser::~ScopedCsvChooser() {
     Chooser() = std::move(previous_);
-}
-
-CsvReportDialog::CsvReportDialog(const QString& fileName, const CsvImportResult& result, QWidget* parent)
-    : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Import CSV"));
-    auto* layout = new QVBoxLayout(this);
-    const QString heading =
-        result.refused.empty()
-            ? QStringLiteral("%1: %2 channels imported.").arg(fileName).arg(result.channelsImported)
-            : QStringLiteral("%1: %2 channels imported, %3 rows refused (their channels are left empty).")
-                  .arg(fileName)
-                  .arg(result.channelsImported)
-                  .arg(result.refused.size());
-    auto* label = new QLabel(heading, this);
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    text_ = new QPlainTextEdit(this);
-    text_->setReadOnly(true);
-    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text_->setPlainText(QString::fromStdString(FormatImportReport(result)));
-    text_->setMinimumSize(560, 220);
-    layout->addWidget(text_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    layout->addWidget(buttons);
-}
-
-QString CsvReportDialog::ReportText() const {
-    return text_->toPlainText();
 }
 
 void ImportCsvCommand(MainWindow& frame) {
@@ -102,22 +76,13 @@ void ImportCsvCommand(MainWindow& frame) {
     const auto choice = Choose(&frame, false, QFileInfo(frame.Document().PathName()).absolutePath());
     if (!choice) return;
     // The document's own image is the base: bytes that nothing interprets stay as they are.
-    const CsvImportResult result = ImportCsvFile(choice->path.toStdString(), view->EncodedImage());
-    if (!result.ok()) {
-        ShowError(result.fileError, &frame);
+    CsvImportDialog dialog(choice->path, view->EncodedImage(), &frame);
+    if (!dialog.Plan().ok()) {
+        ShowError(dialog.Plan().fileError, &frame);
         return;
     }
-    frame.Document().MemoryImage() = result.image;
-    view->DecodeImage();
-    if (result.refused.empty() && result.notes.empty()) {
-        frame.statusBar()->showMessage(QStringLiteral("%1 channels imported from %2")
-                                           .arg(result.channelsImported)
-                                           .arg(QFileInfo(choice->path).fileName()),
-                                       5000);
-        return;
-    }
-    CsvReportDialog dialog(QFileInfo(choice->path).fileName(), result, &frame);
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted || !dialog.Plan().ok()) return;
+    ApplyCsvImport(frame, dialog.Plan(), QFileInfo(choice->path).fileName());
 }
 
 void ExportCsvCommand(MainWindow& frame) {

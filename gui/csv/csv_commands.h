@@ -1,15 +1,12 @@
 #pragma once
 // File, "Import CSV..." and "Export CSV...": channel lists in and out of the editor.
 
-#include <QDialog>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
 #include "core/csv/channel_csv.h"
-
-class QPlainTextEdit;
 
 namespace pm {
 
@@ -36,20 +33,7 @@ class ScopedCsvChooser {
     CsvChooser previous_;
 };
 
-/** The import report: what was refused and noted, with the summary line; modal, one OK button. */
-class CsvReportDialog : public QDialog {
-    Q_OBJECT
-
-  public:
-    CsvReportDialog(const QString& fileName, const CsvImportResult& result, QWidget* parent = nullptr);
-    /** The report's text as shown. */
-    [[nodiscard]] QString ReportText() const;
-
-  private:
-    QPlainTextEdit* text_ = nullptr;
-};
-
-/** Import CSV: the file's channels (and settings) replace the document's; other bytes stay. */
+/** Import CSV: a chosen file, planned and previewed in a dialog, then applied on Import; other bytes stay. */
 void ImportCsvCommand(MainWindow& frame);
 
 /** Installs "Import CSV..." and "Export CSV..." after "Save As..." in window's File menu. */

@@ -30,6 +30,7 @@
 #include "gui/app/application.h"
 #include "gui/app/main_window.h"
 #include "gui/common/message_box.h"
+#include "gui/csv/csv_import_dialog.h"
 #include "gui/desktop.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
@@ -196,6 +197,28 @@ bool RenderOutcomes(MainWindow& window, const QDir& dir) {
     return ok;
 }
 
+// The Import CSV dialog over a small file of the common layout: rows taken, noted and refused.
+bool RenderCsvImport(MainWindow& window, const QString& folder, const QDir& dir) {
+    const QString path = QDir(folder).filePath(QStringLiteral("repeaters.csv"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(
+        "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,Mode,Skip,Power\n"
+        "1,Calling,146.520000,,0.000000,,88.5,88.5,FM,,5.0W\n"
+        "2,Club,146.940000,-,0.600000,Tone,100.0,100.0,FM,,50W\n"
+        "3,Link,147.060000,+,0.600000,TSQL,123.0,123.0,FM,P,1.0W\n"
+        "0,Simplex,147.555000,,0.000000,,88.5,88.5,FM,,5.0W\n"
+        "5,6m,53.030000,-,1.000000,Tone,100.0,100.0,FM,,50W\n"
+        "6,Airband,124.500000,,0.000000,,88.5,88.5,AM,,5.0W\n"
+        "7,Weather,162.550000,,0.000000,,88.5,88.5,FM,S,Low\n"
+        "9,Odd,145.003000,,0.000000,Tone,67.3,88.5,FM,X,5.0W\n");
+    file.close();
+    CsvImportDialog dialog(path, window.View()->EncodedImage(), &window);
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) return false;
+    return Save(dialog, dir, QStringLiteral("csv-import.png"));
+}
+
 // The Test Mode dialog with each panel, and the transmit tone list dropped under its box.
 bool RenderTestMode(const QDir& dir) {
     QStringList tones;
@@ -268,6 +291,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
 
     ok = RenderTransfer(window, dir) && ok;
     ok = RenderOutcomes(window, dir) && ok;
+    ok = RenderCsvImport(window, settings.path(), dir) && ok;
 
     AboutDialog about(&window);
     about.show();

@@ -1,20 +1,29 @@
-// File, Import CSV and Export CSV in the running program.
+// File, Import CSV and Export CSV in the running program, the import through its dialog's real controls.
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 #include "core/image/channel_table.h"
 #include "gui/app/main_window.h"
 #include "gui/csv/csv_commands.h"
+#include "gui/csv/csv_import_dialog.h"
 #include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
 namespace {
+
+using Control = CsvImportDialog::Control;
 
 class CsvCommandsTest : public GuiTest {
   protected:
@@ -23,16 +32,27 @@ class CsvCommandsTest : public GuiTest {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
-    // Accepts the report dialog when it comes up and keeps its text.
-    void AcceptReportWhenShown() {
-        QTimer::singleShot(0, [this] {
-            if (auto* dialog = qobject_cast<CsvReportDialog*>(QApplication::activeModalWidget())) {
-                report_ = dialog->ReportText();
-                dialog->accept();
-            }
+    // Runs Import CSV on path; act is the user in the dialog (one left open is cancelled). False: no dialog.
+    bool Import(const QString& path, const std::function<void(CsvImportDialog&)>& act) {
+        ScopedCsvChooser chooser([path](bool, const QString&) { return CsvChoice{path, CsvLayout::Native}; });
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CsvImportDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            shown = true;
+            act(*dialog);
+            if (dialog->isVisible()) dialog->reject();
         });
+        ImportCsvCommand(Window());
+        return shown;
     }
-    QString report_;
+    // On the radio buttons' circles: a button stretched by its layout has no text at its middle.
+    static void Click(CsvImportDialog& d, Control c) {
+        QTest::mouseClick(d.Widget(c), Qt::LeftButton, {}, QPoint(6, d.Widget(c)->height() / 2));
+    }
+    static QString Summary(CsvImportDialog& dialog) {
+        return static_cast<QLabel*>(dialog.Widget(Control::Summary))->text();
+    }
 };
 
 TEST_F(CsvCommandsTest, CommandsStandAfterSaveAs) {
@@ -41,35 +61,73 @@ TEST_F(CsvCommandsTest, CommandsStandAfterSaveAs) {
     QStringList texts;
     for (QAction* a : file->actions()) texts << a->text();
     const auto saveAs = texts.indexOf(QStringLiteral("Save &As..."));
-    ASSERT_GE(saveAs, 0) << texts.join(QStringLiteral("|")).toStdString();
     EXPECT_EQ(texts.value(saveAs + 1), QStringLiteral("Import CSV..."));
     EXPECT_EQ(texts.value(saveAs + 2), QStringLiteral("Export CSV..."));
 }
 
-TEST_F(CsvCommandsTest, ImportTakesGoodRowsReportsTheRestAndMarksTheDocument) {
+TEST_F(CsvCommandsTest, ThePreviewFollowsThePlacementAndImportAppliesExactlyThePlan) {
     ASSERT_TRUE(Start());
     // An uninterpreted byte of the document must survive the import.
     Window().Document().MemoryImage()[0x005] = 0x5A;
     View().DecodeImage();
     WriteText(PathOf("plan.csv"),
               "Location,Name,Frequency,Duplex,Offset,Tone,rToneFreq,cToneFreq,Power\n"
-              "2,Repeater,145.650000,-,0.600000,TSQL,88.5,103.5,1.0W\n"
+              "1,Calling,145.500000,,0.000000,Tone,88.5,88.5,5.0W\n"
+              "0,Zero,146.000000,,0,,88.5,88.5,5.0W\n"
               "3,Broken,145.003000,,0,,88.5,88.5,5.0W\n");
-    ScopedCsvChooser chooser([this](bool exporting, const QString&) -> std::optional<CsvChoice> {
-        EXPECT_FALSE(exporting);
-        return CsvChoice{PathOf("plan.csv"), CsvLayout::Native};
-    });
-    AcceptReportWhenShown();
-    ImportCsvCommand(Window());
-    ChannelTable& t = View().Table();
-    // The parsing is the core's; one row proves its result reaches the grid.
-    EXPECT_EQ(t.Text(2, col::kTransmit), "145.05000");
-    EXPECT_EQ(t.Text(2, col::kPower), "Low");
-    EXPECT_EQ(t.Text(3, col::kReceive), "");
-    EXPECT_TRUE(report_.contains(QStringLiteral("line 3")) && report_.contains(QStringLiteral("channel 3")))
-        << report_.toStdString();
+    Image planned{};
+    EXPECT_TRUE(Import(PathOf("plan.csv"), [&](CsvImportDialog& d) {
+        auto* preview = static_cast<QTableWidget*>(d.Widget(Control::Preview));
+        auto cell = [p = preview](int r, int c) { return p->item(r, c) ? p->item(r, c)->text() : ""; };
+        EXPECT_EQ(Summary(d), QStringLiteral("1 channel, 2 rows refused"));
+        EXPECT_EQ(cell(1, 1), QStringLiteral("refused: Location 0 is not a channel 1–80 (place the rows in "
+                                             "file order)"));
+        EXPECT_TRUE(cell(2, 1).startsWith(QStringLiteral("channel 3 refused: "))) << cell(2, 1).toStdString();
+        EXPECT_NE(preview->item(1, 0)->foreground(), preview->item(0, 0)->foreground());
+        Click(d, Control::InFileOrder);
+        EXPECT_EQ(Summary(d), QStringLiteral("2 channels, 1 row refused"));
+        EXPECT_EQ(cell(1, 1), QStringLiteral("2"));
+        EXPECT_EQ(cell(1, 2), QStringLiteral("146.00000"));
+        auto* first = static_cast<QSpinBox*>(d.Widget(Control::FirstChannel));
+        first->selectAll();
+        QTest::keyClicks(first, QStringLiteral("80"));
+        EXPECT_EQ(Summary(d), QStringLiteral("1 channel, 1 row refused, 1 row did not fit"));
+        EXPECT_TRUE(cell(1, 1).startsWith(QStringLiteral("did not fit: "))) << cell(1, 1).toStdString();
+        EXPECT_EQ(View().Table().Text(80, col::kReceive), "");  // nothing applied yet
+        planned = d.Plan().image;
+        Click(d, Control::Import);
+    }));
+    EXPECT_EQ(View().EncodedImage(), planned);
+    EXPECT_EQ(View().Table().Text(80, col::kReceive), "145.50000");
+    EXPECT_EQ(planned[0x005], 0x5A);
     EXPECT_TRUE(Window().IsModified());
-    EXPECT_EQ(View().EncodedImage()[0x005], 0x5A);
+}
+
+TEST_F(CsvCommandsTest, OnlyImportChangesTheDocumentAndMergeKeepsTheOtherChannels) {
+    ASSERT_TRUE(Start());
+    ChannelTable& t = View().Table();
+    t.SetText(5, col::kReceive, "145.00000");
+    const Image before = View().EncodedImage();
+    WriteText(PathOf("one.csv"), "Location,Frequency\n1,145.5\n");
+    EXPECT_TRUE(Import(PathOf("one.csv"), [](CsvImportDialog& d) {
+        Click(d, Control::Merge);
+        QTest::keyClick(&d, Qt::Key_Escape);
+    }));
+    WriteText(PathOf("bad.csv"), QByteArray::fromHex("fffe61006200"));  // UTF-16: refused whole, no dialog
+    EXPECT_FALSE(Import(PathOf("bad.csv"), [](CsvImportDialog&) {}));
+    EXPECT_EQ(messages_.size(), 1u);
+    ScopedCsvChooser cancel([](bool, const QString&) -> std::optional<CsvChoice> { return std::nullopt; });
+    ImportCsvCommand(Window());
+    ExportCsvCommand(Window());
+    EXPECT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(View().EncodedImage(), before);
+    EXPECT_TRUE(Import(PathOf("one.csv"), [](CsvImportDialog& d) {
+        Click(d, Control::Merge);
+        EXPECT_EQ(Summary(d), QStringLiteral("1 channel"));
+        Click(d, Control::Import);
+    }));
+    EXPECT_EQ(t.Text(1, col::kReceive), "145.50000");
+    EXPECT_EQ(t.Text(5, col::kReceive), "145.00000");
 }
 
 TEST_F(CsvCommandsTest, ExportThenImportGivesTheSameGridInBothLayouts) {
@@ -82,50 +140,21 @@ TEST_F(CsvCommandsTest, ExportThenImportGivesTheSameGridInBothLayouts) {
     const Image before = View().EncodedImage();
     for (CsvLayout layout : {CsvLayout::Native, CsvLayout::Community}) {
         SCOPED_TRACE(std::string(LayoutName(layout)));
-        {
-            ScopedCsvChooser chooser(
-                [&](bool exporting, const QString& suggested) -> std::optional<CsvChoice> {
-                    EXPECT_TRUE(exporting);
-                    EXPECT_TRUE(suggested.endsWith(QStringLiteral(".csv")));
-                    return CsvChoice{PathOf("out.csv"), layout};
-                });
-            ExportCsvCommand(Window());
-        }
+        ScopedCsvChooser chooser([&](bool, const QString&) { return CsvChoice{PathOf("out.csv"), layout}; });
+        ExportCsvCommand(Window());
         QFile written(PathOf("out.csv"));
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
         EXPECT_EQ(written.readAll().toStdString(), ExportCsv(before, layout));
         Window().NewDocument();
-        ScopedCsvChooser chooser([&](bool, const QString&) -> std::optional<CsvChoice> {
-            return CsvChoice{PathOf("out.csv"), layout};
-        });
-        AcceptReportWhenShown();
-        ImportCsvCommand(Window());
-        for (int row : {1, 9}) {
-            for (int c = 1; c <= 7; ++c)
-                EXPECT_EQ(t.Text(row, c), std::string(row == 1 ? row1[c - 1] : row9[c - 1]));
+        EXPECT_TRUE(Import(PathOf("out.csv"), [](CsvImportDialog& d) { Click(d, Control::Import); }));
+        // The common layout has no place for a channel that only transmits: the export leaves it out.
+        const bool row9Written = layout == CsvLayout::Native;
+        for (int c = 1; c <= 7; ++c) {
+            EXPECT_EQ(t.Text(1, c), row1[c - 1]);
+            EXPECT_EQ(t.Text(9, c), row9Written ? row9[c - 1] : "");
+            EXPECT_EQ(t.Text(2, c), "");
         }
-        for (int c = 1; c <= 7; ++c) EXPECT_EQ(t.Text(2, c), "");
     }
-}
-
-TEST_F(CsvCommandsTest, AFileThatIsNoChannelListChangesNothing) {
-    ASSERT_TRUE(Start());
-    View().Table().SetText(4, col::kReceive, "145.00000");
-    const Image before = View().EncodedImage();
-    WriteText(PathOf("bad.csv"), QByteArray("\xFF\xFE"
-                                            "a\0b\0",
-                                            6));  // UTF-16: refused whole
-    ScopedCsvChooser chooser([this](bool, const QString&) -> std::optional<CsvChoice> {
-        return CsvChoice{PathOf("bad.csv"), CsvLayout::Native};
-    });
-    ImportCsvCommand(Window());
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(View().EncodedImage(), before);
-    // Cancel in the chooser does nothing at all.
-    ScopedCsvChooser cancel([](bool, const QString&) -> std::optional<CsvChoice> { return std::nullopt; });
-    ImportCsvCommand(Window());
-    ExportCsvCommand(Window());
-    EXPECT_EQ(messages_.size(), 1u);
 }
 
 }  // namespace
