@@ -10,12 +10,9 @@
 
 #include "core/link/frames.h"
 #include "core/link/link_texts.h"
-#include "core/link/test_mode.h"
+#include "core/link/testmode_exchange.h"
 #include "sim/demo_image.h"
-#include "tests/link/link_fixture.h"
-
-// Rows name only the fault fields they change; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include "tests/support/radio_fixture.h"
 
 namespace pm::test {
 namespace {
