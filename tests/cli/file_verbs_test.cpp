@@ -173,7 +173,7 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
     struct Row {
         const char* name;
         std::vector<std::string> args;
-        int exitCode;
+        int exit;
         const char* receive;  // channels 1..4 after the edit; nullptr when nothing may be written
     };
     const Row rows[] = {
@@ -197,10 +197,10 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
         {"no_pair", {"--move", "3"}, 2, nullptr},
         {"value_missing", {"--insert"}, 2, nullptr},
     };
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
     ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=146", "--set", "2:rx=145",
                    "--set", "3:rx=145.5"})
-                  .exitCode,
+                  .exit,
               0);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -208,8 +208,8 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
         std::vector<std::string> args = {"edit", Path("n.sin"), "-o", Path("e.sin")};
         args.insert(args.end(), row.args.begin(), row.args.end());
         const auto r = Cli(args);
-        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
-        EXPECT_TRUE(row.exitCode == 0 || !r.err.empty());
+        EXPECT_EQ(r.exit, row.exit) << r.err;
+        EXPECT_TRUE(row.exit == 0 || !r.err.empty());
         ASSERT_EQ(std::filesystem::exists(Path("e.sin")), row.receive != nullptr);
         if (!row.receive) continue;
         const EditorState s = DecodeToState(Load("e.sin"));

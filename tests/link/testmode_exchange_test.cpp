@@ -60,13 +60,6 @@ TEST(TestModeFrames, ToneBytesAndValueFrame) {
     EXPECT_EQ(Of(ValueFrame("D023N", "210.7", 160)), (Bytes{0x00, 0x00, 0x07, 0x21, 0xFB, 0x01, 0x01, 0xA0}));
 }
 
-TEST(TestModeFrames, ItemLetters) {
-    EXPECT_EQ(TestItemLetter(TestItem::TxFrequency), 'q');
-    EXPECT_EQ(TestItemLetter(TestItem::LowPowerVoltage), 'r');
-    EXPECT_EQ(TestItemLetter(TestItem::SquelchLevel), 's');
-    EXPECT_EQ(TestItemLetter(TestItem::TxPower), 't');
-}
-
 TestModeRequest Request(TestItem item, std::uint8_t value, std::string rx = "", std::string tx = "",
                         std::string rxTone = "OFF", std::string txTone = "OFF") {
     return TestModeRequest{item, value, std::move(rx), std::move(tx), std::move(rxTone), std::move(txTone)};
