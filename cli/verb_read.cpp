@@ -8,6 +8,7 @@
 #include "cli/common.h"
 #include "cli/progress.h"
 #include "cli/verbs.h"
+#include "core/image/file_access.h"
 #include "core/link/transfer_session.h"
 #include "core/safety/outcome_text.h"
 
@@ -36,6 +37,11 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
     cmd->add_flag("--verbose", args->verbose,
                   "Name the port's adapter (its driver) and its latency mode on stderr once it is open");
     verbs.push_back({cmd, [args, retries] {
+                         // Ten seconds of transfer must not end in a file that cannot be written.
+                         if (const FileOutcome savable = CheckSavable(args->out); !savable.ok()) {
+                             PrintMessage(savable.message);
+                             return kExitFile;
+                         }
                          CancelOnInterrupt();
                          ProgressBar bar(::isatty(STDERR_FILENO) == 1);
                          TerminalHost host(MakePolicy(false, retries->count() > 0

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <csignal>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "cli/common.h"
 #include "cli/verbs.h"
+#include "core/image/file_access.h"
 #include "core/link/frames.h"
 #include "sim/demo_image.h"
 #include "sim/pty_host.h"
@@ -196,13 +196,12 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
         ->check(CLI::Range(-1, 1000000));
 
     verbs.push_back({cmd, [args] {
-                         // Saving replaces the file by renaming a new one over it, which would
-                         // turn a device such as /dev/null into a plain file.
-                         std::error_code ec;
-                         if (!args->save.empty() && std::filesystem::exists(args->save, ec) &&
-                             !std::filesystem::is_regular_file(args->save, ec)) {
-                             std::cerr << "--save " << args->save << ": not a regular file\n";
-                             return kExitUsage;
+                         // Found out now, not when the radio's memory is to be stored at the end.
+                         if (!args->save.empty()) {
+                             if (const FileOutcome savable = CheckSavable(args->save); !savable.ok()) {
+                                 PrintMessage(savable.message);
+                                 return kExitFile;
+                             }
                          }
                          Image memory = sim::DemoImage();
                          if (!args->image.empty()) {

@@ -11,7 +11,7 @@
 #include "cli/verbs.h"
 #include "core/image/text_match.h"
 #include "core/link/posix_serial_port.h"
-#include "core/link/test_mode.h"
+#include "core/link/testmode_exchange.h"
 #include "core/testmode/tree_items.h"
 
 namespace pm::cli {

@@ -17,6 +17,7 @@
 #include "cli/progress.h"
 #include "cli/verbs.h"
 #include "core/image/document.h"
+#include "core/image/file_access.h"
 #include "core/image/image_diff.h"
 #include "core/image/numeric_text.h"
 #include "core/link/port_names.h"
@@ -100,8 +101,8 @@ class BatchBoard {
   public:
     BatchBoard(const std::vector<std::string>& ports, bool terminal) : terminal_(terminal) {
         width_ = 4;
-        for (const auto& p : ports) width_ = std::max(width_, p.size());
-        for (const auto& p : ports) lines_.push_back({p, "waiting", 0, 0});
+        for (const auto& p : ports) lines_.push_back({EscapeControls(p), "waiting", 0, 0});
+        for (const auto& l : lines_) width_ = std::max(width_, l.port.size());
     }
 
     void Update(std::size_t radio, std::string_view stage, int done, int total) {
@@ -221,7 +222,7 @@ class BatchHost : public SafeWriteHost {
 /** What a radio's outcome adds to its messages: the backup's place, the check's verdict, the differences. */
 void Report(const SafeWriteOutcome& o, const std::string& lead) {
     if (!o.backupPath.empty())
-        std::cout << lead << "Backup of the radio's memory: " << o.backupPath.string() << '\n';
+        std::cout << lead << "Backup of the radio's memory: " << DisplayName(o.backupPath) << '\n';
     switch (o.status) {
         case SafeStatus::Done:
             if (o.stage == SafeStage::Verify)
@@ -261,9 +262,11 @@ void PrintSummary(const std::vector<std::string>& ports, const std::vector<SafeW
     std::size_t portWidth = 4;
     std::size_t resultWidth = 6;
     std::vector<std::string> results;
+    std::vector<std::string> names;
     for (std::size_t i = 0; i < ports.size(); ++i) {
         results.push_back(SummaryText(outcomes[i]));
-        portWidth = std::max(portWidth, ports[i].size());
+        names.push_back(EscapeControls(ports[i]));
+        portWidth = std::max(portWidth, names.back().size());
         resultWidth = std::max(resultWidth, results.back().size());
     }
     auto row = [&](const std::string& port, const std::string& result, const std::string& time) {
@@ -273,7 +276,7 @@ void PrintSummary(const std::vector<std::string>& ports, const std::vector<SafeW
     row("PORT", "RESULT", "TIME");
     for (std::size_t i = 0; i < ports.size(); ++i) {
         const double seconds = std::chrono::duration<double>(outcomes[i].elapsed).count();
-        row(ports[i], results[i], FormatFixed(seconds, 1) + " s");
+        row(names[i], results[i], FormatFixed(seconds, 1) + " s");
     }
     std::cout << std::flush;
 }
@@ -333,7 +336,9 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
     CLI::Option* backup =
         cmd->add_option("--backup", args->backup,
                         "First read the radio and keep its memory as a time-stamped .sin in DIR (default: " +
-                            DefaultBackupDir().string() + "; the newest " + std::to_string(kBackupsKept) +
+                            (DefaultBackupDir().empty() ? std::string("none, there is no home folder")
+                                                                        : DisplayName(DefaultBackupDir())) +
+                            "; the newest " + std::to_string(kBackupsKept) +
                             " are kept); nothing is written when that fails")
             ->expected(0, 1)
             ->type_name("[DIR]");
@@ -357,8 +362,9 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                              return kExitUsage;
                          }
                          if (const auto twice = SameDeviceTwice(args->ports)) {
-                             std::cerr << "write: --port " << twice->second
-                                       << " is the same device as --port " << twice->first << "\n";
+                             std::cerr << "write: --port " << EscapeControls(twice->second)
+                                       << " is the same device as --port " << EscapeControls(twice->first)
+                                       << "\n";
                              return kExitUsage;
                          }
                          const std::optional<Image> file = OpenChannelFile(args->in);
@@ -401,7 +407,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                          const std::vector<SafeWriteOutcome> outcomes = SafeWriteMany(jobs, image, options);
                          board.Finish();
                          for (std::size_t i = 0; i < outcomes.size(); ++i)
-                             Report(outcomes[i], args->ports[i] + ": ");
+                             Report(outcomes[i], EscapeControls(args->ports[i]) + ": ");
                          PrintSummary(args->ports, outcomes);
                          const bool all = std::all_of(outcomes.begin(), outcomes.end(),
                                                       [](const SafeWriteOutcome& o) { return o.ok(); });

@@ -5,19 +5,10 @@
 #include <span>
 #include <string>
 
+#include "core/image/file_access.h"
 #include "core/image/memory_image.h"
 
 namespace pm {
-
-/** How loading or saving a channel file ended. */
-enum class FileStatus { Ok, CannotOpen, UnexpectedFormat, CannotWrite };
-
-/** The outcome of a load or save, with the text to show when it failed. */
-struct FileOutcome {
-    FileStatus status = FileStatus::Ok;
-    std::string message;
-    [[nodiscard]] bool ok() const { return status == FileStatus::Ok; }
-};
 
 /** Takes the image from file bytes; fewer than 2048 bytes is an unexpected format and leaves image alone. */
 [[nodiscard]] FileOutcome ImageFromBytes(std::span<const std::uint8_t> bytes, Image& image);
@@ -25,10 +16,7 @@ struct FileOutcome {
 /** Loads a channel file into image; on any failure image keeps every byte it had. */
 [[nodiscard]] FileOutcome LoadChannelFile(const std::filesystem::path& path, Image& image);
 
-/** Stores image atomically: a temporary file beside the target, flushed, then renamed over it. */
+/** Stores image with SaveFileAtomically. */
 [[nodiscard]] FileOutcome SaveChannelFile(const std::filesystem::path& path, const Image& image);
-
-/** Writes any bytes atomically the same way; for the other files we produce (CSV, backups). */
-[[nodiscard]] FileOutcome SaveFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace pm

@@ -27,8 +27,6 @@ inline constexpr std::size_t kCommandSize = 4;
 /** A read reply: 4 header bytes, then the block. */
 inline constexpr std::size_t kReplySize = 12;
 inline constexpr std::size_t kReplyHeaderSize = 4;
-/** Fewer bytes than this make a read reply unusable. */
-inline constexpr std::size_t kMinReplySize = 10;
 /** A read moves the whole image; a write stops before the last 40 bytes (0x7D8..0x7FF). */
 inline constexpr int kReadBlocks = 256;
 inline constexpr int kWriteBlocks = 251;

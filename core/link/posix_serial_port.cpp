@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "core/link/port_holders.h"
 #include "core/link/port_names.h"
 
 namespace pm {
@@ -28,6 +29,11 @@ int PollTimeout(Clock::time_point deadline) {
     if (left <= Clock::duration::zero()) return 0;
     const auto ms = std::chrono::ceil<milliseconds>(left).count();
     return static_cast<int>(std::min<long long>(ms, 1 << 30));
+}
+
+/** A program that takes no lock (a terminal program, a stray cat) would share the line with us. */
+bool HeldByAnotherProgram(const std::string& path) {
+    return !OtherPortHolders(path).empty();
 }
 
 }  // namespace
@@ -59,6 +65,11 @@ int PosixSerialPort::Open(std::string_view name) {
         const int error = errno;
         ::close(fd);
         return error;
+    }
+    if (HeldByAnotherProgram(path)) {
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return EBUSY;
     }
     fd_ = fd;
     path_ = path;

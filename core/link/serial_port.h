@@ -1,10 +1,12 @@
 #pragma once
 // The one way the program talks to a serial port: open by name, configure, purge, write, read, close.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <thread>
 
 namespace pm {
 
@@ -50,6 +52,8 @@ class SerialPort {
     virtual void Close() = 0;
     /** True between a successful Open and Close. */
     [[nodiscard]] virtual bool IsOpen() const = 0;
+    /** The protocol's pauses between steps; a port without a real line behind it may skip them. */
+    virtual void Pause(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
 };
 
 /** Closes a port when it goes out of scope, on every way out of an exchange. */

@@ -19,8 +19,8 @@ constexpr int kWakeAttempts = 15;
 constexpr int kConfirmRetries = 3;
 constexpr std::size_t kWriteLimit = frame::kWriteBlocks * frame::kBlockSize;  // 0x7D8
 
-void Pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+void Pause(SerialPort& port, int ms) {
+    port.Pause(std::chrono::milliseconds(ms));
 }
 
 /**
@@ -77,7 +77,7 @@ Answer TransferSession::Show(const Message& message) {
 bool TransferSession::WaitSteps(int steps, int pauseMs) {
     for (int i = 0; i < steps; ++i) {
         if (host_.CancelRequested()) return false;
-        if (pauseMs > 0) Pause(pauseMs);
+        if (pauseMs > 0) Pause(port_, pauseMs);
     }
     return !host_.CancelRequested();
 }
@@ -137,7 +137,7 @@ LinkOutcome TransferSession::Run(bool write, Image& image) {
 bool TransferSession::WakeUpAnswered() {
     port_.Purge(Purge::Full);
     for (const std::uint8_t b : frame::kWakeUp) {
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         WriteByte(b);
     }
@@ -169,14 +169,14 @@ TransferSession::Identified TransferSession::Identify(bool write, std::uint8_t i
     for (;;) {
         if (!WaitSteps(7, 1)) return Identified::Cancelled;
         if (!WakeUpAnswered()) {
-            Pause(2);
+            Pause(port_, 2);
             if (++attempt <= kWakeAttempts) continue;
             return Identified::CommunicationError;
         }
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         WriteByte(frame::kIdentify[0]);
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         WriteByte(frame::kIdentify[1]);
         port_.Purge(Purge::Clear);
@@ -222,7 +222,7 @@ bool TransferSession::WriteBlocks(const Image& image) {
         port_.Purge(Purge::Clear);
         const auto command = frame::BlockCommand(frame::kWriteCommand, address);
         (void)port_.Write(command);
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         static_assert(kWriteLimit <= kImageSize);
         (void)port_.Write(std::span<const std::uint8_t>(image.data() + address, frame::kBlockSize));
@@ -240,7 +240,7 @@ bool TransferSession::WriteBlocks(const Image& image) {
             outcome_.result = LinkResult::Cancelled;
             return false;
         }
-        Pause(1);
+        Pause(port_, 1);
     }
     return true;
 }
@@ -252,19 +252,18 @@ bool TransferSession::ReadBlocks(Image& buffer) {
         (void)port_.Write(frame::BlockCommand(frame::kReadCommand, address));
         std::array<std::uint8_t, frame::kReplySize> reply{};
         const ReadResult r = port_.Read(reply);
-        const std::size_t got = r.ok ? r.count : 0;
-        if (got < frame::kMinReplySize) {
+        // A reply short of a whole block is no block: storing part of it would leave stale bytes.
+        if (!r.ok || r.count < frame::kReplySize) {
             Show(link::kNotEnoughBytes);
             outcome_.result = LinkResult::Failed;
             return false;
         }
         port_.Purge(Purge::Clear);
-        // Only what arrived is stored; a 10- or 11-byte reply leaves the last positions as they were.
-        for (std::size_t i = frame::kReplyHeaderSize; i < got; ++i) {
+        for (std::size_t i = frame::kReplyHeaderSize; i < frame::kReplySize; ++i) {
             buffer[address + i - frame::kReplyHeaderSize] = reply[i];
         }
         StepProgress(link::kProgressMax - 1);
-        Pause(15);
+        Pause(port_, 15);
         port_.Purge(Purge::Clear);
         WriteByte(frame::kAck);
         std::uint8_t answer = 0;
@@ -280,7 +279,7 @@ bool TransferSession::ReadBlocks(Image& buffer) {
             outcome_.result = LinkResult::Cancelled;
             return false;
         }
-        Pause(5);
+        Pause(port_, 5);
     }
     return true;
 }

@@ -4,9 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <ctime>
 #include <mutex>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -35,51 +37,95 @@ std::string CleanTag(const std::string& tag) {
     return out;
 }
 
-void Prune(const std::filesystem::path& dir) {
+/** The time stamp of a backup's name ("YYYYMMDD-HHMMSS"), or "" for a name we did not give. */
+std::string StampOf(const std::string& name) {
+    if (!IsBackupName(name) || name.size() < kPrefix.size() + 15 + 4) return {};
+    const std::string stamp = name.substr(kPrefix.size(), 15);
+    for (std::size_t i = 0; i < stamp.size(); ++i) {
+        const bool digit = stamp[i] >= '0' && stamp[i] <= '9';
+        if (i == 8 ? stamp[i] != '-' : !digit) return {};
+    }
+    return stamp;
+}
+
+/** Removes the oldest backups beyond kBackupsKept; the one just written is always kept. */
+void Prune(const std::filesystem::path& dir, const std::filesystem::path& newest) {
+    struct Backup {
+        std::string stamp;
+        std::filesystem::file_time_type written;
+        std::filesystem::path path;
+    };
     std::error_code ec;
-    std::vector<std::filesystem::directory_entry> backups;
+    std::vector<Backup> backups;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
-        if (it->is_regular_file(e2) && IsBackupName(it->path().filename().string())) backups.push_back(*it);
+        const std::string name = it->path().filename().string();
+        const std::string stamp = StampOf(name);
+        if (stamp.empty() || !it->is_regular_file(e2) || it->path().filename() == newest.filename()) continue;
+        backups.push_back({stamp, it->last_write_time(e2), it->path()});
     }
-    if (backups.size() <= kBackupsKept) return;
-    // Names carry the time stamp first, so name order is age order within one folder.
-    std::sort(backups.begin(), backups.end(), [](const auto& a, const auto& b) {
-        std::error_code e1, e2;
-        const auto ta = a.last_write_time(e1);
-        const auto tb = b.last_write_time(e2);
-        if (ta != tb) return ta < tb;
-        return a.path().filename() < b.path().filename();
+    if (backups.size() < kBackupsKept) return;
+    // The name tells when the radio was read; a file's time can be anything (a copy, a clock set wrong).
+    std::sort(backups.begin(), backups.end(), [](const Backup& a, const Backup& b) {
+        if (a.stamp != b.stamp) return a.stamp < b.stamp;
+        if (a.written != b.written) return a.written < b.written;
+        return a.path.filename() < b.path.filename();
     });
-    for (std::size_t i = 0; i + kBackupsKept < backups.size(); ++i)
-        std::filesystem::remove(backups[i].path(), ec);
+    for (std::size_t i = 0; i + kBackupsKept - 1 < backups.size(); ++i)
+        std::filesystem::remove(backups[i].path, ec);
+}
+
+/** The user's home folder: $HOME, else the account's; empty when neither is an existing folder. */
+std::filesystem::path HomeFolder() {
+    std::error_code ec;
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home == '/' && std::filesystem::is_directory(home, ec)) return home;
+    std::vector<char> buffer(16384);
+    passwd pw{};
+    passwd* found = nullptr;
+    if (getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        pw.pw_dir != nullptr && *pw.pw_dir == '/' && std::filesystem::is_directory(pw.pw_dir, ec)) {
+        return pw.pw_dir;
+    }
+    return {};
+}
+
+/** mkdir -p with mode 0700 for every folder made: backups are nobody else's business. */
+int MakeFolders(const std::filesystem::path& dir) {
+    std::filesystem::path path;
+    for (const auto& part : dir) {
+        path /= part;
+        if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    }
+    return 0;
 }
 
 }  // namespace
 
 std::filesystem::path DefaultBackupDir() {
     const char* data = std::getenv("XDG_DATA_HOME");
-    std::filesystem::path base;
-    if (data && *data == '/') {
-        base = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home && *home ? home : "/tmp") / ".local" / "share";
-    }
-    return base / "pm514rx" / "backups";
+    if (data != nullptr && *data == '/') return std::filesystem::path(data) / "pm514rx" / "backups";
+    const std::filesystem::path home = HomeFolder();
+    if (home.empty()) return {};
+    return home / ".local" / "share" / "pm514rx" / "backups";
 }
 
 FileOutcome PrepareBackupDir(const std::filesystem::path& dir) {
+    if (dir.empty()) {
+        return {FileStatus::CannotWrite,
+                "No home folder to keep backups in: set HOME or XDG_DATA_HOME, or name a backup folder."};
+    }
+    const std::string name = DisplayName(dir);
+    if (const int error = MakeFolders(dir); error != 0) {
+        return {FileStatus::CannotWrite, "Cannot create backup folder " + name + ": " + std::strerror(error)};
+    }
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec)
-        return {FileStatus::CannotWrite, "Cannot create backup folder " + dir.string() + ": " + ec.message()};
     if (!std::filesystem::is_directory(dir, ec)) {
-        return {FileStatus::CannotWrite, "Cannot create backup folder " + dir.string() + ": not a folder"};
+        return {FileStatus::CannotWrite, "Cannot create backup folder " + name + ": not a folder"};
     }
     if (::access(dir.c_str(), W_OK | X_OK) != 0) {
-        return {FileStatus::CannotWrite, "Cannot write into backup folder " + dir.string() + ": " +
-                                             std::error_code(errno, std::generic_category()).message()};
+        return {FileStatus::CannotWrite,
+                "Cannot write into backup folder " + name + ": " + std::strerror(errno)};
     }
     return {};
 }
@@ -104,7 +150,7 @@ BackupOutcome StoreBackup(const std::filesystem::path& dir, const Image& image,
     for (int n = 2; std::filesystem::exists(path, ec); ++n)
         path = dir / (base + "-" + std::to_string(n) + ".sin");
     BackupOutcome outcome{SaveChannelFile(path, image), path};
-    if (outcome.file.ok()) Prune(dir);
+    if (outcome.file.ok()) Prune(dir, path);
     return outcome;
 }
 

@@ -9,10 +9,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
+#include "core/image/file_access.h"
+#include "core/link/port_holders.h"
 #include "core/link/port_names.h"
 #include "core/link/usb_adapter.h"
 
@@ -70,28 +71,28 @@ std::string JoinAdvice(const std::string& devicePath, const std::string& group) 
            group + " $USER), then log out and in again.";
 }
 
-std::string ExplainPermission(const std::string& devicePath) {
+std::string ExplainPermission(const std::string& devicePath, const std::string& shown) {
     struct stat info {};
-    if (::stat(devicePath.c_str(), &info) != 0) return JoinAdvice(devicePath, "dialout");
+    if (::stat(devicePath.c_str(), &info) != 0) return JoinAdvice(shown, "dialout");
     const auto group = GroupOf(info.st_gid);
     // A device of group root says nothing about which group serial ports have here; dialout is the rule.
-    if (!group || info.st_gid == 0) return JoinAdvice(devicePath, "dialout");
+    if (!group || info.st_gid == 0) return JoinAdvice(shown, "dialout");
     if (ProcessHasGroup(info.st_gid)) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        return "Permission denied on " + devicePath + " although this program runs in its group '" +
+        return "Permission denied on " + shown + " although this program runs in its group '" +
                group->name + "': the device's mode " + mode +
-               " does not let the group read and write it (sudo chmod g+rw " + devicePath + ").";
+               " does not let the group read and write it (sudo chmod g+rw " + shown + ").";
     }
     const std::string user = UserName();
     if (!user.empty() &&
         std::find(group->members.begin(), group->members.end(), user) != group->members.end()) {
         // The most common trap: usermod done, but this login still has the old group list.
-        return "Permission denied on " + devicePath + ": you were added to the group '" + group->name +
+        return "Permission denied on " + shown + ": you were added to the group '" + group->name +
                "' after this login started; log out and in again (or start a shell with: newgrp " +
                group->name + ").";
     }
-    return JoinAdvice(devicePath, group->name);
+    return JoinAdvice(shown, group->name);
 }
 
 std::string ExplainMissing(const std::string& first) {
@@ -102,96 +103,32 @@ std::string ExplainMissing(const std::string& first) {
     return text;
 }
 
-/** The pseudo-terminal index of a /dev/pts/N path, or -1. */
-int PtsIndex(const fs::path& path) {
-    if (path.parent_path() != "/dev/pts") return -1;
-    const std::string name = path.filename().string();
-    if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != std::string::npos)
-        return -1;
-    return std::stoi(name);
-}
-
-/** True when the descriptor fd of process dir is the master side of pseudo-terminal index. */
-bool IsMasterOf(const fs::path& procDir, const std::string& fd, int index) {
-    std::ifstream in(procDir / "fdinfo" / fd);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("tty-index:", 0) == 0) {
-            const std::string value = line.substr(10);
-            const auto digits = value.find_first_of("0123456789");
-            if (digits == std::string::npos) return false;
-            const std::string number =
-                value.substr(digits, value.find_first_not_of("0123456789", digits) - digits);
-            return number.size() <= 9 && std::stoi(number) == index;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
-std::vector<PortHolder> FindPortHolders(const std::string& devicePath) {
-    std::vector<PortHolder> holders;
-    std::error_code ec;
-    const auto target = fs::weakly_canonical(devicePath, ec);
-    if (ec) return holders;
-    const int ptsIndex = PtsIndex(target);
-    // Processes come and go while we look: every step tolerates a directory that vanished.
-    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-        const fs::directory_entry& proc = *it;
-        const std::string name = proc.path().filename().string();
-        if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != std::string::npos)
-            continue;
-        bool holds = false;
-        bool farEnd = false;
-        std::error_code e2;
-        for (fs::directory_iterator fds(proc.path() / "fd", e2), last; !e2 && fds != last;
-             fds.increment(e2)) {
-            const fs::directory_entry& fd = *fds;
-            std::error_code e3;
-            const auto link = fs::read_symlink(fd.path(), e3);
-            if (e3) continue;
-            if (link == target) holds = true;
-            // A virtual radio holds its terminal's slave side open too; it is the far end, not a rival.
-            if (ptsIndex >= 0 && link.filename() == "ptmx" &&
-                IsMasterOf(proc.path(), fd.path().filename().string(), ptsIndex)) {
-                farEnd = true;
-            }
-        }
-        if (!holds || farEnd) continue;
-        std::string command;
-        std::getline(std::ifstream(proc.path() / "comm"), command);
-        holders.push_back({std::stoi(name), command});
-    }
-    return holders;
-}
-
-namespace {
-
 std::string ExplainCause(const std::string& devicePath, int error) {
+    // A device name can hold anything, terminal escapes included.
+    const std::string shown = EscapeControls(devicePath);
     switch (error) {
         case 0:
             return {};
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return ExplainMissing("No such device: " + devicePath + ". Check that the cable is plugged in.");
+            return ExplainMissing("No such device: " + shown + ". Check that the cable is plugged in.");
         case EIO:
             // What COM1..COM4 give on a machine whose only serial port is a USB adapter.
-            return ExplainMissing(devicePath + " has no serial port behind it.");
+            return ExplainMissing(shown + " has no serial port behind it.");
         case ENOTTY:
-            return devicePath + " is not a serial port.";
+            return shown + " is not a serial port.";
         case EACCES:
         case EPERM:
-            return ExplainPermission(devicePath);
+            return ExplainPermission(devicePath, shown);
         case EBUSY:
         case EWOULDBLOCK: {
             const auto holders = FindPortHolders(devicePath);
-            std::string text = devicePath + " is already in use";
+            std::string text = shown + " is already in use";
             if (!holders.empty()) {
                 std::vector<std::string> who;
                 for (const auto& h : holders) {
-                    const std::string command = h.pid == ::getpid() ? "this program" : h.command;
+                    const std::string command = h.pid == ::getpid() ? "this program" : EscapeControls(h.command);
                     who.push_back(command + " (process " + std::to_string(h.pid) + ")");
                 }
                 text += " by " + Join(who);
@@ -201,7 +138,7 @@ std::string ExplainCause(const std::string& devicePath, int error) {
             return text + ". Close it and try again.";
         }
         default:
-            return devicePath + ": " + std::error_code(error, std::generic_category()).message();
+            return shown + ": " + std::error_code(error, std::generic_category()).message();
     }
 }
 

@@ -5,18 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/link/port_holders.h"
 #include "core/link/session_host.h"
 
 namespace pm {
-
-/** A process (pid and command name) that holds a device open. */
-struct PortHolder {
-    int pid;
-    std::string command;
-};
-
-/** Processes that hold devicePath open, found through /proc; may be empty. */
-[[nodiscard]] std::vector<PortHolder> FindPortHolders(const std::string& devicePath);
 
 /**
  * Explains an open failure of devicePath with errno error: no such device (and which serial devices

@@ -10,7 +10,7 @@
 #include <array>
 #include <memory>
 
-#include "core/link/test_mode.h"
+#include "core/link/testmode_exchange.h"
 #include "core/testmode/field_frequency.h"
 #include "core/testmode/tree_items.h"
 

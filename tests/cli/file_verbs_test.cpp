@@ -1,28 +1,25 @@
+// The file verbs of pm514rx-cli run as a user would: what they write, what they refuse, how they exit.
+
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <fstream>
 #include <random>
 
 #include "core/image/channel_file.h"
 #include "core/image/document.h"
-#include "run_process.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
 namespace pm {
 namespace {
 
-using test::RunProcess;
-
 class FileVerbs : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char templ[] = "/tmp/pm514rx-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir_ = templ;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    test::ProcessResult Cli(std::vector<std::string> args, std::vector<std::string> env = {}) {
-        args.insert(args.begin(), PM_CLI_PATH);
-        return RunProcess(args, env);
+  protected:
+    test::Finished Cli(const std::vector<std::string>& args, std::vector<std::string> env = {}) {
+        return test::Cli(args, {.env = std::move(env)});
     }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     Image Load(const std::string& name) {
@@ -30,43 +27,71 @@ protected:
         EXPECT_TRUE(LoadChannelFile(dir_ / name, img).ok());
         return img;
     }
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(FileVerbs, NewWritesWhatFileNewThenSaveWrites) {
     const auto r = Cli({"new", "-o", Path("n.sin")});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(Load("n.sin"), RoundTrip(NewDocumentImage()));
 }
 
 TEST_F(FileVerbs, ShowJsonOfANewDocumentIsExact) {
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
     const auto r = Cli({"show", Path("n.sin"), "--json"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.exit, 0) << r.err;
     std::string expected = "{\"channels\":[";
     for (int ch = 1; ch <= 80; ++ch) {
         if (ch > 1) expected += ",";
         expected += "{\"ch\":" + std::to_string(ch) +
-                    ",\"rx\":\"\",\"tx\":\"\",\"rx_tone\":\"\",\"tx_tone\":\"\",\"busy\":\"\",\"scan\":\"\",\"power\":\"\"}";
+                    ",\"rx\":\"\",\"tx\":\"\",\"rx_tone\":\"\",\"tx_tone\":\"\",\"busy\":\"\",\"scan\":\"\","
+                    "\"power\":\"\"}";
     }
-    expected += "],\"settings\":{\"warning\":\"Disable\",\"nw\":\"Wide\",\"field\":\"136 - 175MHZ\",\"squelch\":\"4\","
-                "\"tx_total_time\":\"60s\",\"tx_power_rank\":\"9\"}}\n";
+    expected +=
+        "],\"settings\":{\"warning\":\"Disable\",\"nw\":\"Wide\",\"field\":\"136 - "
+        "175MHZ\",\"squelch\":\"4\","
+        "\"tx_total_time\":\"60s\",\"tx_power_rank\":\"9\"}}\n";
     EXPECT_EQ(r.out, expected);
 }
 
-TEST_F(FileVerbs, ShortOrEmptyFilesAreRefusedAndNothingIsWritten) {
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{2047}}) {
-        SCOPED_TRACE(size);
-        std::ofstream(Path("short.sin"), std::ios::binary) << std::string(size, 'x');
-        const auto show = Cli({"show", Path("short.sin")});
-        EXPECT_EQ(show.exitCode, 3);
-        EXPECT_NE(show.err.find("Unexpected file format"), std::string::npos) << show.err;
-        EXPECT_TRUE(show.out.empty());
-        const auto convert = Cli({"convert", Path("short.sin"), "-o", Path("out.sin")});
-        EXPECT_EQ(convert.exitCode, 3);
-        EXPECT_FALSE(std::filesystem::exists(Path("out.sin")));
+// Whatever a name leads to, every verb that opens a channel file refuses what is no whole channel file
+// at once (a FIFO is never waited on), exits 3 and writes nothing.
+TEST_F(FileVerbs, WhatIsNoChannelFileIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+    std::ofstream(Path("short.sin"), std::ios::binary) << std::string(2047, 'x');
+    std::ofstream(Path("empty.sin"), std::ios::binary) << "";
+    const std::pair<std::string, std::string> rows[] = {
+        {"empty.sin", "Unexpected file format"}, {"short.sin", "Unexpected file format"},
+        {"missing.sin", "No such file"},         {"fifo", "not a regular file"},
+        {"/dev/zero", "not a regular file"},     {"esc\x1b[2J", "esc\\x1B[2J: No such file"},
+    };
+    for (const auto& [name, why] : rows) {
+        const std::string path = name.starts_with("/") ? name : Path(name);
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"show", path},
+                                                   {"convert", path, "-o", Path("out.sin")},
+                                                   {"sim", "--image", path},
+                                                   {"import", path, "--base", path, "-o", Path("out.sin")}}) {
+            const auto start = std::chrono::steady_clock::now();
+            const auto r = Cli(args);
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10))
+                << args[0] << " " << name;
+            EXPECT_EQ(r.exit, 3) << args[0] << " " << name;
+            EXPECT_NE(r.err.find(why), std::string::npos) << args[0] << " " << name << ": " << r.err;
+            EXPECT_TRUE(r.out.empty()) << args[0];
+        }
     }
-    EXPECT_EQ(Cli({"show", Path("missing.sin")}).exitCode, 3);
+    EXPECT_FALSE(std::filesystem::exists(Path("out.sin")));
+}
+
+TEST_F(FileVerbs, ReadOnlyOutputIsNotReplaced) {
+    std::ofstream(Path("keep.sin")) << "keep";
+    ::chmod(Path("keep.sin").c_str(), 0444);
+    const auto r = Cli({"new", "-o", Path("keep.sin")});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_EQ(r.err, "Cannot save file " + Path("keep.sin") + ": the file is read-only\n");
+    std::ifstream in(Path("keep.sin"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
 }
 
 TEST_F(FileVerbs, ConvertKeepsEveryUninterpretedByte) {
@@ -74,7 +99,7 @@ TEST_F(FileVerbs, ConvertKeepsEveryUninterpretedByte) {
     std::mt19937 rng(99);
     for (auto& b : img) b = static_cast<std::uint8_t>(rng());
     ASSERT_TRUE(SaveChannelFile(dir_ / "in.sin", img).ok());
-    ASSERT_EQ(Cli({"convert", Path("in.sin"), "-o", Path("out.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"convert", Path("in.sin"), "-o", Path("out.sin")}).exit, 0);
     const Image out = Load("out.sin");
     EXPECT_EQ(out, RoundTrip(img));
     for (std::size_t i = 0; i < kImageSize; ++i) {
@@ -84,10 +109,11 @@ TEST_F(FileVerbs, ConvertKeepsEveryUninterpretedByte) {
 }
 
 TEST_F(FileVerbs, EditCommitsLikeTheEditorAndPrintsItsMessages) {
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
-    const auto r = Cli({"edit", Path("n.sin"), "-o", Path("e.sin"), "--set", "1:rx=145.0125", "--set",
-                        "2:tx=145.003", "--set", "3:rx=abc", "--set", "1:tx-tone=d023n", "--set", "1:busy=Carrier"});
-    EXPECT_EQ(r.exitCode, 1);  // two values were refused
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
+    const auto r =
+        Cli({"edit", Path("n.sin"), "-o", Path("e.sin"), "--set", "1:rx=145.0125", "--set", "2:tx=145.003",
+             "--set", "3:rx=abc", "--set", "1:tx-tone=d023n", "--set", "1:busy=Carrier"});
+    EXPECT_EQ(r.exit, 1);  // two values were refused
     EXPECT_EQ(r.err,
               "Error data Value\xEF\xBC\x8CPlease input according the step value(6.25K/5k)\n"
               "Error Data Format\xEF\xBC\x8CPlease input again\n");
@@ -101,16 +127,17 @@ TEST_F(FileVerbs, EditCommitsLikeTheEditorAndPrintsItsMessages) {
 }
 
 TEST_F(FileVerbs, EditBandChangeNeedsYes) {
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
-    ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.5"}).exitCode, 0);
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
+    ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.5"}).exit, 0);
 
     const auto no = Cli({"edit", Path("n.sin"), "-o", Path("no.sin"), "--band", "1"});
-    EXPECT_EQ(no.exitCode, 1);
+    EXPECT_EQ(no.exit, 1);
     EXPECT_NE(no.err.find("Make sure change it?"), std::string::npos);
     EXPECT_EQ(DecodeToState(Load("no.sin")).table.Text(1, 1), "145.50000");
 
-    const auto yes = Cli({"edit", Path("n.sin"), "-o", Path("yes.sin"), "--band", "1", "--yes", "--set", "2:rx=150"});
-    EXPECT_EQ(yes.exitCode, 1);  // 150 MHz is out of the new band
+    const auto yes =
+        Cli({"edit", Path("n.sin"), "-o", Path("yes.sin"), "--band", "1", "--yes", "--set", "2:rx=150"});
+    EXPECT_EQ(yes.exit, 1);  // 150 MHz is out of the new band
     EXPECT_NE(yes.err.find("Out of range!"), std::string::npos);
     const EditorState s = DecodeToState(Load("yes.sin"));
     EXPECT_EQ(s.table.Text(1, 1), "");
@@ -118,12 +145,12 @@ TEST_F(FileVerbs, EditBandChangeNeedsYes) {
 
     // The band already in force asks nothing.
     const auto same = Cli({"edit", Path("n.sin"), "-o", Path("same.sin"), "--band", "0"});
-    EXPECT_EQ(same.exitCode, 0);
+    EXPECT_EQ(same.exit, 0);
     EXPECT_TRUE(same.err.empty());
 }
 
 TEST_F(FileVerbs, UsageErrorsExitTwo) {
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"edit", Path("n.sin"), "-o", Path("x.sin"), "--set", "81:rx=145"},
              {"edit", Path("n.sin"), "-o", Path("x.sin"), "--set", "0:rx=145"},
@@ -134,11 +161,11 @@ TEST_F(FileVerbs, UsageErrorsExitTwo) {
              {"frobnicate"},
              {}}) {
         const auto r = Cli(args);
-        EXPECT_EQ(r.exitCode, 2) << (args.empty() ? "(none)" : args[0]) << r.err;
+        EXPECT_EQ(r.exit, 2) << (args.empty() ? "(none)" : args[0]) << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(Path("x.sin")));
-    EXPECT_EQ(Cli({"--version"}).exitCode, 0);
-    EXPECT_EQ(Cli({"edit", "--help"}).exitCode, 0);
+    EXPECT_EQ(Cli({"--version"}).exit, 0);
+    EXPECT_EQ(Cli({"edit", "--help"}).exit, 0);
 }
 
 // Row operations and --set apply in the order given; channels 1..3 start at 146, 145 and 145.5 MHz.
@@ -146,7 +173,7 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
     struct Row {
         const char* name;
         std::vector<std::string> args;
-        int exitCode;
+        int exit;
         const char* receive;  // channels 1..4 after the edit; nullptr when nothing may be written
     };
     const Row rows[] = {
@@ -170,10 +197,10 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
         {"no_pair", {"--move", "3"}, 2, nullptr},
         {"value_missing", {"--insert"}, 2, nullptr},
     };
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
     ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=146", "--set", "2:rx=145",
                    "--set", "3:rx=145.5"})
-                  .exitCode,
+                  .exit,
               0);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -181,8 +208,8 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
         std::vector<std::string> args = {"edit", Path("n.sin"), "-o", Path("e.sin")};
         args.insert(args.end(), row.args.begin(), row.args.end());
         const auto r = Cli(args);
-        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
-        EXPECT_TRUE(row.exitCode == 0 || !r.err.empty());
+        EXPECT_EQ(r.exit, row.exit) << r.err;
+        EXPECT_TRUE(row.exit == 0 || !r.err.empty());
         ASSERT_EQ(std::filesystem::exists(Path("e.sin")), row.receive != nullptr);
         if (!row.receive) continue;
         const EditorState s = DecodeToState(Load("e.sin"));
@@ -196,29 +223,33 @@ TEST_F(FileVerbs, EditRowOperationsInCommandLineOrder) {
 }
 
 TEST_F(FileVerbs, DecimalCommaLocaleGivesTheSameOutput) {
-    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exitCode, 0);
-    ASSERT_EQ(Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.0125", "--set", "1:rx-tone=88.5"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
+    ASSERT_EQ(
+        Cli({"edit", Path("n.sin"), "-o", Path("n.sin"), "--set", "1:rx=145.0125", "--set", "1:rx-tone=88.5"})
+            .exit,
+        0);
     const auto c = Cli({"show", Path("n.sin")}, {"LC_ALL=C"});
     const auto de = Cli({"show", Path("n.sin")}, {"LC_ALL=de_DE.UTF-8"});
     EXPECT_EQ(c.out, de.out);
     EXPECT_NE(de.out.find("145.01250"), std::string::npos);
-    const auto edit = Cli({"edit", Path("n.sin"), "-o", Path("de.sin"), "--set", "2:rx=146.52"}, {"LC_ALL=de_DE.UTF-8"});
-    EXPECT_EQ(edit.exitCode, 0) << edit.err;
+    const auto edit =
+        Cli({"edit", Path("n.sin"), "-o", Path("de.sin"), "--set", "2:rx=146.52"}, {"LC_ALL=de_DE.UTF-8"});
+    EXPECT_EQ(edit.exit, 0) << edit.err;
     EXPECT_EQ(DecodeToState(Load("de.sin")).table.Text(2, 1), "146.52000");
 }
 
 TEST_F(FileVerbs, DiffReportsAndExitsByEquality) {
-    ASSERT_EQ(Cli({"new", "-o", Path("a.sin")}).exitCode, 0);
-    ASSERT_EQ(Cli({"edit", Path("a.sin"), "-o", Path("b.sin"), "--set", "2:rx=145.5", "--set", "2:power=Low"}).exitCode, 0);
+    ASSERT_EQ(Cli({"new", "-o", Path("a.sin")}).exit, 0);
+    ASSERT_EQ(
+        Cli({"edit", Path("a.sin"), "-o", Path("b.sin"), "--set", "2:rx=145.5", "--set", "2:power=Low"}).exit,
+        0);
     const auto same = Cli({"diff", Path("a.sin"), Path("a.sin")});
-    EXPECT_EQ(same.exitCode, 0);
+    EXPECT_EQ(same.exit, 0);
     const auto differ = Cli({"diff", Path("a.sin"), Path("b.sin")});
-    EXPECT_EQ(differ.exitCode, 1);
+    EXPECT_EQ(differ.exit, 1);
     EXPECT_NE(differ.out.find("CH 2 Receive(MHz): (empty) -> 145.50000\n"), std::string::npos) << differ.out;
     EXPECT_NE(differ.out.find("CH 2 Power: (empty) -> Low\n"), std::string::npos) << differ.out;
-    EXPECT_EQ(Cli({"diff", Path("a.sin"), Path("none.sin")}).exitCode, 3);
+    EXPECT_EQ(Cli({"diff", Path("a.sin"), Path("none.sin")}).exit, 3);
 }
 
 }  // namespace

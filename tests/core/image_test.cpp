@@ -1,32 +1,40 @@
+// The memory image, and the files it lives in: loading only what is a plain file, saving without
+// following a stranger's link, without changing whose file it is, and never leaving a temporary file.
+
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <random>
-
+#include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <tuple>
+#include <random>
 
 #include "core/image/channel_file.h"
 #include "core/image/memory_image.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
 namespace pm {
 namespace {
 
+namespace fs = std::filesystem;
+using test::TempDir;
+
 TEST(NewDocument, HoldsTheDefaultsAndFfElsewhere) {
     const Image img = NewDocumentImage();
-    int notFf = 0;
-    for (std::uint8_t b : img) notFf += b != 0xFF;
-    EXPECT_EQ(notFf, 8);
-    EXPECT_EQ(img[0x7C0], 0x44);
-    EXPECT_EQ(img[0x7C1], 4);
-    EXPECT_EQ(img[0x7C2], 3);
-    EXPECT_EQ(img[0x7C3], 2);
-    EXPECT_EQ(img[0x7C4], 0xFF);
-    EXPECT_EQ(img[0x7C5], 0x0A);
-    EXPECT_EQ(img[0x7D2], 0xF0);
-    EXPECT_EQ(img[0x7D3], 0x37);
-    EXPECT_EQ(img[16 + 12], 0xFB);  // channel 1's flags, bit 2 clear
-    EXPECT_EQ(img[32 + 12], 0xFF);
+    Image expected;
+    expected.fill(0xFF);
+    const std::pair<int, int> defaults[] = {{0x7C0, 0x44}, {0x7C1, 4},    {0x7C2, 3},    {0x7C3, 2},
+                                            {0x7C5, 0x0A}, {0x7D2, 0xF0}, {0x7D3, 0x37}, {16 + 12, 0xFB}};
+    for (const auto& [offset, value] : defaults) expected[offset] = static_cast<std::uint8_t>(value);
+    EXPECT_EQ(img, expected);
 }
 
 TEST(BandReset, EmptiesChannelsAndKeepsWhatItMust) {
@@ -35,129 +43,244 @@ TEST(BandReset, EmptiesChannelsAndKeepsWhatItMust) {
     for (auto& b : img) b = static_cast<std::uint8_t>(rng());
     const Image before = img;
     BandReset(img, 1);
-    for (std::size_t i = 16; i < 16 * 81; ++i) ASSERT_EQ(img[i], 0xFF) << i;
-    for (std::size_t i = 0; i < 16; ++i) EXPECT_EQ(img[i], before[i]);
-    for (std::size_t i = 16 * 81; i < 0x7C0; ++i) ASSERT_EQ(img[i], before[i]);
-    for (std::size_t i = 0x7E0; i < kImageSize; ++i) ASSERT_EQ(img[i], before[i]);
-    EXPECT_EQ(img[0x7C4], before[0x7C4]);  // TxPowerRank keeps its value
-    EXPECT_EQ(img[0x7C1], 4);
-    EXPECT_EQ(img[0x7C3], 2);
+    for (std::size_t i = 0; i < kImageSize; ++i) {
+        const bool channel = i >= 16 && i < 16 * 81;
+        const bool reset =
+            i == 0x7C0 || i == 0x7C1 || i == 0x7C2 || i == 0x7C3 || i == 0x7C5 || i == 0x7D2 || i == 0x7D3;
+        // TxPowerRank at 0x7C4 is among the bytes kept.
+        if (channel || !reset) {
+            ASSERT_EQ(img[i], channel ? 0xFF : before[i]) << i;
+        }
+    }
     EXPECT_EQ(img[0x7D3], 0x37);
-    EXPECT_EQ(img[0x7C0] & 0x40, 0);
-    EXPECT_EQ(img[0x7C0] & ~0x40, before[0x7C0] & ~0x40);
+    EXPECT_EQ(img[0x7C0], before[0x7C0] & ~0x40);
     BandReset(img, 0);
     EXPECT_EQ(img[0x7C0] & 0x40, 0x40);
 }
 
-class ChannelFileTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        char templ[] = "/tmp/pm514rx-file-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        dir_ = templ;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path Write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-        const auto path = dir_ / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return path;
-    }
-    std::filesystem::path dir_;
-};
+std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
-TEST_F(ChannelFileTest, SaveThenLoadIsByteExact) {
+void Put(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::span<const std::uint8_t> Bytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+/** Temporary files of ours anywhere below dir. */
+int Leftovers(const fs::path& dir) {
+    int n = 0;
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        n += e.path().filename().string().starts_with(".pm514rx-");
+    return n;
+}
+
+TEST(ChannelFile, SaveThenLoadIsByteExact) {
+    const TempDir dir;
     Image img;
     for (std::size_t i = 0; i < kImageSize; ++i) img[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    const auto path = dir_ / "a.sin";
-    ASSERT_TRUE(SaveChannelFile(path, img).ok());
-    EXPECT_EQ(std::filesystem::file_size(path), kImageSize);
+    ASSERT_TRUE(SaveChannelFile(dir / "a.sin", img).ok());
+    EXPECT_EQ(fs::file_size(dir / "a.sin"), kImageSize);
     Image back = NewDocumentImage();
-    ASSERT_TRUE(LoadChannelFile(path, back).ok());
+    ASSERT_TRUE(LoadChannelFile(dir / "a.sin", back).ok());
     EXPECT_EQ(back, img);
 }
 
-TEST_F(ChannelFileTest, ShortAndEmptyFilesLeaveTheImageAlone) {
-    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{1000}, std::size_t{2047}}) {
-        SCOPED_TRACE(size);
-        const auto path = Write("short.sin", std::vector<std::uint8_t>(size, 0x12));
+// What a name can lead to when a file is opened: only a regular file of 2048 bytes or more loads, and
+// nothing that is not a file is waited on (a FIFO without a writer would block a plain open for ever).
+TEST(ChannelFile, LoadTakesOnlyRegularFilesAndNeverBlocks) {
+    const TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    fs::create_directory(dir / "folder");
+    struct Row {
+        std::string name;
+        std::size_t size;  // of a regular file made for the row; 0 with no such file
+        FileStatus status;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"empty.sin", 0, FileStatus::UnexpectedFormat, "Unexpected file format."},
+        {"short.sin", 2047, FileStatus::UnexpectedFormat, "Unexpected file format."},
+        {"long.sin", 5000, FileStatus::Ok, ""},
+        {"missing.sin", 0, FileStatus::CannotOpen, "No such file or directory"},
+        {"folder", 0, FileStatus::CannotOpen, "Is a directory"},
+        {"fifo", 0, FileStatus::CannotOpen, "not a regular file"},
+        {"/dev/null", 0, FileStatus::CannotOpen, "not a regular file"},
+        {"bell\a.sin", 0, FileStatus::CannotOpen, "bell\\x07.sin: No such file"},
+    };
+    ::alarm(20);  // a load that blocks ends the test program instead of hanging it
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path path = row.name.starts_with("/") ? fs::path(row.name) : dir / row.name;
+        std::string bytes;
+        for (std::size_t i = 0; i < row.size; ++i) bytes += static_cast<char>(i % 251);
+        if (row.size > 0 || row.name == "empty.sin") Put(path, bytes);
         Image img;
         img.fill(0x5A);
+        const auto start = std::chrono::steady_clock::now();
         const FileOutcome outcome = LoadChannelFile(path, img);
-        EXPECT_EQ(outcome.status, FileStatus::UnexpectedFormat);
-        EXPECT_NE(outcome.message.find("Unexpected file format"), std::string::npos);
-        for (std::uint8_t b : img) ASSERT_EQ(b, 0x5A);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(outcome.status, row.status);
+        EXPECT_NE(outcome.message.find(row.message), std::string::npos) << outcome.message;
+        Image expected;
+        expected.fill(0x5A);
+        if (row.status == FileStatus::Ok) std::copy_n(bytes.begin(), kImageSize, expected.begin());
+        EXPECT_EQ(img, expected);
     }
+    ::alarm(0);
 }
 
-TEST_F(ChannelFileTest, LongFileLoadsItsFirst2048Bytes) {
-    std::vector<std::uint8_t> bytes(5000);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
-    const auto path = Write("long.sin", bytes);
-    Image img{};
-    ASSERT_TRUE(LoadChannelFile(path, img).ok());
-    EXPECT_TRUE(std::equal(img.begin(), img.end(), bytes.begin()));
+// Saving as root or as an ordinary user (nobody): which names lead where, and what becomes of the file
+// there. Whatever happens, the file keeps its mode and owner and no temporary file stays behind.
+constexpr uid_t kStranger = 12345;  // a user who is neither root nor nobody
+constexpr uid_t kNoLink = 1;        // saved by its own name, not through a link
+
+struct SaveRow {
+    const char* name;
+    bool asNobody;
+    uid_t fileOwner;  // the file "victim" in a folder of root's (0755) ...
+    mode_t fileMode;
+    uid_t linkOwner;  // ... or the link sub/plan.sin to it, in a folder of this owner and mode
+    uid_t subOwner;
+    mode_t subMode;
+    FileStatus status;
+};
+
+void PrintTo(const SaveRow& row, std::ostream* os) {
+    *os << row.name;
 }
 
-TEST_F(ChannelFileTest, MissingFileOrDirectoryCannotBeOpened) {
-    Image img = NewDocumentImage();
-    const Image before = img;
-    EXPECT_EQ(LoadChannelFile(dir_ / "none.sin", img).status, FileStatus::CannotOpen);
-    EXPECT_EQ(LoadChannelFile(dir_, img).status, FileStatus::CannotOpen);
-    EXPECT_EQ(img, before);
+void Own(const fs::path& path, uid_t uid, mode_t mode) {
+    ASSERT_EQ(::lchown(path.c_str(), uid, uid), 0);
+    ASSERT_TRUE(fs::is_symlink(path) || ::chmod(path.c_str(), mode) == 0);
 }
 
-TEST_F(ChannelFileTest, FailedSaveLeavesTheOldFileIntact) {
-    const Image old = NewDocumentImage();
-    const auto path = dir_ / "keep.sin";
-    ASSERT_TRUE(SaveChannelFile(path, old).ok());
-    if (geteuid() != 0) {
-        // A read-only folder: the temporary file cannot be made, the old file must survive.
-        ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
-        Image other;
-        other.fill(0x00);
-        EXPECT_EQ(SaveChannelFile(path, other).status, FileStatus::CannotWrite);
-        chmod(dir_.c_str(), 0755);
+class SaveFile : public ::testing::TestWithParam<SaveRow> {};
+
+TEST_P(SaveFile, ReachesOnlyWhatItMayAndKeepsTheFileTheOwners) {
+    if (::geteuid() != 0) GTEST_SKIP() << "the scenes need files of several users: run as root (as CI does)";
+    const SaveRow& row = GetParam();
+    const TempDir dir(0755);
+    const fs::path victim = dir / "victim";
+    Put(victim, "old");
+    Own(victim, row.fileOwner, row.fileMode);
+    fs::path name = victim;
+    if (row.linkOwner != kNoLink) {
+        fs::create_directory(dir / "sub");
+        Own(dir / "sub", row.subOwner, row.subMode);
+        name = dir / "sub" / "plan.sin";
+        fs::create_symlink(victim, name);
+        Own(name, row.linkOwner, 0);
     }
-    // Saving over a directory fails at the rename and leaves nothing behind.
-    std::filesystem::create_directory(dir_ / "adir");
-    EXPECT_EQ(SaveChannelFile(dir_ / "adir", old).status, FileStatus::CannotWrite);
-    Image back{};
-    ASSERT_TRUE(LoadChannelFile(path, back).ok());
-    EXPECT_EQ(back, old);
-    int files = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir_)) files += e.is_regular_file();
-    EXPECT_EQ(files, 1) << "temporary files must not be left behind";
+    struct stat before {};
+    ASSERT_EQ(::stat(victim.c_str(), &before), 0);
+
+    const auto save = [&] {
+        return std::to_string(static_cast<int>(SaveFileAtomically(name, Bytes("new")).status));
+    };
+    EXPECT_EQ(row.asNobody ? test::InChildAsNobody(save) : save(),
+              std::to_string(static_cast<int>(row.status)));
+
+    EXPECT_EQ(Contents(victim), row.status == FileStatus::Ok ? "new" : "old");
+    struct stat after {};
+    ASSERT_EQ(::stat(victim.c_str(), &after), 0);
+    EXPECT_EQ(std::tie(after.st_mode, after.st_uid, after.st_gid),
+              std::tie(before.st_mode, before.st_uid, before.st_gid));
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
-TEST_F(ChannelFileTest, SaveNeverReplacesADeviceOrALink) {
-    // Writing to /dev/null must leave the device node in place.
-    ASSERT_TRUE(SaveChannelFile("/dev/null", NewDocumentImage()).ok());
-    struct stat st {};
-    ASSERT_EQ(stat("/dev/null", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
-    // Saving through a link replaces the file it points to and keeps the link.
-    const auto real = dir_ / "real.sin";
-    const auto link = dir_ / "link.sin";
-    ASSERT_TRUE(SaveChannelFile(real, NewDocumentImage()).ok());
-    std::filesystem::create_symlink(real, link);
-    Image other;
-    other.fill(0x11);
-    ASSERT_TRUE(SaveChannelFile(link, other).ok());
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    Image back{};
-    ASSERT_TRUE(LoadChannelFile(real, back).ok());
-    EXPECT_EQ(back, other);
+constexpr uid_t kNobody = test::kNobody;
+const SaveRow kSaveRows[] = {
+    {"PlainFile", false, 0, 0644, kNoLink, 0, 0, FileStatus::Ok},
+    {"FileOfAnotherUserStaysTheirs", false, kNobody, 0640, kNoLink, 0, 0, FileStatus::Ok},
+    {"SetUidFileOfAnotherUserStaysTheirs", false, kNobody, 04755, kNoLink, 0, 0, FileStatus::Ok},
+    {"ReadOnlyFileAsRoot", false, 0, 0444, kNoLink, 0, 0, FileStatus::ReadOnly},
+    {"ReadOnlyFileAsNobody", true, kNobody, 0444, kNoLink, 0, 0, FileStatus::ReadOnly},
+    {"FileOfAnotherUserIsReadOnlyToNobody", true, 0, 0644, kNoLink, 0, 0, FileStatus::ReadOnly},
+    // The folder is root's and closed to nobody: the file is written in place, and stays root's.
+    {"WritableFileInAClosedFolder", true, 0, 0666, kNoLink, 0, 0, FileStatus::Ok},
+    {"StrangersLinkInAStickyFolderAsRoot", false, 0, 0644, kStranger, 0, 01777, FileStatus::CannotWrite},
+    {"StrangersLinkInAStickyFolderAsNobody", true, kNobody, 0644, kStranger, 0, 01777,
+     FileStatus::CannotWrite},
+    {"StrangersLinkInAnOpenFolder", false, 0, 0644, kStranger, 0, 0777, FileStatus::CannotWrite},
+    {"OwnLinkIsFollowed", true, kNobody, 0644, kNobody, 0, 01777, FileStatus::Ok},
+    {"LinkOfTheFoldersOwnerIsFollowed", false, 0, 0644, kStranger, kStranger, 0755, FileStatus::Ok},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SaveFile, ::testing::ValuesIn(kSaveRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SaveFileTarget, OnlyRegularFilesAndCharacterDevicesAreWritten) {
+    const TempDir dir;
+    fs::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (dir / "socket").c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::vector<std::string> refused = {"folder", "fifo", "socket"};
+    // A block device is what a link to a disk leads to; making one needs root.
+    if (::mknod((dir / "disk").c_str(), S_IFBLK | 0600, makedev(7, 200)) == 0) refused.push_back("disk");
+    for (const std::string& name : refused) {
+        fs::create_symlink(dir / name, dir / ("link-to-" + name));
+        for (const fs::path& path : {dir / name, dir / ("link-to-" + name)}) {
+            EXPECT_EQ(SaveFileAtomically(path, Bytes("new")).status, FileStatus::CannotWrite) << path;
+            EXPECT_FALSE(fs::is_regular_file(dir / name));
+        }
+    }
+    ::close(sock);
+    EXPECT_TRUE(SaveFileAtomically("/dev/null", Bytes("new")).ok());
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // Any name the folder takes can be saved: the temporary name does not grow with it.
+    const fs::path longest = dir / std::string(255, 'x');
+    EXPECT_TRUE(SaveFileAtomically(longest, Bytes("new")).ok());
+    EXPECT_EQ(Contents(longest), "new");
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
-TEST_F(ChannelFileTest, SaveKeepsThePermissionsOfTheFileItReplaces) {
-    const auto path = dir_ / "perm.sin";
-    ASSERT_TRUE(SaveChannelFile(path, NewDocumentImage()).ok());
-    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
-    ASSERT_TRUE(SaveChannelFile(path, NewDocumentImage()).ok());
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+// A save ended by a signal that kills the program leaves no temporary file; a program that handles
+// the signal itself (Ctrl+C as Cancel) gets it as before.
+TEST(SaveFileTarget, InterruptedSaveLeavesNoTemporaryFile) {
+    const std::string big(2 << 20, 'x');
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const TempDir dir;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (;;) (void)SaveFileAtomically(dir / "plan.sin", Bytes(big));
+        }
+        // Strike while a temporary file exists.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (Leftovers(dir.Path()) == 0 && std::chrono::steady_clock::now() < deadline) {
+        }
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Leftovers(dir.Path()), 0);
+    }
+    struct sigaction now {};
+    ::sigaction(SIGINT, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);  // no handler outlives the saves
+}
+
+TEST(DisplayName, EscapesWhatATerminalWouldObey) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"plan.sin", "plan.sin"},
+        {"a\nb\tc\x1b[31m", "a\\x0Ab\\x09c\\x1B[31m"},
+        {"\x7f", "\\x7F"},
+        {"Kanäle 频道.sin", "Kanäle 频道.sin"},
+        {"\xc2\x9b"
+         "2J",
+         "\\xC2\\x9B2J"},            // the C1 control CSI in UTF-8
+        {"\xff\xc3", "\\xFF\\xC3"},  // not UTF-8
+    };
+    for (const auto& [raw, shown] : rows) EXPECT_EQ(DisplayName(raw), shown);
 }
 
 }  // namespace

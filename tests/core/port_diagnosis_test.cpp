@@ -50,6 +50,10 @@ struct ErrnoRow {
     const char* expectedStart;
 };
 
+void PrintTo(const ErrnoRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class ExplainErrno : public ::testing::TestWithParam<ErrnoRow> {};
 
 TEST_P(ExplainErrno, NamesTheCauseAndTheDevice) {

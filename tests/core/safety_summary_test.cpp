@@ -36,6 +36,10 @@ struct Row {
     const char* text;
 };
 
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+
 class Summary : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Summary, SaysWhetherTheRadioHoldsPartOfTheNewMemory) {

@@ -19,7 +19,7 @@
 #include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
 #include "gui_fixture.h"
-#include "tests/link/link_fixture.h"
+#include "tests/support/radio_fixture.h"
 
 namespace pm::guilink {
 

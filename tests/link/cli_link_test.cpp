@@ -1,60 +1,62 @@
-// pm514rx-cli sim, read and write as separate processes, the way the README shows them.
+// pm514rx-cli read, write, testmode and sim as separate processes, the way the README shows them,
+// against virtual radios: answers from flags, cancels, backups, verifies, several radios, cable help.
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
-#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <thread>
+#include <poll.h>
+#include <regex>
+#include <sstream>
 
 #include "core/image/channel_file.h"
+#include "core/link/port_holders.h"
 #include "core/image/document.h"
 #include "core/link/link_texts.h"
 #include "sim/demo_image.h"
-#include "tests/link/cli_process.h"
+#include "tests/support/process.h"
+#include "tests/support/radio_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace pm::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Kind = sim::RadioEvent::Kind;
+using enum sim::BlockFaultKind;
 
-std::vector<std::uint8_t> FileBytes(const fs::path& p) {
+std::string FileText(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<std::uint8_t> ImageBytes(const Image& image) {
-    return {image.begin(), image.end()};
+std::string Line(const Message& m) {
+    return std::string(m.text) + "\n";
 }
 
-/** `pm514rx-cli sim` in the background, serving on a link in a fresh directory. */
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+/** `pm514rx-cli sim` in the background, serving on a link in a fresh folder. */
 class SimProcess {
   public:
     explicit SimProcess(std::vector<std::string> options = {}) {
-        char templ[] = "/tmp/pm514rx-cli-link-XXXXXX";
-        dir_ = ::mkdtemp(templ);
         options.insert(options.begin(), {"sim", "--turnaround", "25", "--link", Link()});
-        child_ = Spawn(options);
+        child_ = SpawnCli(options);
         // The first line on stdout is the terminal's path.
-        std::string line;
         pollfd p{child_.out, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && ::poll(&p, 1, 5000) > 0) {
-            char c;
-            if (::read(child_.out, &c, 1) != 1) break;
-            line += c;
-        }
-        path_ = line.substr(0, line.find('\n'));
+        for (char c = 0; c != '\n' && ::poll(&p, 1, 5000) > 0 && ::read(child_.out, &c, 1) == 1;) path_ += c;
+        if (!path_.empty()) path_.pop_back();
     }
     ~SimProcess() {
-        if (child_.pid > 0) Stop();
-        fs::remove_all(dir_);
+        if (child_.pid > 0) (void)Stop();
     }
     Finished Stop() {
         ::kill(child_.pid, SIGINT);
@@ -64,166 +66,311 @@ class SimProcess {
     }
     [[nodiscard]] std::string Link() const { return (dir_ / "radio").string(); }
     [[nodiscard]] const std::string& Path() const { return path_; }
-    [[nodiscard]] fs::path File(const char* name) const { return dir_ / name; }
+    [[nodiscard]] std::string File(const char* name) const { return (dir_ / name).string(); }
 
   private:
-    fs::path dir_;
+    TempDir dir_;
     Child child_;
     std::string path_;
 };
 
-TEST(CliLink, SimReadAndWriteWorkTogetherAndTheSimSavesWhatWasWritten) {
-    char templ[] = "/tmp/pm514rx-cli-save-XXXXXX";
-    const fs::path dir = ::mkdtemp(templ);
+TEST(CliLink, SimServesReadWriteAndTestModeAndSavesWhatWasWritten) {
+    const TempDir dir;
     const fs::path saved = dir / "after.sin";
     {
         SimProcess sim({"--save", saved.string()});
         ASSERT_TRUE(sim.Path().starts_with("/dev/pts/")) << sim.Path();
         EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.Path());
-
         const Finished read = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
         EXPECT_EQ(read.exit, 0) << read.err;
-        // No terminal: no progress bar, only the outcome.
-        EXPECT_EQ(read.err, "Read complete: the document holds the radio's memory.\n");
-        EXPECT_EQ(FileBytes(sim.File("radio.sin")), ImageBytes(sim::DemoImage()));
-
+        EXPECT_EQ(read.err, "");  // no terminal: no progress bar, and success says nothing
+        const Image demo = sim::DemoImage();
+        EXPECT_EQ(FileText(sim.File("radio.sin")), std::string(demo.begin(), demo.end()));
         ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
         const Finished write = Cli({"write", "--port", sim.Link(), sim.File("plan.sin")});
         EXPECT_EQ(write.exit, 0) << write.err;
-
+        const Finished test = Cli({"testmode", "--port", sim.Link(), "--item", "tx-power", "--value", "47",
+                                   "--rx", "230.00000", "--tx", "230.00000", "--tx-tone", "88.5"});
+        EXPECT_EQ(test.err, Line(link::kTestModeDone));
         const Finished stopped = sim.Stop();
         EXPECT_EQ(stopped.exit, 0) << stopped.err;
+        EXPECT_EQ(stopped.out,
+                  "test mode: item t, frequencies 00 00 00 23 00 00 00 23, values 00 00 85 08 FB 01 01 2F\n");
         EXPECT_FALSE(fs::exists(fs::symlink_status(sim.Link())));
     }
     // What was written, and the radio's own last bytes.
-    const auto bytes = FileBytes(saved);
+    const std::string bytes = FileText(saved);
     ASSERT_EQ(bytes.size(), kImageSize);
     const Image sent = RoundTrip(NewDocumentImage());
     const Image demo = sim::DemoImage();
-    EXPECT_TRUE(std::equal(sent.begin(), sent.begin() + 0x7D8, bytes.begin()));
-    EXPECT_TRUE(std::equal(demo.begin() + 0x7D8, demo.end(), bytes.begin() + 0x7D8));
-    fs::remove_all(dir);
+    EXPECT_EQ(bytes.substr(0, 0x7D8), std::string(sent.begin(), sent.begin() + 0x7D8));
+    EXPECT_EQ(bytes.substr(0x7D8), std::string(demo.begin() + 0x7D8, demo.end()));
 }
 
-TEST(CliLink, ModelQuestionIsCancelledWithoutYesAndAcceptedWithIt) {
-    SimProcess sim({"--model", "0x42"});
-    ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
-    const Finished refused = Cli({"write", "--port", sim.Link(), sim.File("plan.sin")});
-    EXPECT_EQ(refused.exit, 1);
-    EXPECT_EQ(refused.err, std::string(link::kModelMismatch.text) +
-                               "\nWrite cancelled: nothing was written to the radio.\n");
-    const Finished accepted = Cli({"write", "--port", sim.Link(), "--yes", sim.File("plan.sin")});
-    EXPECT_EQ(accepted.exit, 0) << accepted.err;
+// One exchange against a radio with a fault: the flags answer the questions, the exit code and the
+// messages say how it ended, and a failed read leaves its output file alone.
+struct FlagRow {
+    const char* name;
+    std::uint8_t model;
+    sim::Faults faults;
+    std::vector<std::string> args;  // after "VERB --port PATH"; "OUT" is the output file
+    int exit;
+    std::string err;
+};
+
+void PrintTo(const FlagRow& row, std::ostream* os) {
+    *os << row.name;
 }
 
-TEST(CliLink, RetriesAnswerTheCommunicationError) {
-    SimProcess sim({"--ignore-confirmations", "1"});
-    ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
-    const Finished retried = Cli({"write", "--port", sim.Link(), "--retries", "1", sim.File("plan.sin")});
-    EXPECT_EQ(retried.exit, 0);
-    EXPECT_EQ(retried.err, std::string(link::kCommunicationError.text) +
-                               "\nWrite complete: all 251 blocks are in the radio.\n");
+class CliFlags : public ::testing::TestWithParam<FlagRow> {};
+
+TEST_P(CliFlags, AnswerAndEndAsTold) {
+    const FlagRow& row = GetParam();
+    const TempDir dir;
+    RadioOnPty radio(sim::DemoImage(), row.model, row.faults);
+    ASSERT_TRUE(SaveChannelFile(dir / "plan.sin", NewDocumentImage()).ok());
+    std::ofstream(dir / "out.sin") << "keep";
+    std::vector<std::string> args = {row.args[0], "--port", radio.Path()};
+    for (std::size_t i = 1; i < row.args.size(); ++i) {
+        const std::string& a = row.args[i];
+        args.push_back(a == "OUT"    ? (dir / "out.sin").string()
+                       : a == "PLAN" ? (dir / "plan.sin").string()
+                                     : a);
+    }
+    const Finished f = Cli(args);
+    EXPECT_EQ(f.exit, row.exit) << f.err;
+    EXPECT_EQ(f.err, row.err);
+    if (row.exit != 0) {
+        EXPECT_EQ(FileText(dir / "out.sin"), "keep");
+    }
 }
 
-TEST(CliLink, FailedReadLeavesTheOutputFileAlone) {
-    SimProcess sim({"--fault", "short-reply@3:9"});
-    const fs::path kept = sim.File("kept.sin");
-    std::ofstream(kept) << "keep";
-    const Finished failed = Cli({"read", "--port", sim.Link(), "-o", kept.string()});
-    EXPECT_EQ(failed.exit, 1);
-    EXPECT_EQ(failed.err, std::string(link::kNotEnoughBytes.text) + "\nRead failed: nothing changed.\n");
-    EXPECT_EQ(FileBytes(kept), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+const FlagRow kFlagRows[] = {
+    {"ModelQuestionCancelledWithoutYes", 0x42, {}, {"write", "PLAN"}, 1, Line(link::kModelMismatch)},
+    {"ModelQuestionAcceptedWithYes", 0x42, {}, {"write", "--yes", "PLAN"}, 0, Line(link::kModelMismatch)},
+    {"RetriesAnswerTheCommunicationError",
+     kDefaultModel,
+     {.ignoreConfirmations = 1},
+     {"write", "--retries", "1", "PLAN"},
+     0,
+     Line(link::kCommunicationError)},
+    {"ShortReplyFailsTheRead",
+     kDefaultModel,
+     {.blocks = {{ShortReply, 3, 11}}},
+     {"read", "-o", "OUT"},
+     1,
+     Line(link::kNotEnoughBytes)},
+    {"TestModeWithoutAnAnswer",
+     kDefaultModel,
+     {.testSilentAfter = sim::TestFrame::Value},
+     {"testmode", "--item", "squelch-level", "--value", "default", "--retries", "1"},
+     1,
+     Line(link::kTestModeError) + Line(link::kTestModeError)},
+};
 
-    const Finished missing = Cli({"read", "--port", sim.Link(), "-o", sim.File("new.sin")});
-    EXPECT_EQ(missing.exit, 1);
-    EXPECT_FALSE(fs::exists(sim.File("new.sin")));
+INSTANTIATE_TEST_SUITE_P(Rows, CliFlags, ::testing::ValuesIn(kFlagRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Ten seconds of transfer must not end in an output that cannot be written: checked first.
+TEST(CliLink, ReadChecksItsOutputBeforeTheRadio) {
+    const TempDir dir;
+    RadioOnPty radio(sim::DemoImage());
+    std::ofstream(dir / "locked.sin") << "keep";
+    fs::permissions(dir / "locked.sin", fs::perms::owner_read);
+    const std::pair<fs::path, std::string> rows[] = {
+        {dir / "no" / "x.sin", ": No such file or directory\n"},
+        {dir / "locked.sin", ": the file is read-only\n"},
+        {dir.Path(), ": Is a directory\n"},
+    };
+    for (const auto& [out, why] : rows) {
+        const Finished f = Cli({"read", "--port", radio.Path(), "-o", out.string()});
+        EXPECT_EQ(f.exit, 3);
+        EXPECT_EQ(f.err, "Cannot save file " + out.string() + why);
+    }
+    EXPECT_TRUE(radio.Host().Events().empty());
 }
 
 TEST(CliLink, InterruptCancelsAReadAndWritesNothing) {
-    SimProcess sim;
-    const Child reader = Spawn({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    const TempDir dir;
+    RadioOnPty radio(sim::DemoImage());
+    const Child reader = SpawnCli({"read", "--port", radio.Path(), "-o", (dir / "radio.sin").string()});
+    ASSERT_TRUE(WaitFor([&] { return radio.Events(Kind::Read).size() >= 3; }));
     ::kill(reader.pid, SIGINT);
     const auto start = std::chrono::steady_clock::now();
-    const Finished f = Wait(reader);
-    EXPECT_EQ(f.exit, 1);
+    EXPECT_EQ(Wait(reader).exit, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    EXPECT_FALSE(fs::exists(sim.File("radio.sin")));
-}
-
-TEST(CliLink, TestModeSendsOneExchangeAndTheSimReportsIt) {
-    SimProcess sim;
-    const Finished f = Cli({"testmode", "--port", sim.Link(), "--item", "tx-power", "--value", "47", "--rx",
-                            "230.00000", "--tx", "230.00000", "--tx-tone", "88.5"});
-    EXPECT_EQ(f.exit, 0) << f.err;
-    EXPECT_EQ(f.err, std::string(link::kTestModeDone.text) + "\n");
-    const Finished stopped = sim.Stop();
-    EXPECT_EQ(stopped.out,
-              "test mode: item t, frequencies 00 00 00 23 00 00 00 23, values 00 00 85 08 FB 01 01 2F\n");
-}
-
-TEST(CliLink, TestModeWithoutAnAnswerFails) {
-    SimProcess sim({"--test-silent-after", "value"});
-    const Finished f = Cli({"testmode", "--port", sim.Link(), "--item", "squelch-level", "--value", "default",
-                            "--retries", "1"});
-    EXPECT_EQ(f.exit, 1);
-    const std::string error = std::string(link::kTestModeError.text) + "\n";
-    EXPECT_EQ(f.err, error + error);
+    EXPECT_FALSE(fs::exists(dir / "radio.sin"));
 }
 
 TEST(CliLink, ClientKilledMidTransferDoesNotLockOthersOut) {
-    SimProcess sim;
-    const int fd = ::open(sim.Path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    const Child reader = Spawn({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
-    auto exclusive = [fd] {
+    const TempDir dir;
+    RadioOnPty radio(sim::DemoImage());
+    auto exclusive = [&] {
+        // Opened only for the look: a descriptor kept open would count as a program holding the port.
+        const int fd = ::open(radio.Path().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
         int flag = 0;
         ::ioctl(fd, TIOCGEXCL, &flag);
+        ::close(fd);
         return flag != 0;
     };
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Child reader = SpawnCli({"read", "--port", radio.Path(), "-o", (dir / "radio.sin").string()});
+    ASSERT_TRUE(WaitFor([&] { return radio.Events(Kind::Read).size() >= 2; }));
     EXPECT_TRUE(exclusive());  // held by the reader
     ::kill(reader.pid, SIGKILL);
     (void)Wait(reader);
-    // The terminal is ours to keep open, so the flag outlives the reader until the virtual radio sees
-    // that nobody holds the port any more.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (exclusive() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_FALSE(exclusive());
-    ::close(fd);
+    // The flag outlives the reader until the virtual radio sees that nobody holds the port any more.
+    EXPECT_TRUE(WaitFor([&] { return !exclusive(); }));
 }
 
-TEST(CliLink, BadArgumentsAreUsageErrors) {
-    const std::vector<std::vector<std::string>> rows = {
-        {"sim", "--fault", "melt@3"},
-        {"sim", "--fault", "short-reply@3"},
-        {"sim", "--fault", "drop-line@256"},
-        {"sim", "--model", "0x1FF"},
-        {"sim", "--wake-answer", "0x06,zz"},
-        {"sim", "--test-silent-after", "never"},
-        {"sim", "--save", PM_TEST_DATA_DIR},
-        {"read", "-o", "x.sin"},
-        {"write", "--port", "/dev/pm514rx-no-such-port"},
-        {"read", "--port", "/dev/pm514rx-no-such-port", "-o", "x.sin", "--retries", "-1"},
-        {"testmode", "--port", "/dev/pm514rx-no-such-port", "--item", "tx-power", "--value", "256"},
-        {"testmode", "--port", "/dev/pm514rx-no-such-port", "--item", "tx-power", "--value", "4x"},
-        {"testmode", "--port", "/dev/pm514rx-no-such-port", "--item", "tx-power", "--value", "1", "--rx-tone",
-         "100.1"},
-        {"testmode", "--port", "/dev/pm514rx-no-such-port", "--item", "tx-power", "--value", "1", "--tx-tone",
-         "D754I"},
-        {"testmode", "--port", "/dev/pm514rx-no-such-port", "--item", "rx-power", "--value", "1"},
+TEST(CliLink, BadArgumentsAreUsageErrorsAndMissingFilesFileErrors) {
+    const std::string none = "/dev/pm514rx-no-such-port";
+    const std::pair<int, std::vector<std::string>> rows[] = {
+        {2, {"sim", "--fault", "melt@3"}},
+        {2, {"sim", "--fault", "short-reply@3"}},
+        {2, {"sim", "--fault", "drop-line@256"}},
+        {2, {"sim", "--model", "0x1FF"}},
+        {2, {"sim", "--wake-answer", "0x06,zz"}},
+        {2, {"sim", "--test-silent-after", "never"}},
+        {2, {"read", "-o", "x.sin"}},
+        {2, {"write", "--port", none}},
+        {2, {"read", "--port", none, "-o", "x.sin", "--retries", "-1"}},
+        {2, {"testmode", "--port", none, "--item", "tx-power", "--value", "256"}},
+        {2, {"testmode", "--port", none, "--item", "tx-power", "--value", "1", "--rx-tone", "100.1"}},
+        {2, {"testmode", "--port", none, "--item", "rx-power", "--value", "1"}},
+        {3, {"sim", "--save", PM_TEST_DATA_DIR}},
+        {3, {"write", "--port", none, "/nonexistent/plan.sin"}},
     };
-    for (const auto& args : rows) {
+    for (const auto& [exit, args] : rows) {
         const Finished f = Cli(args);
-        EXPECT_EQ(f.exit, 2) << args[0] << " " << args[1] << " " << args.back() << ": " << f.err;
+        EXPECT_EQ(f.exit, exit) << args[0] << " " << args[1] << " " << args.back() << ": " << f.err;
     }
 }
 
-TEST(CliLink, WriteOfAnUnreadableFileIsAFileError) {
-    const Finished f = Cli({"write", "--port", "/dev/pm514rx-no-such-port", "/nonexistent/plan.sin"});
-    EXPECT_EQ(f.exit, 3);
+/** The summary row of port: its result, when the row is there and ends in a time. */
+std::string SummaryResult(const std::string& out, const std::string& port) {
+    const std::regex row("(^|\n)" + port + " +([^\n]*[^ \n]) +[0-9]+\\.[0-9] s(\n|$)");
+    std::smatch m;
+    return std::regex_search(out, m, row) ? m[2].str() : "(no row)";
+}
+
+TEST(CliSafety, SeveralRadiosBackedUpWrittenAndVerifiedAtOnce) {
+    const TempDir dir;
+    ASSERT_TRUE(SaveChannelFile(dir / "plan.sin", sim::DemoImage()).ok());
+    RadioOnPty good(PatternImage(1));
+    RadioOnPty corrupt(PatternImage(2), kDefaultModel, {.blocks = {{CorruptWrite, 6}}});
+    RadioOnPty stops(PatternImage(3), kDefaultModel, {.blocks = {{WriteNoAck, 100}}});
+    const fs::path backups = dir / "backups";
+    const std::string missing = (dir / "ttyUSB9").string();
+
+    const Finished r =
+        Cli({"write", "--port", good.Path(), "--port", corrupt.Path(), "--port", stops.Path(), "--port",
+             missing, "--backup", backups.string(), "--verify", (dir / "plan.sin").string()});
+
+    EXPECT_EQ(r.exit, 1) << r.err;
+    EXPECT_TRUE(Contains(r.out, "PORT")) << r.out;
+    EXPECT_EQ(SummaryResult(r.out, good.Path()), "backed up, written, verified") << r.out;
+    EXPECT_EQ(SummaryResult(r.out, corrupt.Path()), "backed up, written, verify failed (CH 3)");
+    EXPECT_EQ(SummaryResult(r.out, stops.Path()),
+              "backed up, write failed after 100 of 251 blocks, radio half-written");
+    EXPECT_EQ(SummaryResult(r.out, missing), "port could not be opened, nothing written");
+    for (const auto* radio : {&good, &corrupt, &stops}) {
+        EXPECT_TRUE(Contains(
+            r.out, radio->Path() + ": Backup of the radio's memory: " + backups.string() + "/radio-"));
+    }
+    EXPECT_TRUE(Contains(r.out, good.Path() + ": Verified: the radio holds what was sent.\n")) << r.out;
+    EXPECT_TRUE(Contains(
+        r.err, corrupt.Path() +
+                   ": Verify failed: the radio holds other data than was sent in CH 3 (sent -> radio):\n" +
+                   corrupt.Path() + ":   CH 3 Receive(MHz): 145.55000 -> "))
+        << r.err;
+    EXPECT_TRUE(Contains(r.err, stops.Path() + ": " + Line(link::kProgramInterrupt))) << r.err;
+    EXPECT_TRUE(
+        Contains(r.err, missing + ": " + Line(link::kOpenFailed) + missing + ": No such device: " + missing));
+    EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 3);
+
+    const Finished twice =
+        Cli({"write", "--port", good.Path(), "--port", good.Path(), (dir / "plan.sin").string()});
+    EXPECT_EQ(twice.exit, 2);
+    EXPECT_EQ(twice.err,
+              "write: --port " + good.Path() + " is the same device as --port " + good.Path() + "\n");
+}
+
+// --backup alone keeps the copy in the data folder; without a home folder there is none, and then
+// nothing is written to the radio.
+TEST(CliSafety, BackupWithoutAFolderGoesToTheDataFolderOrNowhere) {
+    const TempDir dir(0755);
+    ASSERT_TRUE(SaveChannelFile(dir / "plan.sin", sim::DemoImage()).ok());
+    const Image before = PatternImage(5);
+    RadioOnPty radio(before);
+    // --backup takes the next word when it can: here that word is the channel file.
+    const std::vector<std::string> args = {"write", "--port", radio.Path(), "--backup",
+                                           (dir / "plan.sin").string()};
+    const Finished r = Cli(args, {.env = {"XDG_DATA_HOME=" + (dir / "data").string()}});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string lead =
+        "Backup of the radio's memory: " + (dir / "data/pm514rx/backups").string() + "/radio-";
+    ASSERT_TRUE(r.out.starts_with(lead)) << r.out;
+    Image stored{};
+    ASSERT_TRUE(
+        LoadChannelFile(r.out.substr(r.out.find(": ") + 2, r.out.size() - r.out.find(": ") - 3), stored)
+            .ok());
+    EXPECT_EQ(stored, before);
+    EXPECT_EQ(radio.Events(Kind::Write).size(), 251u);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "nobody's run (an account without a home) needs root";
+    ASSERT_EQ(::chown(radio.Path().c_str(), kNobody, kNoGroup), 0);
+    const Finished homeless = Cli(args, {.env = {"HOME", "XDG_DATA_HOME"}, .asNobody = true});
+    EXPECT_EQ(homeless.exit, 3);
+    EXPECT_EQ(homeless.err,
+              "No home folder to keep backups in: set HOME or XDG_DATA_HOME, or name a backup folder.\n"
+              "No backup, so nothing was written to the radio.\n");
+    EXPECT_EQ(radio.Events(Kind::Write).size(), 251u);
+}
+
+TEST(CliSafety, CableHelpFollowsTheOpenFailureForEachCause) {
+    const TempDir dir;
+    const std::string opened = Line(link::kOpenFailed);
+    const std::string out = (dir / "out.sin").string();
+    const std::string missing = (dir / "ttyUSB\x1b[9").string();
+    const std::string shown = (dir / "ttyUSB\\x1B[9").string();
+    const Finished none = Cli({"read", "--port", missing, "-o", out});
+    EXPECT_EQ(none.exit, 1);
+    EXPECT_TRUE(
+        none.err.starts_with(opened + "No such device: " + shown + ". Check that the cable is plugged in."))
+        << none.err;
+
+    ASSERT_TRUE(SaveChannelFile(dir / "plan.sin", sim::DemoImage()).ok());
+    const std::string plan = (dir / "plan.sin").string();
+    EXPECT_EQ(Cli({"write", "--port", plan, plan}).err, opened + plan + " is not a serial port.\n");
+
+    // Another program holding the port with a lock, as a terminal program would.
+    RawPeer busy;
+    const Child holder = Spawn({"flock", "--exclusive", busy.Path(), "sleep", "60"});
+    ASSERT_TRUE(WaitFor([&] {
+        const int probe = ::open(busy.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const bool locked = ::flock(probe, LOCK_EX | LOCK_NB) != 0;
+        ::close(probe);
+        return locked && FindPortHolders(busy.Path()).size() == 2;
+    }));
+    const Finished used = Cli({"write", "--port", busy.Path(), plan});
+    EXPECT_EQ(used.exit, 1);
+    EXPECT_TRUE(used.err.starts_with(opened + busy.Path() + " is already in use by flock (process " +
+                                     std::to_string(holder.pid) + ")"))
+        << used.err;
+    ::kill(holder.pid, SIGKILL);
+    (void)Wait(holder);
+
+    RawPeer locked;
+    RunOptions as;
+    if (::geteuid() == 0) {
+        as.asNobody = true;  // not in the terminal's group, and its mode keeps others out
+    } else {
+        ASSERT_EQ(::chmod(locked.Path().c_str(), 0), 0);
+    }
+    const Finished denied = Cli({"read", "--port", locked.Path(), "-o", "/tmp/pm514rx-never.sin"}, as);
+    EXPECT_EQ(denied.exit, 1);
+    EXPECT_TRUE(denied.err.starts_with(opened + "Permission denied on " + locked.Path())) << denied.err;
 }
 
 }  // namespace

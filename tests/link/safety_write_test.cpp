@@ -9,7 +9,8 @@
 #include "core/link/link_texts.h"
 #include "core/safety/safe_write.h"
 #include "sim/demo_image.h"
-#include "tests/link/link_fixture.h"
+#include "tests/support/radio_fixture.h"
+#include "tests/support/temp_dir.h"
 
 namespace pm::test {
 namespace {
@@ -35,11 +36,6 @@ class StageHost : public SafeWriteHost {
     int finished = 0;
     int cancelAfterBlocks = -1;
 };
-
-fs::path TempDir() {
-    char templ[] = "/tmp/pm514rx-safety-XXXXXX";
-    return ::mkdtemp(templ);
-}
 
 std::size_t Files(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
@@ -84,7 +80,8 @@ TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
          {Backup, Write}},
         {"other model, question cancelled", 0x42, {}, SafeStatus::Cancelled, {Backup, Write}},
     };
-    const fs::path backups = TempDir();
+    const TempDir dir;
+    const fs::path backups = dir / "backups";
     std::vector<std::unique_ptr<RadioOnPty>> radios;
     std::vector<Image> before;
     std::vector<StageHost> hosts(rows.size());
@@ -119,7 +116,6 @@ TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
             std::equal(before[i].begin() + kWrittenBytes, before[i].end(), memory.begin() + kWrittenBytes));
     }
     EXPECT_EQ(Files(backups), 4u);
-    fs::remove_all(backups);
 
     EXPECT_TRUE(std::equal(kPlan.begin(), kPlan.begin() + kWrittenBytes, radios[0]->Host().Memory().begin()));
 
@@ -137,17 +133,16 @@ TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
 }
 
 TEST(SafeWrite, CancelDuringTheBackupWritesNothing) {
-    const fs::path dir = TempDir();
+    const TempDir dir;
     RadioOnPty radio(PatternImage(9));
     PosixSerialPort port;
     StageHost host;
     host.cancelAfterBlocks = 20;
-    const SafeWriteOutcome o = SafeWrite(port, radio.Path(), host, kPlan, {dir, false});
+    const SafeWriteOutcome o = SafeWrite(port, radio.Path(), host, kPlan, {dir.Path(), false});
     EXPECT_EQ(o.status, SafeStatus::Cancelled);
     EXPECT_EQ(SummaryText(o), "cancelled, nothing written");
-    EXPECT_EQ(Files(dir), 0u);
+    EXPECT_EQ(Files(dir.Path()), 0u);
     EXPECT_TRUE(radio.Events(Kind::Write).empty());
-    fs::remove_all(dir);
 }
 
 TEST(SafeWrite, AReadBackThatFailsLeavesTheWriteUnverified) {

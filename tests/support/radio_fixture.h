@@ -1,6 +1,7 @@
 #pragma once
-// Shared by the link tests: a virtual radio on a pseudo-terminal, a scripted front end, and a port
-// decorator that records what the session did.
+// The radio end of the link tests: a virtual radio on a pseudo-terminal, a bare terminal the test plays
+// itself, a scripted front end, a port decorator that records what the session did, and waiting for a
+// condition instead of sleeping.
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,20 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "core/link/posix_serial_port.h"
 #include "core/link/session_host.h"
 #include "sim/pty_host.h"
+
+// Rows and options name only the fields they change; the others keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace pm::test {
 
@@ -199,6 +206,17 @@ class RawPeer {
     int keep_ = -1;
     std::string path_;
 };
+
+/** Waits until condition holds or a generous deadline passes; the condition's last answer. */
+inline bool WaitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds deadline = std::chrono::seconds(10)) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // a polling step, not a guess of timing
+    }
+    return true;
+}
 
 /** An image with a distinct byte at every offset, so that misplaced bytes show. */
 inline Image PatternImage(std::uint8_t seed, std::uint8_t model = kDefaultModel) {

@@ -10,12 +10,9 @@
 
 #include "core/link/frames.h"
 #include "core/link/link_texts.h"
-#include "core/link/test_mode.h"
+#include "core/link/testmode_exchange.h"
 #include "sim/demo_image.h"
-#include "tests/link/link_fixture.h"
-
-// Rows name only the fault fields they change; the others keep their defaults.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include "tests/support/radio_fixture.h"
 
 namespace pm::test {
 namespace {
@@ -61,13 +58,6 @@ TEST(TestModeFrames, ToneBytesAndValueFrame) {
     for (const auto& [entry, bytes] : tones) EXPECT_EQ(Of(ToneBytes(entry)), bytes) << entry;
     EXPECT_EQ(Of(ValueFrame("OFF", "88.5", 47)), (Bytes{0x00, 0x00, 0x85, 0x08, 0xFB, 0x01, 0x01, 0x2F}));
     EXPECT_EQ(Of(ValueFrame("D023N", "210.7", 160)), (Bytes{0x00, 0x00, 0x07, 0x21, 0xFB, 0x01, 0x01, 0xA0}));
-}
-
-TEST(TestModeFrames, ItemLetters) {
-    EXPECT_EQ(TestItemLetter(TestItem::TxFrequency), 'q');
-    EXPECT_EQ(TestItemLetter(TestItem::LowPowerVoltage), 'r');
-    EXPECT_EQ(TestItemLetter(TestItem::SquelchLevel), 's');
-    EXPECT_EQ(TestItemLetter(TestItem::TxPower), 't');
 }
 
 TestModeRequest Request(TestItem item, std::uint8_t value, std::string rx = "", std::string tx = "",

@@ -1,4 +1,4 @@
-#include "core/link/test_mode.h"
+#include "core/link/testmode_exchange.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,8 +18,8 @@ namespace {
 // Far below anything typed, far above the error of a double: 67.0 * 10 must not lose a tenth.
 constexpr double kTruncationSlack = 1e-6;
 
-void Pause(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+void Pause(SerialPort& port, int ms) {
+    port.Pause(std::chrono::milliseconds(ms));
 }
 
 void PutFrequency(std::uint32_t f, std::uint8_t* out) {
@@ -40,11 +40,11 @@ class Attempt {
     Attempt(SerialPort& port, const TestModeRequest& request) : port_(port), request_(request) {}
 
     bool Run() {
-        Pause(700);
+        Pause(port_, 700);
         for (const std::uint8_t b : frame::kWakeUp) {
             port_.Purge(Purge::Clear);
             Write({b});
-            Pause(1);
+            Pause(port_, 1);
         }
         port_.Purge(Purge::Clear);
         std::uint8_t got = 0;
@@ -56,40 +56,40 @@ class Attempt {
             if (!IsByte(r, got, frame::kAck)) return false;
         }
 
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         Write({frame::kIdentify[0]});
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         Write({frame::kIdentify[1]});
         port_.Purge(Purge::Clear);
         std::array<std::uint8_t, frame::kIdRecordSize> record{};
         if (!port_.Read(record).ok) return false;  // neither length nor contents matter
 
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         Write({frame::kAck});
         if (!Answered(frame::kAck)) return false;
 
         const std::uint8_t letter = TestItemLetter(request_.item);
         port_.Purge(Purge::Clear);
-        Pause(1);
+        Pause(port_, 1);
         Write({frame::kTestCommand});
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         Write({letter});
-        Pause(1);
+        Pause(port_, 1);
         port_.Purge(Purge::Clear);
         Write({letter, static_cast<std::uint8_t>(frame::kBlockSize)});
         if (!Answered(frame::kTestAck)) return false;
 
-        Pause(1);
+        Pause(port_, 1);
         const auto frequencies = FrequencyFrame(request_.rxFrequency, request_.txFrequency);
         port_.Purge(Purge::Clear);
         (void)port_.Write(frequencies);
         if (!Answered(frame::kTestAck)) return false;
 
-        Pause(1);
+        Pause(port_, 1);
         const auto values = ValueFrame(request_.rxTone, request_.txTone, request_.value);
         port_.Purge(Purge::Clear);
         (void)port_.Write(values);

@@ -1,0 +1,137 @@
+#include "tests/support/process.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace pm::test {
+namespace {
+
+bool BecomeNobody() {
+    if (::geteuid() != 0) return true;
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(kNoGroup, kNoGroup, kNoGroup) == 0 &&
+           ::setresuid(kNobody, kNobody, kNobody) == 0;
+}
+
+std::vector<std::string> Environment(const std::vector<std::string>& changes) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    for (const std::string& change : changes) {
+        const std::string name = change.substr(0, change.find('='));
+        std::erase_if(env,
+                      [&](const std::string& e) { return e.compare(0, name.size() + 1, name + "=") == 0; });
+        if (change.find('=') != std::string::npos) env.push_back(change);
+    }
+    return env;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (auto& s : strings) out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::string DrainFd(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+
+Child Spawn(const std::vector<std::string>& argv, const RunOptions& options) {
+    int out[2];
+    int err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    // Everything the child needs is made before fork: between fork and exec only system calls.
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env = Environment(options.env);
+    std::vector<char*> argp = Pointers(args);
+    std::vector<char*> envp = Pointers(env);
+    const std::string in = options.stdinPath;
+    Child c;
+    c.pid = ::fork();
+    if (c.pid < 0) throw std::runtime_error("fork");
+    if (c.pid == 0) {
+        const int input = ::open(in.c_str(), O_RDONLY);
+        if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(err[1], 2) < 0) _exit(126);
+        if (options.asNobody && !BecomeNobody()) _exit(125);
+        ::execvpe(argp[0], argp.data(), envp.data());
+        _exit(127);
+    }
+    ::close(out[1]);
+    ::close(err[1]);
+    c.out = out[0];
+    c.err = err[0];
+    return c;
+}
+
+Finished Wait(Child c) {
+    Finished f;
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(m);
+        if (!cv.wait_for(lock, std::chrono::seconds(60), [&] { return done; })) ::kill(c.pid, SIGKILL);
+    });
+    std::thread errReader([&] { f.err = DrainFd(c.err); });
+    f.out = DrainFd(c.out);
+    errReader.join();
+    int status = 0;
+    while (::waitpid(c.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    {
+        const std::lock_guard lock(m);
+        done = true;
+    }
+    cv.notify_one();
+    watchdog.join();
+    f.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return f;
+}
+
+Child SpawnCli(const std::vector<std::string>& args, const RunOptions& options) {
+    std::vector<std::string> argv = {PM_CLI_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return Spawn(argv, options);
+}
+
+Finished Cli(const std::vector<std::string>& args, const RunOptions& options) {
+    return Wait(SpawnCli(args, options));
+}
+
+std::string InChildAsNobody(const std::function<std::string()>& body) {
+    int fds[2];
+    if (::pipe(fds) != 0) return "pipe failed";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        const std::string text = BecomeNobody() ? body() : std::string("could not become nobody");
+        const ssize_t n = ::write(fds[1], text.data(), text.size());
+        _exit(n == static_cast<ssize_t>(text.size()) ? 0 : 1);
+    }
+    ::close(fds[1]);
+    std::string text = DrainFd(fds[0]);
+    ::waitpid(child, nullptr, 0);
+    return text;
+}
+
+}  // namespace pm::test
