@@ -83,7 +83,9 @@ TEST(CliLink, SimServesReadWriteAndTestModeAndSavesWhatWasWritten) {
         EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.Path());
         const Finished read = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
         EXPECT_EQ(read.exit, 0) << read.err;
-        EXPECT_EQ(read.err, "");  // no terminal: no progress bar, and success says nothing
+        EXPECT_EQ(read.err,
+                  "Read complete: the document holds the radio's memory.\n");  // no terminal: no progress
+                                                                               // bar, only the outcome
         const Image demo = sim::DemoImage();
         EXPECT_EQ(FileText(sim.File("radio.sin")), std::string(demo.begin(), demo.end()));
         ASSERT_EQ(Cli({"new", "-o", sim.File("plan.sin")}).exit, 0);
@@ -146,20 +148,30 @@ TEST_P(CliFlags, AnswerAndEndAsTold) {
 }
 
 const FlagRow kFlagRows[] = {
-    {"ModelQuestionCancelledWithoutYes", 0x42, {}, {"write", "PLAN"}, 1, Line(link::kModelMismatch)},
-    {"ModelQuestionAcceptedWithYes", 0x42, {}, {"write", "--yes", "PLAN"}, 0, Line(link::kModelMismatch)},
+    {"ModelQuestionCancelledWithoutYes",
+     0x42,
+     {},
+     {"write", "PLAN"},
+     1,
+     Line(link::kModelMismatch) + "Write cancelled: nothing was written to the radio.\n"},
+    {"ModelQuestionAcceptedWithYes",
+     0x42,
+     {},
+     {"write", "--yes", "PLAN"},
+     0,
+     Line(link::kModelMismatch) + "Write complete: all 251 blocks are in the radio.\n"},
     {"RetriesAnswerTheCommunicationError",
      kDefaultModel,
      {.ignoreConfirmations = 1},
      {"write", "--retries", "1", "PLAN"},
      0,
-     Line(link::kCommunicationError)},
+     Line(link::kCommunicationError) + "Write complete: all 251 blocks are in the radio.\n"},
     {"ShortReplyFailsTheRead",
      kDefaultModel,
      {.blocks = {{ShortReply, 3, 11}}},
      {"read", "-o", "OUT"},
      1,
-     Line(link::kNotEnoughBytes)},
+     Line(link::kNotEnoughBytes) + "Read failed: nothing changed.\n"},
     {"TestModeWithoutAnAnswer",
      kDefaultModel,
      {.testSilentAfter = sim::TestFrame::Value},
@@ -307,7 +319,7 @@ TEST(CliSafety, BackupWithoutAFolderGoesToTheDataFolderOrNowhere) {
                                            (dir / "plan.sin").string()};
     const Finished r = Cli(args, {.env = {"XDG_DATA_HOME=" + (dir / "data").string()}});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "Write complete: all 251 blocks are in the radio.\n");
     const std::string lead =
         "Backup of the radio's memory: " + (dir / "data/pm514rx/backups").string() + "/radio-";
     ASSERT_TRUE(r.out.starts_with(lead)) << r.out;
@@ -324,7 +336,8 @@ TEST(CliSafety, BackupWithoutAFolderGoesToTheDataFolderOrNowhere) {
     EXPECT_EQ(homeless.exit, 3);
     EXPECT_EQ(homeless.err,
               "No home folder to keep backups in: set HOME or XDG_DATA_HOME, or name a backup folder.\n"
-              "No backup, so nothing was written to the radio.\n");
+              "No backup, so nothing was written to the radio.\n"
+              "Backup failed: nothing was written to the radio.\n");
     EXPECT_EQ(radio.Events(Kind::Write).size(), 251u);
 }
 
@@ -342,7 +355,8 @@ TEST(CliSafety, CableHelpFollowsTheOpenFailureForEachCause) {
 
     ASSERT_TRUE(SaveChannelFile(dir / "plan.sin", sim::DemoImage()).ok());
     const std::string plan = (dir / "plan.sin").string();
-    EXPECT_EQ(Cli({"write", "--port", plan, plan}).err, opened + plan + " is not a serial port.\n");
+    EXPECT_EQ(Cli({"write", "--port", plan, plan}).err,
+              opened + plan + " is not a serial port.\nWrite failed: nothing was written to the radio.\n");
 
     // Another program holding the port with a lock, as a terminal program would.
     RawPeer busy;
