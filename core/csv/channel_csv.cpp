@@ -15,6 +15,7 @@
 #include "core/csv/native_layout.h"
 #include "core/image/codec.h"
 #include "core/image/document.h"
+#include "core/image/file_access.h"
 
 namespace pm {
 namespace {
@@ -237,24 +238,12 @@ CsvImportResult ImportCsvFile(const std::filesystem::path& path, const Image& ba
                               const CsvImportOptions& options) {
     CsvImportResult failed;
     failed.image = base;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        failed.fileError = "Cannot open file " + path.string() + ": " + std::strerror(errno);
+    // One byte past the limit, so that ImportCsv sees a file that is too large; a FIFO is never waited on.
+    std::string text;
+    if (const FileOutcome read = ReadRegularFile(path, kMaxCsvBytes + 1, text); !read.ok()) {
+        failed.fileError = read.message;
         return failed;
     }
-    struct stat info {};
-    if (::fstat(::fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
-        failed.fileError = "Cannot open file " + path.string() + ": " + std::strerror(EISDIR);
-        return failed;
-    }
-    // Read one byte past the limit so that ImportCsv sees a file that is too large.
-    std::string text(kMaxCsvBytes + 1, '\0');
-    const std::size_t got = std::fread(text.data(), 1, text.size(), file.get());
-    if (std::ferror(file.get())) {
-        failed.fileError = "Cannot read file " + path.string() + ": " + std::strerror(errno);
-        return failed;
-    }
-    text.resize(got);
     CsvImportResult result = ImportCsv(text, base, options);
     if (!result.ok()) result.fileError = path.string() + ": " + result.fileError;
     result.source = path.string();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -124,7 +125,7 @@ TEST_F(CsvVerbs, PlacesMergesAndSaysWhatItLeftOut) {
 
 struct FailureCase {
     const char* name;
-    std::string args;  // {in}, {out}, {short}, {missing} stand for files in the test folder
+    std::string args;  // {in}, {out}, {short}, {missing}, {fifo} stand for files in the test folder
     int exitCode;
     std::string errHas;
 };
@@ -135,10 +136,11 @@ TEST_P(CsvVerbFailure, ExitsWithItsCodeAndWritesNothing) {
     const FailureCase& c = GetParam();
     Write("plan.csv", "Name,Frequency\nx,146.52\n");
     Write("short.sin", "abc");
+    ASSERT_EQ(::mkfifo(Path("fifo.csv").c_str(), 0600), 0);  // a reader must never wait on it
     std::string args = c.args;
     for (const auto& [word, name] :
          {std::pair{"{in}", "plan.csv"}, std::pair{"{out}", "out.sin"}, std::pair{"{short}", "short.sin"},
-          std::pair{"{missing}", "missing.csv"}}) {
+          std::pair{"{missing}", "missing.csv"}, std::pair{"{fifo}", "fifo.csv"}}) {
         for (auto at = args.find(word); at != std::string::npos; at = args.find(word)) {
             args.replace(at, std::string(word).size(), Path(name));
         }
@@ -154,6 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoLayoutInTheHeader", "import {in} -o {out}", 3,
                     "plan.csv: line 1: the header row \"Name,Frequency\""},
         FailureCase{"MissingCsv", "import {missing} -o {out}", 3, "Cannot open file /tmp/"},
+        FailureCase{"FifoCsv", "import {fifo} -o {out}", 3, "fifo.csv: not a regular file"},
         FailureCase{"ShortBase", "import {in} -o {out} --base {short}", 3, "Unexpected file format."},
         FailureCase{"UnknownLayout", "import {in} -o {out} --layout excel", 2, "--layout: "},
         FailureCase{"PlaceBeyondTheChannels", "import {in} -o {out} --place sequential:81", 2, "--place: "},
