@@ -1,5 +1,6 @@
 #include "gui/desktop.h"
 
+#include "gui/app/help.h"
 #include "gui/csv/csv_commands.h"
 #include "gui/link/transfer_commands.h"
 #include "gui/print/report_commands.h"
@@ -12,6 +13,8 @@ void InstallFeatures(MainWindow& window) {
     InstallReportCommands(window);
     InstallTransferCommands(window);
     InstallTestModeCommand(window);
+    // Last, so that Help stays the last menu.
+    InstallHelpMenu(window);
 }
 
 }  // namespace pm

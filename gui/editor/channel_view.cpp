@@ -13,6 +13,7 @@
 #include "gui/common/resources.h"
 #include "gui/editor/cell_editors.h"
 #include "gui/editor/channel_grid.h"
+#include "gui/editor/tool_tips.h"
 #include "gui/common/dialog_units.h"
 
 namespace pm {
@@ -99,6 +100,8 @@ void ChannelView::CreateControls() {
         auto* combo = new SettingCombo(place.setting, this);
         label->setVisible(info.visible);
         combo->setVisible(info.visible);
+        label->setToolTip(SettingToolTip(place.setting));
+        combo->setToolTip(SettingToolTip(place.setting));
         labels_[Index(place.setting)] = label;
         combos_[Index(place.setting)] = combo;
         const Setting s = place.setting;
@@ -112,6 +115,8 @@ void ChannelView::CreateControls() {
     connect(field, &QComboBox::activated, this, &ChannelView::OnBandSelChange);
 
     grid_->setObjectName(QStringLiteral("channelGrid"));
+    for (int c = col::kReceive; c <= col::kPower; ++c)
+        grid_->horizontalHeaderItem(c - 1)->setToolTip(ColumnToolTip(c));
     // The Tab key follows the template: the lists above the grid, the grid, then N/W and Field.
     QWidget* previous = nullptr;
     for (QWidget* next : std::initializer_list<QWidget*>{List(Setting::TxTotalTime), List(Setting::Warning),

@@ -1,0 +1,71 @@
+// The Help menu opens the user guide through the desktop's URL handler; the guide's troubleshooting
+// table quotes every message of the radio link, the editor and Test Mode as the program shows it.
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolBar>
+
+#include "core/editing/cell_rules.h"
+#include "core/editing/channel_rows.h"
+#include "core/link/link_texts.h"
+#include "core/testmode/test_mode_texts.h"
+#include "gui/app/commands.h"
+#include "gui/app/main_window.h"
+#include "gui/editor/channel_view.h"
+#include "gui_fixture.h"
+
+namespace pm {
+namespace {
+
+// Loads what the desktop is asked to open, as a browser would.
+struct GuideBrowser {
+    GuideBrowser() { QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "setSource"); }
+    ~GuideBrowser() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QTextBrowser browser;
+};
+
+TEST_F(GuiTest, HelpIsTheLastMenuAndF1OpensTheGuide) {
+    ASSERT_TRUE(Start());
+    QMenu* help = Window().menuBar()->actions().last()->menu();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->title(), QStringLiteral("&Help"));
+    ASSERT_EQ(help->actions().size(), 3);
+    EXPECT_EQ(help->actions()[0]->text(), QStringLiteral("&User Guide\tF1"));
+    EXPECT_EQ(help->actions()[2], Window().Action(Command::AppAbout));  // the toolbar's About, mirrored
+
+    GuideBrowser guide;
+    Window().activateWindow();
+    QTest::keyClick(Window().View(), Qt::Key_F1);
+    const QUrl opened = guide.browser.source();
+    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("guide/index.html")))
+        << opened.toString().toStdString();
+    EXPECT_TRUE(QFileInfo(opened.toLocalFile()).isFile());
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(GuiTest, GuideQuotesEveryMessageAsShown) {
+    ASSERT_TRUE(Start());
+    GuideBrowser guide;
+    Window().findChild<QAction*>(QStringLiteral("actionHelpUserGuide"))->trigger();
+    guide.browser.setSource(guide.browser.source().resolved(QUrl(QStringLiteral("troubleshooting.html"))));
+    const QString page = guide.browser.toPlainText().simplified();
+    ASSERT_FALSE(page.isEmpty());
+    for (const Message& m :
+         {link::kOpenFailed, link::kCommunicationError, link::kModelMismatch, link::kSendOrderError,
+          link::kProgramInterrupt, link::kNotEnoughBytes, link::kReadAckError, link::kTestModeError,
+          link::kTestModeDone, kMsgPleaseInputNumber, kMsgFormatError, kMsgOutOfRange, kMsgStepError,
+          kMsgBandChange, kMsgEditData, kMsgInsertDropsLast, testmode::kNoVisibleInformation,
+          testmode::kErro}) {
+        const QString text =
+            QString::fromUtf8(m.text.data(), static_cast<qsizetype>(m.text.size())).simplified();
+        EXPECT_TRUE(page.contains(text)) << text.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace pm
