@@ -8,7 +8,6 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTextBrowser>
-#include <QToolBar>
 
 #include "core/editing/cell_rules.h"
 #include "core/editing/channel_rows.h"
@@ -39,11 +38,9 @@ TEST_F(GuiTest, HelpIsTheLastMenuAndF1OpensTheGuide) {
     EXPECT_EQ(help->actions()[2], Window().Action(Command::AppAbout));  // the toolbar's About, mirrored
 
     GuideBrowser guide;
-    Window().activateWindow();
     QTest::keyClick(Window().View(), Qt::Key_F1);
     const QUrl opened = guide.browser.source();
-    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("guide/index.html")))
-        << opened.toString().toStdString();
+    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("guide/index.html")));
     EXPECT_TRUE(QFileInfo(opened.toLocalFile()).isFile());
     EXPECT_TRUE(messages_.empty());
 }
@@ -54,7 +51,6 @@ TEST_F(GuiTest, GuideQuotesEveryMessageAsShown) {
     Window().findChild<QAction*>(QStringLiteral("actionHelpUserGuide"))->trigger();
     guide.browser.setSource(guide.browser.source().resolved(QUrl(QStringLiteral("troubleshooting.html"))));
     const QString page = guide.browser.toPlainText().simplified();
-    ASSERT_FALSE(page.isEmpty());
     for (const Message& m :
          {link::kOpenFailed, link::kCommunicationError, link::kModelMismatch, link::kSendOrderError,
           link::kProgramInterrupt, link::kNotEnoughBytes, link::kReadAckError, link::kTestModeError,
