@@ -12,7 +12,7 @@
 #include "core/editing/cell_rules.h"
 #include "core/editing/channel_rows.h"
 #include "core/link/link_texts.h"
-#include "core/testmode/test_mode_texts.h"
+#include "core/testmode/dialog_texts.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/channel_view.h"
