@@ -11,7 +11,7 @@ struct CommandText {
     const char* entry;  // "prompt\ntip", as the string table keeps them
 };
 
-constexpr std::array<CommandText, 25> kCommands = {{
+constexpr std::array<CommandText, 39> kCommands = {{
     {Command::FileNew, "FileNew", "Create a new document\nNew"},
     {Command::FileOpen, "FileOpen", "Open an existing document\nOpen"},
     {Command::FileSave, "FileSave", "Save the active document\nSave"},
@@ -37,6 +37,22 @@ constexpr std::array<CommandText, 25> kCommands = {{
     {Command::PortCom4, "PortCom4", "Choose Communication Port four \nCom4"},
     {Command::ViewToolBar, "ViewToolBar", "Show or hide the toolbar\nToggle ToolBar"},
     {Command::ViewStatusBar, "ViewStatusBar", "Show or hide the status bar\nToggle StatusBar"},
+    {Command::EditUndo, "EditUndo", "Undo the last change\nUndo"},
+    {Command::EditRedo, "EditRedo", "Redo the change undone last\nRedo"},
+    {Command::EditCut, "EditCut", "Copy the selection to the clipboard and empty it\nCut"},
+    {Command::EditCopy, "EditCopy", "Copy the selection to the clipboard\nCopy"},
+    {Command::EditPaste, "EditPaste", "Paste channels or cells from the clipboard at the selection\nPaste"},
+    {Command::EditClear, "EditClear", "Empty the selected cells\nClear"},
+    {Command::ClearChannel, "ClearChannel", "Empty the selected channels\nClear Channel"},
+    {Command::InsertChannel, "InsertChannel",
+     "Open an empty channel here; the channels below move down\nInsert"},
+    {Command::DeleteChannel, "DeleteChannel",
+     "Remove the selected channels; the channels below move up\nDelete"},
+    {Command::MoveChannelUp, "MoveChannelUp", "Move the selected channels up one place\nMove Up"},
+    {Command::MoveChannelDown, "MoveChannelDown", "Move the selected channels down one place\nMove Down"},
+    {Command::SortChannels, "SortChannels", "Sort the channels by receive frequency, empty ones last\nSort"},
+    {Command::GoToChannel, "GoToChannel", "Go to a channel by its number\nGo to"},
+    {Command::AppHelp, "AppHelp", "Show help\nHelp"},
 }};
 
 static_assert(

@@ -32,6 +32,20 @@ enum class Command {
     PortCom4,
     ViewToolBar,
     ViewStatusBar,
+    EditUndo,
+    EditRedo,
+    EditCut,
+    EditCopy,
+    EditPaste,
+    EditClear,
+    ClearChannel,
+    InsertChannel,
+    DeleteChannel,
+    MoveChannelUp,
+    MoveChannelDown,
+    SortChannels,
+    GoToChannel,
+    AppHelp,
 };
 
 /** The recent-file entry index (0 first). */

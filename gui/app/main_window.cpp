@@ -11,16 +11,20 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QUndoStack>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "core/texts.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/commands.h"
+#include "gui/app/edit_commands.h"
 #include "gui/app/file_dialogs.h"
 #include "gui/common/message_box.h"
 #include "gui/app/recent_files.h"
 #include "gui/common/resources.h"
+#include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
 
 namespace pm {
@@ -64,6 +68,7 @@ MainWindow::MainWindow(RecentFileList& recentFiles, const QStringList& toneTable
 
     view_ = new ChannelView(document_.MemoryImage(), toneTable, this);
     setCentralWidget(view_);
+    edits_ = std::make_unique<EditCommands>(*view_, *this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
@@ -73,6 +78,10 @@ MainWindow::MainWindow(RecentFileList& recentFiles, const QStringList& toneTable
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::RecordImageChange(const QString& name) {
+    edits_->RecordImageChange(name);
+}
 
 QAction* MainWindow::AddCommand(QMenu* menu, Command command, const QString& text) {
     auto* action = new QAction(text, this);
@@ -122,6 +131,7 @@ void MainWindow::CreateMenus() {
     connect(AddCommand(file, Command::AppExit, QStringLiteral("E&xit")), &QAction::triggered, this,
             &QWidget::close);
     UpdateRecentFileMenu();
+    CreateEditMenu();
 
     QMenu* program = menuBar()->addMenu(QStringLiteral("&Program"));
     connect(AddCommand(program, Command::ReadFromRadio, QStringLiteral("&Read From Radio\tCtrl+R")),
@@ -143,10 +153,11 @@ void MainWindow::CreateMenus() {
             view_, &ChannelView::OnEditData);
 
     portMenu_ = menuBar()->addMenu(QStringLiteral("P&ort"));
-    const std::array<std::pair<Command, const char*>, 4> ports = {{{Command::PortCom1, "COM1(&P)\tCtrl+C"},
-                                                                   {Command::PortCom2, "COM2(&Q)\tCtrl+D"},
-                                                                   {Command::PortCom3, "COM3(&S)\tCtrl+E"},
-                                                                   {Command::PortCom4, "COM4(&T)\tCtrl+F"}}};
+    // The ports name no keys: Ctrl+C and the like belong to the clipboard.
+    const std::array<std::pair<Command, const char*>, 4> ports = {{{Command::PortCom1, "COM1(&P)"},
+                                                                   {Command::PortCom2, "COM2(&Q)"},
+                                                                   {Command::PortCom3, "COM3(&S)"},
+                                                                   {Command::PortCom4, "COM4(&T)"}}};
     for (const auto& [id, text] : ports) {
         QAction* port = AddCommand(portMenu_, id, QString::fromUtf8(text));
         port->setCheckable(true);
@@ -171,11 +182,19 @@ void MainWindow::CreateMenus() {
         status->setChecked(statusBar()->isVisible());
     });
 
-    // The accelerator table: these keys and no others.
+    // The accelerator table: every key a caption names works.
     Action(Command::FileNew)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     Action(Command::FileOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     Action(Command::FilePrint)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     Action(Command::FileSave)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    Action(Command::ReadFromRadio)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    Action(Command::WriteToRadio)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    Action(Command::TestMode)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    Action(Command::EditData)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    QAction* help = AddCommand(nullptr, Command::AppHelp, QString());
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(help, &QAction::triggered, this, &MainWindow::ShowHelp);
+    addAction(help);
     // Next and previous pane: a single-pane window has nowhere to go, but the keys are bound.
     for (const auto& [id, key] : {std::pair{Command::NextPane, QKeySequence(Qt::Key_F6)},
                                   std::pair{Command::PreviousPane, QKeySequence(Qt::SHIFT | Qt::Key_F6)}}) {
@@ -183,6 +202,86 @@ void MainWindow::CreateMenus() {
         pane->setShortcut(key);
         addAction(pane);
     }
+}
+
+void MainWindow::CreateEditMenu() {
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    EditCommands* e = edits_.get();
+    QUndoStack& history = e->History();
+    QAction* undo = AddCommand(edit, Command::EditUndo, QString());
+    QAction* redo = AddCommand(edit, Command::EditRedo, QString());
+    // The entries name the step they would take back or do again.
+    const auto name = [](QAction* action, const QString& verb, const QString& key, const QString& step) {
+        action->setText(verb + (step.isEmpty() ? QString() : QLatin1Char(' ') + step) + QLatin1Char('\t') +
+                        key);
+    };
+    connect(&history, &QUndoStack::undoTextChanged, undo, [undo, name](const QString& step) {
+        name(undo, QStringLiteral("&Undo"), QStringLiteral("Ctrl+Z"), step);
+    });
+    connect(&history, &QUndoStack::redoTextChanged, redo, [redo, name](const QString& step) {
+        name(redo, QStringLiteral("&Redo"), QStringLiteral("Ctrl+Y"), step);
+    });
+    connect(&history, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(&history, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    name(undo, QStringLiteral("&Undo"), QStringLiteral("Ctrl+Z"), {});
+    name(redo, QStringLiteral("&Redo"), QStringLiteral("Ctrl+Y"), {});
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(undo, &QAction::triggered, e, &EditCommands::Undo);
+    connect(redo, &QAction::triggered, e, &EditCommands::Redo);
+    edit->addSeparator();
+
+    struct Entry {
+        Command command;
+        const char* text;
+        QKeySequence key;
+        void (EditCommands::*slot)();
+    };
+    const std::array<Entry, 11> entries = {{
+        {Command::EditCut, "Cu&t\tCtrl+X", QKeySequence(Qt::CTRL | Qt::Key_X), &EditCommands::Cut},
+        {Command::EditCopy, "&Copy\tCtrl+C", QKeySequence(Qt::CTRL | Qt::Key_C), nullptr},
+        {Command::EditPaste, "&Paste\tCtrl+V", QKeySequence(Qt::CTRL | Qt::Key_V), &EditCommands::Paste},
+        {Command::EditClear, "C&lear\tDel", QKeySequence(Qt::Key_Delete), &EditCommands::ClearCells},
+        {Command::ClearChannel, "Clear C&hannel", QKeySequence(), &EditCommands::ClearChannels},
+        {Command::InsertChannel, "&Insert Empty Channel\tIns", QKeySequence(Qt::Key_Insert),
+         &EditCommands::InsertChannel},
+        {Command::DeleteChannel, "&Delete Channel and Move Up\tCtrl+Del",
+         QKeySequence(Qt::CTRL | Qt::Key_Delete), &EditCommands::DeleteChannels},
+        {Command::MoveChannelUp, "Move U&p\tAlt+Up", QKeySequence(Qt::ALT | Qt::Key_Up),
+         &EditCommands::MoveUp},
+        {Command::MoveChannelDown, "Move Do&wn\tAlt+Down", QKeySequence(Qt::ALT | Qt::Key_Down),
+         &EditCommands::MoveDown},
+        {Command::SortChannels, "&Sort by Receive Frequency", QKeySequence(), &EditCommands::SortByReceive},
+        {Command::GoToChannel, "&Go to Channel...\tCtrl+G", QKeySequence(Qt::CTRL | Qt::Key_G),
+         &EditCommands::GoToChannel},
+    }};
+    contextMenu_ = new QMenu(this);
+    contextMenu_->setObjectName(QStringLiteral("gridContextMenu"));
+    ChannelGrid* grid = &view_->Grid();
+    for (const Entry& entry : entries) {
+        if (entry.command == Command::ClearChannel || entry.command == Command::SortChannels) {
+            edit->addSeparator();
+            contextMenu_->addSeparator();
+        }
+        if (entry.command == Command::GoToChannel) edit->addSeparator();
+        QAction* action = AddCommand(edit, entry.command, QString::fromUtf8(entry.text));
+        action->setShortcut(entry.key);
+        if (entry.command == Command::EditCopy) {
+            connect(action, &QAction::triggered, e, [e] { e->Copy(); });
+        } else {
+            connect(action, &QAction::triggered, e, entry.slot);
+        }
+        // The channel commands' keys act on the grid (and its editors), never on the lists above it.
+        if (entry.command != Command::GoToChannel) {
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            grid->addAction(action);
+        }
+        contextMenu_->addAction(action);
+    }
+    connect(grid, &QWidget::customContextMenuRequested, this,
+            [this, grid](const QPoint& at) { contextMenu_->popup(grid->viewport()->mapToGlobal(at)); });
 }
 
 void MainWindow::CreateToolBar() {
@@ -279,6 +378,7 @@ void MainWindow::SetTransferRunning(bool running) {
 void MainWindow::InitialUpdate() {
     view_->OnInitialUpdate();
     document_.SetSavedState(view_->EncodedImage());
+    edits_->Reset();
     if (!shrunk_) {
         shrunk_ = true;
         ShrinkToFitForm();
@@ -289,7 +389,10 @@ void MainWindow::ShrinkToFitForm() {
     // Shrink only, never grow: the frame takes the form's size when it asked for more.
     if (layout()) layout()->activate();
     const QSize fit = sizeHint();
-    resize(std::min(width(), fit.width()), std::min(height(), fit.height()));
+    int height = std::min(this->height(), fit.height());
+    // Taller than the screen helps nobody: the grid takes what the screen has beyond the form.
+    if (const QScreen* shown = screen()) height = std::min(height, shown->availableGeometry().height());
+    resize(std::min(width(), fit.width()), std::max(height, minimumSizeHint().height()));
 }
 
 void MainWindow::NewDocument() {
@@ -328,7 +431,8 @@ bool MainWindow::OpenCheckedFile(const QString& path, bool* unusable) {
 }
 
 bool MainWindow::IsModified() const {
-    return view_->EncodedImage() != document_.SavedState();
+    // The history says it for every recorded step; the comparison catches changes made behind its back.
+    return !edits_->History().isClean() || view_->EncodedImage() != document_.SavedState();
 }
 
 bool MainWindow::SaveModified() {
@@ -400,6 +504,7 @@ bool MainWindow::SaveTo(const QString& path) {
         return false;
     }
     document_.SetSavedState(document_.MemoryImage());
+    edits_->MarkSaved();
     recentFiles_.Add(document_.PathName());
     UpdateRecentFileMenu();
     return true;
@@ -414,6 +519,10 @@ void MainWindow::ShowFileFailure(const FileOutcome& outcome) {
 void MainWindow::OnAppAbout() {
     AboutDialog about(this);
     about.exec();
+}
+
+void MainWindow::ShowHelp() {
+    OnAppAbout();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 
 #include "gui/app/channel_document.h"
 #include "gui/app/commands.h"
@@ -17,6 +18,7 @@ class QToolBar;
 namespace pm {
 
 class ChannelView;
+class EditCommands;
 class RecentFileList;
 
 class MainWindow : public QMainWindow {
@@ -41,6 +43,12 @@ class MainWindow : public QMainWindow {
     [[nodiscard]] QToolBar* ToolBar() const { return toolBar_; }
     /** The "P&ort" menu, for entries beyond COM1 to COM4. */
     [[nodiscard]] QMenu* PortMenu() const { return portMenu_; }
+    /** The grid's context menu. */
+    [[nodiscard]] QMenu* ContextMenu() const { return contextMenu_; }
+    /** Undo history, clipboard and channel row commands. */
+    [[nodiscard]] EditCommands& Edits() const { return *edits_; }
+    /** Records everything changed since the last step (the view already shows it) as one undo step. */
+    void RecordImageChange(const QString& name);
 
     /** Where further File menu entries go. */
     enum class FileMenuPlace { AfterSaveAs, AfterPrintPreview };
@@ -79,6 +87,8 @@ class MainWindow : public QMainWindow {
     bool OnOpenRecentFile(int index);
     /** The About box. */
     void OnAppAbout();
+    /** Help (F1): the About box for now. */
+    void ShowHelp();
 
   signals:
     /** Program, Read From Radio: the open editor has been committed. */
@@ -103,6 +113,7 @@ class MainWindow : public QMainWindow {
   private:
     QAction* AddCommand(QMenu* menu, Command command, const QString& text);
     void CreateMenus();
+    void CreateEditMenu();
     void CreateToolBar();
     void CreateStatusBar();
     void UpdateRecentFileMenu();
@@ -119,6 +130,8 @@ class MainWindow : public QMainWindow {
     QToolBar* toolBar_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* portMenu_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    std::unique_ptr<EditCommands> edits_;
     QAction* afterSaveAs_ = nullptr;
     QAction* printSetup_ = nullptr;
     QAction* recentPlaceholder_ = nullptr;

@@ -52,6 +52,7 @@ void ShowError(const std::string& text, QWidget* parent) {
 void ApplyCsvImport(MainWindow& frame, const CsvImportResult& plan, const QString& fileName) {
     frame.Document().MemoryImage() = plan.image;
     frame.View()->DecodeImage();
+    frame.RecordImageChange(QStringLiteral("Import CSV"));
     frame.statusBar()->showMessage(
         QStringLiteral("%1 channels imported from %2").arg(plan.channelsImported).arg(fileName), 5000);
 }

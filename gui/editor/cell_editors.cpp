@@ -58,6 +58,8 @@ void CellEditors::Create(const QFont& font, const QStringList& tones) {
     edit_ = new QLineEdit(&grid_);
     edit_->setObjectName(QStringLiteral("frequencyEditor"));
     edit_->setFrame(false);
+    // A thin line of its own, so that the editor shows over an empty cell (after an error message too).
+    edit_->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid palette(highlight); padding: 0px; }"));
     edit_->setAcceptDrops(false);
     edit_->setFont(font);
     edit_->hide();
@@ -228,21 +230,62 @@ void CellEditors::Commit() {
     }
     editor->hide();
     if (hadFocus) grid_.setFocus();
+    emit CellWritten(row);
+}
+
+QWidget* CellEditors::OpenEditor() const {
+    if (!Created()) return nullptr;
+    for (QWidget* editor :
+         {static_cast<QWidget*>(edit_), static_cast<QWidget*>(tone_), static_cast<QWidget*>(busy_),
+          static_cast<QWidget*>(scan_), static_cast<QWidget*>(power_)}) {
+        if (editor->isVisible()) return editor;
+    }
+    return nullptr;
+}
+
+bool CellEditors::IsEditorPart(QObject* object) const {
+    QWidget* editor = OpenEditor();
+    return editor && (object == editor || editor->isAncestorOf(qobject_cast<QWidget*>(object)));
+}
+
+void CellEditors::Cancel() {
+    QWidget* editor = OpenEditor();
+    if (!editor) return;
+    const bool hadFocus = editor->isAncestorOf(QApplication::focusWidget()) || editor->hasFocus();
+    editor->hide();
+    Load();
+    if (hadFocus) grid_.setFocus();
+}
+
+bool CellEditors::StepCell(bool forward) {
+    int row = grid_.Row();
+    int col = grid_.Col() + (forward ? 1 : -1);
+    if (col > col::kPower) {
+        ++row;
+        col = col::kReceive;
+    } else if (col < col::kReceive) {
+        --row;
+        col = col::kPower;
+    }
+    if (row < 1 || row > kChannelCount) return false;
+    Commit();
+    grid_.GoTo(row, col);
+    grid_.setFocus();
+    return true;
 }
 
 void CellEditors::OnScroll() {
-    if (!Created()) return;
-    const bool hadFocus = edit_->hasFocus() || scan_->hasFocus() || power_->hasFocus();
-    edit_->hide();
-    scan_->hide();
-    power_->hide();
-    if (hadFocus) grid_.setFocus();
-    if (!tone_->isVisible() && !busy_->isVisible()) grid_.Refresh();
+    if (!OpenEditor()) return;
+    Commit();
+    grid_.Refresh();
 }
 
-void CellEditors::FocusNextControl(QWidget* from) {
+void CellEditors::FocusNextControl(QWidget* from, bool forward) {
     // The Tab key's course: the next control of the form that takes the Tab key, skipping from's insides.
-    for (QWidget* w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
+    const auto next = [forward](QWidget* w) {
+        return forward ? w->nextInFocusChain() : w->previousInFocusChain();
+    };
+    for (QWidget* w = next(from); w && w != from; w = next(w)) {
         if (from->isAncestorOf(w) || !form_->isAncestorOf(w) || w->focusProxy()) continue;
         if (!w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)) continue;
         w->setFocus(Qt::TabFocusReason);
@@ -300,12 +343,14 @@ bool CellEditors::HandleEnter(QWidget* focus) {
         }
         WriteFrequencyResult(table_, row, col, check.result, EditPath::Enter);
         edit_->hide();
+        emit CellWritten(row);
         Step(EnterStepFor(EnterFocus::TextEditor, row, col));
         return true;
     }
     if (tone_->isVisible()) {
         EnterToneValue(table_, row, col, grid_.RowSel(), grid_.ColSel(), ToStd(tone_->lineEdit()->text()));
         tone_->hide();
+        emit CellWritten(row);
         Step(EnterStepFor(EnterFocus::ToneList, row, col));
         return true;
     }
@@ -315,6 +360,7 @@ bool CellEditors::HandleEnter(QWidget* focus) {
             list->currentIndex() < 0 ? std::string() : ToStd(list->itemText(list->currentIndex()));
         EnterListValue(table_, row, col, entry);
         list->hide();
+        emit CellWritten(row);
         Step(EnterStepFor(focus == power_ ? EnterFocus::Power : EnterFocus::BusyOrScan, row, col));
         return true;
     }
@@ -328,6 +374,27 @@ void CellEditors::WatchEnter(QWidget* widget) {
 }
 
 bool CellEditors::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && Created()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool inGrid = watched == &grid_ || IsEditorPart(watched);
+        // Escape in an open editor (not in its dropped list, which closes first) cancels the edit.
+        if (key->key() == Qt::Key_Escape && IsEditorPart(watched)) {
+            Cancel();
+            return true;
+        }
+        // Tab walks the cells; from either end of the grid it leaves for the form's next control.
+        const bool tab =
+            key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        const bool backTab = key->key() == Qt::Key_Backtab ||
+                             (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+        if (inGrid && (tab || backTab) && !(key->modifiers() & Qt::ControlModifier)) {
+            if (!StepCell(tab)) {
+                Commit();
+                FocusNextControl(&grid_, tab);
+            }
+            return true;
+        }
+    }
     if (!IsEnter(event)) return QObject::eventFilter(watched, event);
     // Enter in a dropped editor list takes the highlighted entry, closes the list, and walks on.
     for (QComboBox* list : {tone_, busy_, scan_, power_}) {

@@ -39,8 +39,13 @@ class CellEditors : public QObject {
     void Begin(int key);
     /** Moves the value of an open editor into the grid with the input checks, then hides it (LeaveCell). */
     void Commit();
-    /** Hides the text editor, the Scan and the Power list without committing (Scroll). */
+    /** Hides an open editor, leaving its cell as it was (Escape). */
+    void Cancel();
+    /** Commits and closes an open editor, so that none floats over another row (Scroll). */
     void OnScroll();
+    /** Commits an open editor and makes the next (forward) or previous cell of columns 1..7 current (Tab);
+     * false at either end of the grid. */
+    bool StepCell(bool forward);
 
     /** Handles the Enter key with focus in focus; true when the key was consumed. */
     bool HandleEnter(QWidget* focus);
@@ -56,6 +61,10 @@ class CellEditors : public QObject {
     /** The Busy, Scan or Power list. */
     [[nodiscard]] QComboBox* List(EditorKind kind) const;
 
+  signals:
+    /** A value went into the grid from an editor: a commit, or Enter's walk. */
+    void CellWritten(int row);
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -66,7 +75,9 @@ class CellEditors : public QObject {
     void SelectToneForText();
     void ShowMessages(const std::vector<Message>& messages);
     void Step(const EnterStep& step);
-    void FocusNextControl(QWidget* from);
+    void FocusNextControl(QWidget* from, bool forward = true);
+    [[nodiscard]] QWidget* OpenEditor() const;
+    [[nodiscard]] bool IsEditorPart(QObject* object) const;
 
     ChannelGrid& grid_;
     ChannelTable& table_;

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pm {
@@ -45,17 +46,23 @@ ChannelGrid::ChannelGrid(QWidget* parent) : QTableWidget(kRows - 1, kCols - 1, p
     horizontalHeader()->setFont(font);
     verticalHeader()->setFont(font);
 
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Cells, blocks and whole rows (by their numbers) are selected the usual way: Shift extends, Ctrl adds.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);  // Tab leaves the grid for the next control of the form
     setWordWrap(false);
     setCornerButtonEnabled(false);
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
-        header->setSectionsClickable(false);
-        header->setHighlightSections(false);
+        header->setSectionsClickable(true);
+        header->setHighlightSections(true);
         header->setSectionResizeMode(QHeaderView::Fixed);
     }
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    verticalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(verticalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        emit customContextMenuRequested(viewport()->mapFromGlobal(verticalHeader()->mapToGlobal(at)));
+    });
     verticalHeader()->setDefaultAlignment(alignment_[0]);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
 
@@ -85,6 +92,12 @@ ChannelGrid::ChannelGrid(QWidget* parent) : QTableWidget(kRows - 1, kCols - 1, p
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { emit Scroll(); });
 
     selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
+        if (ranges.size() > 1 ||
+            (ranges.size() == 1 && ranges.front().rowCount() * ranges.front().columnCount() > 1))
+            emit RangeSelected();
+    });
 }
 
 bool ChannelGrid::IsCell(int row, int col) const {
@@ -106,7 +119,17 @@ void ChannelGrid::SetText(const QString& text) {
 
 void ChannelGrid::MoveTo(int row, int col) {
     if (row < 1 || col < 1 || !IsCell(row, col)) return;
-    selectionModel()->setCurrentIndex(model()->index(row - 1, col - 1), QItemSelectionModel::ClearAndSelect);
+    // Through the view, so that Shift with the arrow keys extends the selection from here.
+    moving_ = true;
+    setCurrentIndex(model()->index(row - 1, col - 1));
+    moving_ = false;
+}
+
+QItemSelectionModel::SelectionFlags ChannelGrid::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    // A move made by the program starts a new selection, whatever keys are held meanwhile.
+    if (moving_) return QItemSelectionModel::ClearAndSelect;
+    return QTableWidget::selectionCommand(index, event);
 }
 
 void ChannelGrid::SetRow(int row) {
@@ -226,6 +249,55 @@ void ChannelGrid::SetTextMatrix(int row, int col, const QString& text) {
     } else {
         DataItem(row, col)->setText(text);
     }
+}
+
+std::vector<int> ChannelGrid::SelectedChannels() const {
+    std::vector<bool> picked(kRows, false);
+    for (const QTableWidgetSelectionRange& range : selectedRanges()) {
+        for (int r = range.topRow(); r <= range.bottomRow(); ++r)
+            picked[static_cast<std::size_t>(r + 1)] = true;
+    }
+    std::vector<int> channels;
+    for (int r = 1; r < kRows; ++r) {
+        if (picked[static_cast<std::size_t>(r)]) channels.push_back(r);
+    }
+    if (channels.empty()) channels.push_back(row_);
+    return channels;
+}
+
+bool ChannelGrid::WholeRowsSelected() const {
+    const QList<QTableWidgetSelectionRange> ranges = selectedRanges();
+    return !ranges.isEmpty() && std::all_of(ranges.begin(), ranges.end(), [this](const auto& range) {
+        return range.leftColumn() == 0 && range.rightColumn() == columnCount() - 1;
+    });
+}
+
+std::vector<CellRange> ChannelGrid::SelectedBlocks() const {
+    std::vector<CellRange> blocks;
+    for (const QTableWidgetSelectionRange& range : selectedRanges()) {
+        const int left = range.leftColumn() + 1;
+        const int right = std::min(range.rightColumn() + 1, kCols - 2);
+        if (left > right) continue;
+        blocks.push_back({range.topRow() + 1, range.bottomRow() + 1, left, right});
+    }
+    if (blocks.empty() && col_ <= kCols - 2) blocks.push_back({row_, row_, col_, col_});
+    return blocks;
+}
+
+void ChannelGrid::SelectChannels(const std::vector<int>& channels) {
+    if (channels.empty()) return;
+    GoTo(channels.front(), col_);
+    QItemSelection selection;
+    for (int ch : channels) {
+        if (ch < 1 || ch >= kRows) continue;
+        selection.select(model()->index(ch - 1, 0), model()->index(ch - 1, kCols - 2));
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void ChannelGrid::GoTo(int row, int col) {
+    MoveTo(row, col);
+    scrollTo(model()->index(row_ - 1, col_ - 1));
 }
 
 void ChannelGrid::Refresh() {

@@ -6,6 +6,9 @@
 #include <QTableWidget>
 
 #include <array>
+#include <vector>
+
+#include "core/editing/clipboard_text.h"
 
 namespace pm {
 
@@ -78,6 +81,17 @@ class ChannelGrid : public QTableWidget {
     /** Geometry of cell (row >= 1, col >= 1) inside its grid lines, in this widget's coordinates, pixels. */
     [[nodiscard]] QRect CellRect(int row, int col) const;
 
+    /** Channels with a selected cell, ascending; the current row when nothing is selected. */
+    [[nodiscard]] std::vector<int> SelectedChannels() const;
+    /** True when the selection is whole rows (picked by their numbers) and nothing else. */
+    [[nodiscard]] bool WholeRowsSelected() const;
+    /** Selected cells of columns 1..7 as blocks, in selection order; the current cell when none. */
+    [[nodiscard]] std::vector<CellRange> SelectedBlocks() const;
+    /** Selects channels (whole rows) and makes the first current. */
+    void SelectChannels(const std::vector<int>& channels);
+    /** Makes (row, col) current and scrolls it into view. */
+    void GoTo(int row, int col);
+
   signals:
     /** A cell was double-clicked. */
     void DblClick();
@@ -92,9 +106,13 @@ class ChannelGrid : public QTableWidget {
     void MouseDown(int button, int shift, int x, int y);
     /** The visible part of the grid has scrolled. */
     void Scroll();
+    /** The selection now covers more than one cell. */
+    void RangeSelected();
 
   protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    [[nodiscard]] QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                                       const QEvent* event) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -106,6 +124,7 @@ class ChannelGrid : public QTableWidget {
     [[nodiscard]] QTableWidgetItem* DataItem(int row, int col) const;
     void PaintCorner(QWidget* corner);
 
+    bool moving_ = false;
     int row_ = 1;
     int col_ = 1;
     QString corner_;

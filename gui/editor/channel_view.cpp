@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -73,8 +74,9 @@ ChannelView::ChannelView(Image& image, QStringList toneTable, QWidget* parent)
     connect(grid_, &ChannelGrid::DblClick, this, [this] {
         if (CurrentCellEditable()) BeginCellEdit(0);
     });
-    connect(grid_, &ChannelGrid::MouseDown, this, [this](int button, int, int, int) {
-        if (button != 2 && CurrentCellEditable()) BeginCellEdit(0);
+    connect(grid_, &ChannelGrid::MouseDown, this, [this](int button, int shift, int, int) {
+        // Shift and Ctrl clicks select; they open no editor.
+        if (button != 2 && (shift & 3) == 0 && CurrentCellEditable()) BeginCellEdit(0);
     });
     connect(grid_, &ChannelGrid::KeyPress, this, [this](int key) {
         // A key never opens the Scan list; a double-click does.
@@ -83,6 +85,9 @@ ChannelView::ChannelView(Image& image, QStringList toneTable, QWidget* parent)
     connect(grid_, &ChannelGrid::EnterCell, this, [this] { editors_->Load(); });
     connect(grid_, &ChannelGrid::LeaveCell, this, &ChannelView::CommitCellEdit);
     connect(grid_, &ChannelGrid::Scroll, this, [this] { editors_->OnScroll(); });
+    connect(grid_, &ChannelGrid::RangeSelected, this, [this] { editors_->Commit(); });
+    connect(editors_.get(), &CellEditors::CellWritten, this,
+            [this](int row) { emit Edited(QStringLiteral("Edit Channel %1").arg(row)); });
 }
 
 ChannelView::~ChannelView() {
@@ -106,6 +111,10 @@ void ChannelView::CreateControls() {
         combos_[Index(place.setting)] = combo;
         const Setting s = place.setting;
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, s] { OnSettingTextEdited(s); });
+        if (s != Setting::Field) {
+            const QString step = QStringLiteral("Change ") + label->text();
+            connect(combo, &QComboBox::activated, this, [this, step] { emit Edited(step); });
+        }
     }
     picture_ = new QLabel(this);
     picture_->hide();
@@ -137,16 +146,22 @@ void ChannelView::WatchForHints(QWidget* widget) {
 }
 
 QSize ChannelView::sizeHint() const {
+    // Tall enough for kRowsShown channels: the grid takes every pixel beyond the template's height.
+    const QSize least = minimumSizeHint();
+    const int header =
+        std::max(grid_->horizontalHeader()->height(), grid_->horizontalHeader()->sizeHint().height());
+    const int gridNeeded = 2 * grid_->frameWidth() + header + kRowsShown * grid_->rowHeight(0) +
+                           grid_->horizontalScrollBar()->sizeHint().height();
+    return {least.width(), least.height() + std::max(0, gridNeeded - units_->Y(kGridRect.height()))};
+}
+
+QSize ChannelView::minimumSizeHint() const {
     const DialogUnits& du = *units_;
     const int gridNeeded = 2 * grid_->frameWidth() + grid_->verticalHeader()->width() +
                            grid_->horizontalHeader()->length() +
                            grid_->verticalScrollBar()->sizeHint().width();
     const int extra = std::max(0, gridNeeded - du.X(kGridRect.width()));
     return {du.X(kFormWidth) + extra, du.Y(kFormHeight)};
-}
-
-QSize ChannelView::minimumSizeHint() const {
-    return sizeHint();
 }
 
 void ChannelView::resizeEvent(QResizeEvent* event) {
@@ -215,6 +230,15 @@ void ChannelView::DecodeImage() {
     pm::DecodeImage(image_, table_, lists_);
 }
 
+void ChannelView::ShowImage(const Image& image) {
+    editors_->Reset();
+    image_ = image;
+    DecodeImage();
+    // An undone band change brings its band back into force, or the next change would not ask.
+    bandInForce_ = List(Setting::Field)->currentIndex();
+    editors_->Load();
+}
+
 void ChannelView::EncodeImage() {
     pm::EncodeImage(table_, lists_, image_);
 }
@@ -249,6 +273,7 @@ void ChannelView::OnSettingTextEdited(Setting s) {
     if (snap < 0) return;
     // Typed text is undone at once: the fixed entry, not the previous selection, comes back.
     lists_.Select(s, snap);
+    emit Edited(QStringLiteral("Change ") + labels_[Index(s)]->text());
 }
 
 void ChannelView::OnBandSelChange(int band) {
@@ -259,6 +284,7 @@ void ChannelView::OnBandSelChange(int band) {
     }
     BandReset(image_, band);
     DecodeImage();
+    emit Edited(QStringLiteral("Band Change"));
 }
 
 void ChannelView::ShowHintFor(QWidget* widget) {
@@ -280,6 +306,17 @@ void ChannelView::ShowHintFor(QWidget* widget) {
 }
 
 bool ChannelView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool list = std::any_of(combos_.begin(), combos_.end(), [watched](SettingCombo* c) {
+            return watched == c || watched == c->lineEdit();
+        });
+        // A list's field snaps typed text back at once: its own undo has nothing to take back.
+        if (list && (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo))) {
+            event->ignore();
+            return true;
+        }
+    }
     if ((event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) && watched->isWidgetType()) {
         ShowHintFor(static_cast<QWidget*>(watched));
     }

@@ -34,6 +34,8 @@ class ChannelView : public QWidget {
     void OnInitialUpdate();
     /** Fills the grid and the lists from the document's image. */
     void DecodeImage();
+    /** Makes image the document's image and shows it, its band in force; an open editor closes unsaved. */
+    void ShowImage(const Image& image);
     /** Writes the grid and the lists into the document's image. */
     void EncodeImage();
     /** What EncodeImage would write, without touching the document. */
@@ -57,8 +59,11 @@ class ChannelView : public QWidget {
     /** The band recorded at the last drop-down of the band list or initial update. */
     [[nodiscard]] int BandInForce() const { return bandInForce_; }
 
-    /** The form's natural size: its template size, widened when the grid's columns need more. */
+    /** Channel rows the form's natural height shows. */
+    static constexpr int kRowsShown = 20;
+    /** The form's natural size: the least size, with the grid tall enough for kRowsShown rows. */
     [[nodiscard]] QSize sizeHint() const override;
+    /** The template size, widened when the grid's columns need more. */
     [[nodiscard]] QSize minimumSizeHint() const override;
 
     /** The selected serial port name, "COM1" at every start. */
@@ -73,6 +78,8 @@ class ChannelView : public QWidget {
   signals:
     /** A text for the message pane of the status bar. */
     void StatusHint(const QString& text);
+    /** The user changed the document here; step names the change ("Edit Channel 5"). */
+    void Edited(const QString& step);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

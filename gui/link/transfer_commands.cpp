@@ -294,6 +294,7 @@ void TransferCommands::OnTransferEnd() {
     if (job->direction == Direction::Read && complete) {
         frame_.Document().MemoryImage() = job->image;
         frame_.View()->DecodeImage();
+        frame_.RecordImageChange(QStringLiteral("Read From Radio"));
     }
     frame_.SetTransferRunning(false);
     if (job->direction == Direction::Write) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,7 +29,9 @@
 #include "core/testmode/field_frequency.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/application.h"
+#include "gui/app/edit_commands.h"
 #include "gui/app/main_window.h"
+#include "gui/app/paste_report_dialog.h"
 #include "gui/common/message_box.h"
 #include "gui/csv/csv_import_dialog.h"
 #include "gui/desktop.h"
@@ -219,6 +222,38 @@ bool RenderCsvImport(MainWindow& window, const QString& folder, const QDir& dir)
     return Save(dialog, dir, QStringLiteral("csv-import.png"));
 }
 
+// The Edit menu, the grid's context menu over three selected channels, and the report of a paste.
+bool RenderEditing(MainWindow& window, const QDir& dir) {
+    bool ok = true;
+    QMenuBar* bar = window.menuBar();
+    for (QAction* title : bar->actions()) {
+        if (title->text() != QStringLiteral("&Edit")) continue;
+        QMenu* menu = title->menu();
+        menu->popup(bar->mapToGlobal(bar->actionGeometry(title).bottomLeft()));
+        WaitFor([menu] { return menu->isVisible(); }, 2000);
+        ok = SavePixmap(WindowWith(window, *menu), dir, QStringLiteral("edit-menu.png")) && ok;
+        menu->hide();
+    }
+    ChannelGrid& grid = window.View()->Grid();
+    grid.SelectChannels({3, 4, 5});
+    QMenu* context = window.ContextMenu();
+    context->popup(grid.viewport()->mapToGlobal(grid.visualRect(grid.model()->index(3, 2)).center()));
+    WaitFor([context] { return context->isVisible(); }, 2000);
+    ok = SavePixmap(WindowWith(window, *context), dir, QStringLiteral("context-menu.png")) && ok;
+    context->hide();
+
+    QApplication::clipboard()->setText(
+        QStringLiteral("Receive(MHz)\tTransmit(MHz)\tRx Tone\tTx Tone\n146.5\t146.5\t88.5\t88.5\n"
+                       "abc\t147.0\tXYZ\t\n145.003\t145.0\t\t67.0\n"));
+    grid.GoTo(12, 1);
+    window.Edits().Paste();
+    PasteReportDialog* report = window.Edits().LastPasteReport();
+    if (!report) return false;
+    ok = Save(*report, dir, QStringLiteral("paste-report.png")) && ok;
+    report->hide();
+    return ok;
+}
+
 // The Test Mode dialog with each panel, and the transmit tone list dropped under its box.
 bool RenderTestMode(const QDir& dir) {
     QStringList tones;
@@ -289,6 +324,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     ok = SaveWithPopup(window, tones, dir, QStringLiteral("editor-tone.png")) && ok;
     tones.hidePopup();
 
+    ok = RenderEditing(window, dir) && ok;
     ok = RenderTransfer(window, dir) && ok;
     ok = RenderOutcomes(window, dir) && ok;
     ok = RenderCsvImport(window, settings.path(), dir) && ok;

@@ -1,0 +1,250 @@
+// Channel rows and the clipboard from keys and menus; the editors' keys; every key a caption names.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "core/editing/channel_rows.h"
+#include "core/editing/cell_rules.h"
+#include "gui/app/about_dialog.h"
+#include "gui/app/edit_commands.h"
+#include "gui/app/main_window.h"
+#include "gui/editor/cell_editors.h"
+#include "gui/editor/channel_grid.h"
+#include "gui/editor/channel_view.h"
+#include "gui_fixture.h"
+
+namespace pm {
+namespace {
+
+class Rows : public GuiTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(Start());
+        Load();
+    }
+    // Channels 1 to 3 out of order, and channel 80 in use.
+    void Load() {
+        WriteImage(PathOf("plan.sin"), PlanImage({{1, col::kReceive, "145.5"},
+                                                  {2, col::kReceive, "146.0"},
+                                                  {2, col::kTransmit, "145.4"},
+                                                  {3, col::kReceive, "144.8"},
+                                                  {80, col::kReceive, "147.0"}}));
+        ASSERT_TRUE(Window().OpenDocumentFile(PathOf("plan.sin")));
+        plan_ = View().EncodedImage();
+    }
+    void Activate() {
+        // The offscreen platform does not give the activation back when a dialog closes.
+        if (QApplication::activeWindow() != &Window()) QApplication::setActiveWindow(&Window());
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Activate();
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || (focus != &Grid() && !Grid().isAncestorOf(focus))) {
+            Grid().setFocus();
+            focus = &Grid();
+        }
+        QTest::keyClick(focus, key, modifiers);
+    }
+    // A click on a channel's number.
+    void Pick(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QHeaderView* header = Grid().verticalHeader();
+        const QPoint at(header->width() / 2,
+                        header->sectionViewportPosition(row - 1) + header->sectionSize(0) / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, at);
+        Grid().setFocus();
+    }
+    QPoint CellCentre(int row, int col) {
+        const QModelIndex index = Grid().model()->index(row - 1, col - 1);
+        Grid().scrollTo(index);
+        return Grid().visualRect(index).center();
+    }
+    void Click(int row, int col) {
+        QTest::mouseClick(Grid().viewport(), Qt::LeftButton, {}, CellCentre(row, col));
+    }
+    void ClickEntry(QMenu* menu, Command command) {
+        if (!menu->isVisible()) menu->popup(QPoint(10, 10));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(Window().Action(command)).center());
+    }
+    void ContextMenuEntry(int row, Command command) {
+        const QPoint at = CellCentre(row, col::kBusy);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, Grid().viewport()->mapToGlobal(at));
+        QApplication::sendEvent(Grid().viewport(), &event);
+        ASSERT_TRUE(Window().ContextMenu()->isVisible());
+        ClickEntry(Window().ContextMenu(), command);
+    }
+    // Receive cells of channels 1..5, "-" for empty.
+    QString Receive() {
+        QStringList texts;
+        for (int r = 1; r <= 5; ++r) {
+            const QString t = Grid().TextMatrix(r, col::kReceive);
+            texts << (t.isEmpty() ? QStringLiteral("-") : t.left(5));
+        }
+        return texts.join(' ');
+    }
+    QString T(int row, int col) { return Grid().TextMatrix(row, col); }
+    Image plan_{};
+};
+
+TEST_F(Rows, CommandsAreOneUndoableStepEach) {
+    struct Row {
+        const char* step;
+        std::function<void()> act;
+        const char* receive;
+    };
+    constexpr auto Ctrl = Qt::ControlModifier;
+    // clang-format off
+    const Row rows[] = {
+        {"Paste 2 Channels", [&] { Pick(1); Pick(2, Qt::ShiftModifier); Key(Qt::Key_C, Ctrl); Pick(4);
+                                   Key(Qt::Key_V, Ctrl); }, "145.5 146.0 144.8 145.5 146.0"},
+        {"Cut Channel 2", [&] { Pick(2); Key(Qt::Key_X, Ctrl); }, "145.5 - 144.8 - -"},
+        // The Delete key on cells: the cell-clearing rules, so Transmit stays.
+        {"Clear 2 Cells", [&] { Grid().GoTo(1, col::kReceive); Key(Qt::Key_Down, Qt::ShiftModifier);
+                                Key(Qt::Key_Delete); }, "- - 144.8 - -"},
+        {"Clear Channel 2", [&] { Pick(2); ContextMenuEntry(2, Command::ClearChannel); }, "145.5 - 144.8 - -"},
+        {"Insert Empty Channel", [&] { Pick(2); Key(Qt::Key_Insert); }, "145.5 - 146.0 144.8 -"},
+        {"Delete Channel 2", [&] { Pick(2); Key(Qt::Key_Delete, Ctrl); }, "145.5 144.8 - - -"},
+        {"Move Channel 3 Up", [&] { Pick(3); Key(Qt::Key_Up, Qt::AltModifier); }, "145.5 144.8 146.0 - -"},
+        {"Move 2 Channels Down", [&] { Pick(1); Pick(2, Ctrl); Key(Qt::Key_Down, Qt::AltModifier); },
+         "144.8 145.5 146.0 - -"},
+        {"Sort by Receive Frequency", [&] { ClickEntry(Window().menuBar()->actions().at(1)->menu(),
+                                                       Command::SortChannels); }, "144.8 145.5 146.0 147.0 -"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step);
+        Load();
+        row.act();
+        EXPECT_EQ(Receive(), QString(row.receive));
+        EXPECT_EQ(Window().Action(Command::EditUndo)->text(),
+                  QStringLiteral("&Undo %1\tCtrl+Z").arg(row.step));
+        EXPECT_EQ(Window().Edits().History().count(), 1);
+        Key(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(View().EncodedImage(), plan_);
+    }
+}
+
+TEST_F(Rows, ClipboardTextGoesToSpreadsheetsAndBackWithOneReport) {
+    Pick(1);
+    Pick(2, Qt::ShiftModifier);
+    Key(Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    EXPECT_TRUE(copied->text().startsWith("CH\tReceive(MHz)\tTransmit(MHz)\tRx Tone"));
+    EXPECT_TRUE(copied->data("text/csv").contains("\nChannel,Receive(MHz)"));
+
+    // A column of Receive values pasted into Transmit.
+    Grid().GoTo(1, col::kReceive);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_Down, Qt::ShiftModifier);
+    Key(Qt::Key_C, Qt::ControlModifier);
+    Grid().GoTo(1, col::kTransmit);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(QStringList({T(1, 2), T(2, 2), T(3, 2)}), QStringList({T(1, 1), T(2, 1), T(3, 1)}));
+    EXPECT_EQ(Window().Action(Command::EditUndo)->text(), "&Undo Paste 3 Cells\tCtrl+Z");
+
+    // Refused values: one report, no message box; the taken ones are in.
+    QApplication::clipboard()->setText("Receive(MHz)\tRx Tone\nabc\t88.5\n146.5\tXYZ\n");
+    Grid().GoTo(5, col::kReceive);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(T(6, col::kReceive), "146.50000");
+    PasteReportDialog* report = Window().Edits().LastPasteReport();
+    ASSERT_TRUE(report && report->isVisible());
+    const QTableWidget& table = *report->Table();
+    ASSERT_EQ(table.rowCount(), 3);
+    EXPECT_EQ(table.item(0, 1)->text() + table.item(0, 2)->text() + table.item(2, 2)->text(),
+              "Receive(MHz)abcXYZ");
+    EXPECT_TRUE(report->Summary().startsWith("1 cell pasted, 3 values refused"));
+}
+
+TEST_F(Rows, InsertAsksBeforeChannel80IsPushedOff) {
+    Pick(2);
+    answers_ = {Answer::Cancel};
+    Key(Qt::Key_Insert);
+    EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(kMsgInsertDropsLast)});
+    EXPECT_EQ(View().EncodedImage(), plan_);
+}
+
+TEST_F(Rows, EditorKeysEscapeTabAndScroll) {
+    QLineEdit& edit = *View().Editors().TextEditor();
+    // Escape: the cell keeps its text, and there is nothing to undo.
+    Click(1, col::kReceive);
+    QTest::keyClicks(&edit, "147");
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(edit.isVisible());
+    EXPECT_EQ(T(1, col::kReceive), "145.50000");
+    EXPECT_EQ(Window().Edits().History().count(), 0);
+
+    // Tab commits and goes on, across the row's end; Shift+Tab comes back.
+    Click(3, col::kReceive);
+    QTest::keyClicks(&edit, "147");
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(T(3, col::kReceive), "147.00000");
+    EXPECT_EQ(Grid().Col(), col::kTransmit);
+    Grid().GoTo(3, col::kPower);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(std::pair(Grid().Row(), Grid().Col()), std::pair(4, int(col::kReceive)));
+    Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(std::pair(Grid().Row(), Grid().Col()), std::pair(3, int(col::kPower)));
+
+    // A scroll commits and closes whatever editor is open: none stays over another channel's row.
+    for (int col : {col::kReceive, col::kBusy}) {
+        Click(2, col);
+        if (col == col::kReceive) QTest::keyClicks(&edit, "146.5");
+        if (col == col::kBusy) Key(Qt::Key_Down);
+        Grid().verticalScrollBar()->setValue(5);
+        EXPECT_FALSE(View().Editors().Editor(EditorForColumn(col))->isVisible()) << col;
+    }
+    EXPECT_EQ(T(2, col::kReceive), "146.50000");
+    EXPECT_EQ(T(2, col::kBusy), "Carrier");
+
+    // After an error message the empty editor still shows where it is.
+    Click(4, col::kReceive);
+    QTest::keyClicks(&edit, "200");
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(edit.isVisible() && edit.text().isEmpty());
+    const QImage shot = edit.grab().toImage();
+    EXPECT_NE(shot.pixel(0, shot.height() / 2), shot.pixel(shot.width() / 2, shot.height() / 2));
+}
+
+TEST_F(Rows, EveryKeyACaptionNamesWorks) {
+    Key(Qt::Key_E, Qt::ControlModifier);  // Ctrl+R, Ctrl+W and Ctrl+T: app_test
+    EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(kMsgEditData)});
+    QString shown;
+    const auto closeModal = [&shown] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (qobject_cast<AboutDialog*>(modal)) shown = "about";
+        if (auto* go = qobject_cast<QInputDialog*>(modal)) {
+            shown = "go to";
+            go->setIntValue(40);
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
+    };
+    QTimer::singleShot(0, closeModal);
+    Key(Qt::Key_F1);
+    EXPECT_EQ(shown, "about");
+    Activate();
+    QTimer::singleShot(0, closeModal);
+    Key(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(shown, "go to");
+    EXPECT_EQ(Grid().Row(), 40);
+}
+
+TEST_F(Rows, TheWindowShowsTwentyChannelsWhereTheScreenAllows) {
+    const int screen = Window().screen()->availableGeometry().height();
+    EXPECT_TRUE(Grid().viewport()->height() >= 20 * Grid().rowHeight(0) || Window().height() >= screen);
+    EXPECT_GE(Grid().geometry().top(), View().List(Setting::TxTotalTime)->geometry().bottom());
+}
+
+}  // namespace
+}  // namespace pm
