@@ -11,7 +11,7 @@ struct CommandText {
     const char* entry;  // "prompt\ntip", as the string table keeps them
 };
 
-constexpr std::array<CommandText, 39> kCommands = {{
+constexpr std::array<CommandText, 38> kCommands = {{
     {Command::FileNew, "FileNew", "Create a new document\nNew"},
     {Command::FileOpen, "FileOpen", "Open an existing document\nOpen"},
     {Command::FileSave, "FileSave", "Save the active document\nSave"},
@@ -52,7 +52,6 @@ constexpr std::array<CommandText, 39> kCommands = {{
     {Command::MoveChannelDown, "MoveChannelDown", "Move the selected channels down one place\nMove Down"},
     {Command::SortChannels, "SortChannels", "Sort the channels by receive frequency, empty ones last\nSort"},
     {Command::GoToChannel, "GoToChannel", "Go to a channel by its number\nGo to"},
-    {Command::AppHelp, "AppHelp", "Show help\nHelp"},
 }};
 
 static_assert(

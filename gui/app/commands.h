@@ -45,7 +45,6 @@ enum class Command {
     MoveChannelDown,
     SortChannels,
     GoToChannel,
-    AppHelp,
 };
 
 /** The recent-file entry index (0 first). */

@@ -191,10 +191,6 @@ void MainWindow::CreateMenus() {
     Action(Command::WriteToRadio)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     Action(Command::TestMode)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     Action(Command::EditData)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    QAction* help = AddCommand(nullptr, Command::AppHelp, QString());
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(help, &QAction::triggered, this, &MainWindow::ShowHelp);
-    addAction(help);
     // Next and previous pane: a single-pane window has nowhere to go, but the keys are bound.
     for (const auto& [id, key] : {std::pair{Command::NextPane, QKeySequence(Qt::Key_F6)},
                                   std::pair{Command::PreviousPane, QKeySequence(Qt::SHIFT | Qt::Key_F6)}}) {
@@ -519,10 +515,6 @@ void MainWindow::ShowFileFailure(const FileOutcome& outcome) {
 void MainWindow::OnAppAbout() {
     AboutDialog about(this);
     about.exec();
-}
-
-void MainWindow::ShowHelp() {
-    OnAppAbout();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

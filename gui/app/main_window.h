@@ -87,8 +87,6 @@ class MainWindow : public QMainWindow {
     bool OnOpenRecentFile(int index);
     /** The About box. */
     void OnAppAbout();
-    /** Help (F1): the About box for now. */
-    void ShowHelp();
 
   signals:
     /** Program, Read From Radio: the open editor has been committed. */

@@ -16,7 +16,6 @@
 
 #include "core/editing/channel_rows.h"
 #include "core/editing/cell_rules.h"
-#include "gui/app/about_dialog.h"
 #include "gui/app/edit_commands.h"
 #include "gui/app/main_window.h"
 #include "gui/editor/cell_editors.h"
@@ -220,23 +219,17 @@ TEST_F(Rows, EditorKeysEscapeTabAndScroll) {
 TEST_F(Rows, EveryKeyACaptionNamesWorks) {
     Key(Qt::Key_E, Qt::ControlModifier);  // Ctrl+R, Ctrl+W and Ctrl+T: app_test
     EXPECT_EQ(messages_, std::vector<SeenMessage>{Seen(kMsgEditData)});
-    QString shown;
-    const auto closeModal = [&shown] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (qobject_cast<AboutDialog*>(modal)) shown = "about";
-        if (auto* go = qobject_cast<QInputDialog*>(modal)) {
-            shown = "go to";
-            go->setIntValue(40);
-        }
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->accept();
-    };
-    QTimer::singleShot(0, closeModal);
-    Key(Qt::Key_F1);
-    EXPECT_EQ(shown, "about");
     Activate();
-    QTimer::singleShot(0, closeModal);
+    bool asked = false;
+    QTimer::singleShot(0, [&asked] {
+        if (auto* go = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            asked = true;
+            go->setIntValue(40);
+            go->accept();
+        }
+    });
     Key(Qt::Key_G, Qt::ControlModifier);
-    EXPECT_EQ(shown, "go to");
+    EXPECT_TRUE(asked);
     EXPECT_EQ(Grid().Row(), 40);
 }
 
