@@ -16,12 +16,13 @@ std::uint8_t* RecordBytes(Image& image, int channel) {
 
 Record RecordOf(const Image& image, int channel) {
     Record r;
-    std::ranges::copy(ChannelRecord(image, channel), r.begin());
+    const auto bytes = ChannelRecord(image, channel);
+    std::copy(bytes.begin(), bytes.end(), r.begin());
     return r;
 }
 
 void PutRecord(Image& image, int channel, const Record& r) {
-    std::ranges::copy(r, RecordBytes(image, channel));
+    std::copy(r.begin(), r.end(), RecordBytes(image, channel));
 }
 
 /** Selected channels as a flag per channel (index 1..80). */
@@ -127,7 +128,7 @@ void DeleteChannel(Image& image, int at) {
 void DeleteChannels(Image& image, const ChannelSelection& channels) {
     const auto selected = Flags(channels);
     std::vector<int> order = Identity();
-    std::ranges::stable_partition(order, [&](int ch) { return !selected[static_cast<std::size_t>(ch)]; });
+    std::stable_partition(order.begin(), order.end(), [&](int ch) { return !selected[static_cast<std::size_t>(ch)]; });
     Permute(image, order);
     const int kept = kChannelCount - static_cast<int>(Selected(selected).size());
     for (int ch = kept + 1; ch <= kChannelCount; ++ch) EmptyIfHoldingData(image, ch);
@@ -175,7 +176,7 @@ void SortChannelsByReceive(Image& image) {
                                               rx ? DecodeFrequencyUnits(&r[0]) : 0};
     }
     std::vector<int> order = Identity();
-    std::ranges::stable_sort(order, [&](int a, int b) {
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const Key& ka = keys[static_cast<std::size_t>(a)];
         const Key& kb = keys[static_cast<std::size_t>(b)];
         return ka.kind != kb.kind ? ka.kind < kb.kind : ka.units < kb.units;

@@ -22,8 +22,8 @@ std::string_view Heading(int column) {
 
 /** The grid never holds tabs or line breaks, but a cell must not split a line whatever it holds. */
 std::string TsvCell(std::string text) {
-    std::ranges::replace_if(
-        text, [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
     return text;
 }
 
@@ -52,7 +52,7 @@ bool IsChannelHeading(std::string_view field) {
 }
 
 bool IsHeadingLine(const std::vector<std::string>& fields) {
-    return !fields.empty() && std::ranges::all_of(fields, [](const std::string& f) {
+    return !fields.empty() && std::all_of(fields.begin(), fields.end(), [](const std::string& f) {
         if (IsChannelHeading(f)) return true;
         for (int c = col::kReceive; c <= col::kPower; ++c) {
             if (EqualsNoCase(f, Heading(c))) return true;
@@ -155,9 +155,8 @@ std::string RowsToTsv(const ChannelTable& table, const ChannelSelection& channel
     for (int c = col::kNumber; c <= col::kPower; ++c) line.emplace_back(Heading(c));
     AppendLine(out, line);
     ChannelSelection sorted = channels;
-    std::ranges::sort(sorted);
-    const auto [first, last] = std::ranges::unique(sorted);
-    sorted.erase(first, last);
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
     for (const int ch : sorted) {
         if (!IsChannelNumber(ch)) continue;
         line = {std::to_string(ch)};
