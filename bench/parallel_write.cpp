@@ -30,8 +30,6 @@ class Quiet : public SafeWriteHost {
     }
 };
 
-
-
 /** Writes the radios of ports at once; the wall time of the whole batch, or a negative time on failure. */
 double Batch(const std::vector<std::string>& ports, const SafeWriteOptions& options) {
     std::vector<Quiet> hosts(ports.size());

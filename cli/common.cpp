@@ -7,9 +7,13 @@
 
 namespace pm::cli {
 
-void PrintMessage(std::string_view text) { std::cerr << text << '\n' << std::flush; }
+void PrintMessage(std::string_view text) {
+    std::cerr << text << '\n' << std::flush;
+}
 
-void PrintMessage(const Message& message) { PrintMessage(message.text); }
+void PrintMessage(const Message& message) {
+    PrintMessage(message.text);
+}
 
 void PrintCableHelp(const LinkOutcome& outcome) {
     if (const std::string help = OpenFailureHelp(outcome); !help.empty()) PrintMessage(help);

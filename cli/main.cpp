@@ -10,7 +10,8 @@
 #endif
 
 int main(int argc, char** argv) {
-    CLI::App app{"PM-514RX programming software, command line: channel files, the radio and the virtual radio"};
+    CLI::App app{
+        "PM-514RX programming software, command line: channel files, the radio and the virtual radio"};
     app.name("pm514rx-cli");
     app.set_version_flag("--version", std::string("pm514rx-cli ") + PM514RX_VERSION);
     app.require_subcommand(1);

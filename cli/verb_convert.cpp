@@ -14,7 +14,8 @@ void RegisterConvert(CLI::App& app, std::vector<Verb>& verbs) {
         std::string out;
     };
     auto args = std::make_shared<Args>();
-    CLI::App* cmd = app.add_subcommand("convert", "Open a channel file and save it again, as the editor would");
+    CLI::App* cmd =
+        app.add_subcommand("convert", "Open a channel file and save it again, as the editor would");
     cmd->add_option("input", args->in, "Channel file to open")->required();
     cmd->add_option("-o,--output", args->out, "Channel file to write")->required();
     verbs.push_back({cmd, [args] {

@@ -16,8 +16,9 @@ void RegisterDiff(CLI::App& app, std::vector<Verb>& verbs) {
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
-        "diff", "Show the channel and setting differences of two channel files, and a count of other bytes.\n"
-                "Exit 0 when equal, 1 when different, 3 when a file cannot be read.");
+        "diff",
+        "Show the channel and setting differences of two channel files, and a count of other bytes.\n"
+        "Exit 0 when equal, 1 when different, 3 when a file cannot be read.");
     cmd->add_option("a", args->a, "First channel file")->required();
     cmd->add_option("b", args->b, "Second channel file")->required();
     verbs.push_back({cmd, [args] {

@@ -36,27 +36,27 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
             ->check(CLI::Range(0, 1000));
     cmd->add_flag("--verbose", args->verbose,
                   "Name the port's adapter (its driver) and its latency mode on stderr once it is open");
-    verbs.push_back({cmd, [args, retries] {
-                         // Ten seconds of transfer must not end in a file that cannot be written.
-                         if (const FileOutcome savable = CheckSavable(args->out); !savable.ok()) {
-                             PrintMessage(savable.message);
-                             return kExitFile;
-                         }
-                         CancelOnInterrupt();
-                         ProgressBar bar(::isatty(STDERR_FILENO) == 1);
-                         TerminalHost host(MakePolicy(false, retries->count() > 0
-                                                                 ? std::optional<int>(args->retries)
-                                                                 : std::nullopt),
-                                           bar);
-                         CliPort port(args->verbose);
-                         Image image = NewDocumentImage();
-                         const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
-                         bar.Finish();
-                         PrintCableHelp(outcome);
-                         PrintMessage(ReadOutcomeText(outcome).line);
-                         if (outcome.result != LinkResult::Done) return kExitFailed;
-                         return SaveImage(args->out, image) ? kExitOk : kExitFile;
-                     }});
+    verbs.push_back(
+        {cmd, [args, retries] {
+             // Ten seconds of transfer must not end in a file that cannot be written.
+             if (const FileOutcome savable = CheckSavable(args->out); !savable.ok()) {
+                 PrintMessage(savable.message);
+                 return kExitFile;
+             }
+             CancelOnInterrupt();
+             ProgressBar bar(::isatty(STDERR_FILENO) == 1);
+             TerminalHost host(
+                 MakePolicy(false, retries->count() > 0 ? std::optional<int>(args->retries) : std::nullopt),
+                 bar);
+             CliPort port(args->verbose);
+             Image image = NewDocumentImage();
+             const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
+             bar.Finish();
+             PrintCableHelp(outcome);
+             PrintMessage(ReadOutcomeText(outcome).line);
+             if (outcome.result != LinkResult::Done) return kExitFailed;
+             return SaveImage(args->out, image) ? kExitOk : kExitFile;
+         }});
 }
 
 }  // namespace pm::cli

@@ -14,15 +14,17 @@
 namespace pm::cli {
 namespace {
 
-const std::array<std::pair<const char*, Setting>, 6> kJsonSettings = {{{"warning", Setting::Warning},
-                                                                      {"nw", Setting::NarrowWide},
-                                                                      {"field", Setting::Field},
-                                                                      {"squelch", Setting::Squelch},
-                                                                      {"tx_total_time", Setting::TxTotalTime},
-                                                                      {"tx_power_rank", Setting::TxPowerRank}}};
+const std::array<std::pair<const char*, Setting>, 6> kJsonSettings = {
+    {{"warning", Setting::Warning},
+     {"nw", Setting::NarrowWide},
+     {"field", Setting::Field},
+     {"squelch", Setting::Squelch},
+     {"tx_total_time", Setting::TxTotalTime},
+     {"tx_power_rank", Setting::TxPowerRank}}};
 
 void PrintJson(const EditorState& state) {
-    static const std::array<const char*, 7> keys = {"rx", "tx", "rx_tone", "tx_tone", "busy", "scan", "power"};
+    static const std::array<const char*, 7> keys = {"rx",   "tx",   "rx_tone", "tx_tone",
+                                                    "busy", "scan", "power"};
     nlohmann::ordered_json channels = nlohmann::ordered_json::array();
     for (int row = 1; row <= kChannelCount; ++row) {
         nlohmann::ordered_json ch;
@@ -41,7 +43,8 @@ void PrintJson(const EditorState& state) {
 void PrintText(const EditorState& state, bool all) {
     std::array<std::size_t, col::kPower + 1> width{};
     for (int c = 0; c <= col::kPower; ++c) {
-        for (int row = 0; row <= kChannelCount; ++row) width[c] = std::max(width[c], state.table.Text(row, c).size());
+        for (int row = 0; row <= kChannelCount; ++row)
+            width[c] = std::max(width[c], state.table.Text(row, c).size());
     }
     auto printRow = [&](int row) {
         std::string line;
@@ -67,9 +70,10 @@ void PrintText(const EditorState& state, bool all) {
     }
     if (folded > 0) std::cout << "(" << folded << " empty channels not shown; --all shows them)\n";
     std::cout << "\nFunction Setting\n";
-    for (Setting s : {Setting::Field, Setting::Squelch, Setting::NarrowWide, Setting::Warning, Setting::TxTotalTime,
-                      Setting::TxPowerRank}) {
-        std::cout << "  " << std::left << std::setw(18) << Info(s).label << SelectedText(state.lists, s) << '\n';
+    for (Setting s : {Setting::Field, Setting::Squelch, Setting::NarrowWide, Setting::Warning,
+                      Setting::TxTotalTime, Setting::TxPowerRank}) {
+        std::cout << "  " << std::left << std::setw(18) << Info(s).label << SelectedText(state.lists, s)
+                  << '\n';
     }
 }
 
@@ -82,7 +86,8 @@ void RegisterShow(CLI::App& app, std::vector<Verb>& verbs) {
         bool all = false;
     };
     auto args = std::make_shared<Args>();
-    CLI::App* cmd = app.add_subcommand("show", "Show the channels and Function Setting values of a channel file");
+    CLI::App* cmd =
+        app.add_subcommand("show", "Show the channels and Function Setting values of a channel file");
     cmd->add_option("file", args->in, "Channel file to open")->required();
     cmd->add_flag("--json", args->json, "Print JSON: the 80 channels and the settings as display texts");
     cmd->add_flag("--all", args->all, "Text form: list empty channels too");

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int band = 0; band < 2; ++band) {
         const pm::FrequencyCheck check = pm::CheckFrequency(text, band, pm::EditPath::Commit);
         // An accepted value is the editor's own text and survives the check again unchanged.
-        if (!check.result.empty() && pm::CheckFrequency(check.result, band, pm::EditPath::Commit).result != check.result) {
+        if (!check.result.empty() &&
+            pm::CheckFrequency(check.result, band, pm::EditPath::Commit).result != check.result) {
             std::abort();
         }
         (void)pm::CheckFrequency(text, band, pm::EditPath::Enter);

@@ -9,13 +9,19 @@ namespace pm {
 EditorKind EditorForColumn(int column) {
     switch (column) {
         case col::kReceive:
-        case col::kTransmit: return EditorKind::Text;
+        case col::kTransmit:
+            return EditorKind::Text;
         case col::kRxTone:
-        case col::kTxTone: return EditorKind::Tone;
-        case col::kBusy: return EditorKind::Busy;
-        case col::kScan: return EditorKind::Scan;
-        case col::kPower: return EditorKind::Power;
-        default: return EditorKind::None;
+        case col::kTxTone:
+            return EditorKind::Tone;
+        case col::kBusy:
+            return EditorKind::Busy;
+        case col::kScan:
+            return EditorKind::Scan;
+        case col::kPower:
+            return EditorKind::Power;
+        default:
+            return EditorKind::None;
     }
 }
 
@@ -26,11 +32,16 @@ const std::vector<std::string>& EditorEntries(EditorKind kind) {
     static const std::vector<std::string> power = {"Low", "High"};
     static const std::vector<std::string> none;
     switch (kind) {
-        case EditorKind::Tone: return tones;
-        case EditorKind::Busy: return busy;
-        case EditorKind::Scan: return scan;
-        case EditorKind::Power: return power;
-        default: return none;
+        case EditorKind::Tone:
+            return tones;
+        case EditorKind::Busy:
+            return busy;
+        case EditorKind::Scan:
+            return scan;
+        case EditorKind::Power:
+            return power;
+        default:
+            return none;
     }
 }
 
@@ -80,7 +91,8 @@ bool RowHasFrequency(const ChannelTable& table, int row) {
 
 void WriteFrequencyResult(ChannelTable& table, int row, int column, const std::string& r, EditPath path) {
     if (!r.empty()) {
-        const bool newChannel = table.Text(row, col::kRxTone).empty() && table.Text(row, col::kTxTone).empty() &&
+        const bool newChannel = table.Text(row, col::kRxTone).empty() &&
+                                table.Text(row, col::kTxTone).empty() &&
                                 table.Text(row, col::kBusy).empty() && !RowHasFrequency(table, row);
         if (newChannel) {
             table.SetText(row, col::kRxTone, "OFF");
@@ -133,7 +145,8 @@ void EnterListValue(ChannelTable& table, int row, int column, std::string_view e
     if (RowHasFrequency(table, row)) table.SetText(row, column, entry);
 }
 
-std::vector<Message> CommitCellText(ChannelTable& table, int row, int column, std::string_view text, int band) {
+std::vector<Message> CommitCellText(ChannelTable& table, int row, int column, std::string_view text,
+                                    int band) {
     const EditorKind kind = EditorForColumn(column);
     switch (kind) {
         case EditorKind::Text: {
@@ -143,7 +156,8 @@ std::vector<Message> CommitCellText(ChannelTable& table, int row, int column, st
         }
         case EditorKind::Tone: {
             const int index = ToneSelectionForTyped(text);
-            const std::string entry = index < 0 ? std::string() : ToneTable()[static_cast<std::size_t>(index)];
+            const std::string entry =
+                index < 0 ? std::string() : ToneTable()[static_cast<std::size_t>(index)];
             CommitToneValue(table, row, column, row, column, entry);
             return {};
         }
@@ -152,10 +166,12 @@ std::vector<Message> CommitCellText(ChannelTable& table, int row, int column, st
         case EditorKind::Power: {
             const auto& entries = EditorEntries(kind);
             const int index = FindExact(entries, text);
-            CommitListValue(table, row, column, index < 0 ? std::string_view() : entries[static_cast<std::size_t>(index)]);
+            CommitListValue(table, row, column,
+                            index < 0 ? std::string_view() : entries[static_cast<std::size_t>(index)]);
             return {};
         }
-        case EditorKind::None: return {};
+        case EditorKind::None:
+            return {};
     }
     return {};
 }

@@ -87,16 +87,19 @@ void EnterListValue(ChannelTable& table, int row, int column, std::string_view e
  * Returns the messages the editor shows. Unknown list texts leave the cell as the editor would with no
  * selection (empty).
  */
-std::vector<Message> CommitCellText(ChannelTable& table, int row, int column, std::string_view text, int band);
+std::vector<Message> CommitCellText(ChannelTable& table, int row, int column, std::string_view text,
+                                    int band);
 
 }  // namespace pm
 
 namespace pm {
 
 inline constexpr std::string_view kTextBandChange =
-    "\tThe data of frequency will clear \nif the range of the frequency of radio is changed.\n\t     Make sure "
+    "\tThe data of frequency will clear \nif the range of the frequency of radio is changed.\n\t     Make "
+    "sure "
     "change it?";
-inline constexpr Message kMsgBandChange{kTextBandChange, kPromptCaption, Buttons::OkCancel, Icon::Information};
+inline constexpr Message kMsgBandChange{kTextBandChange, kPromptCaption, Buttons::OkCancel,
+                                        Icon::Information};
 
 inline constexpr std::string_view kTextEditData = "Please directly double click inside the table";
 inline constexpr Message kMsgEditData{kTextEditData};

@@ -128,7 +128,8 @@ void DeleteChannel(Image& image, int at) {
 void DeleteChannels(Image& image, const ChannelSelection& channels) {
     const auto selected = Flags(channels);
     std::vector<int> order = Identity();
-    std::stable_partition(order.begin(), order.end(), [&](int ch) { return !selected[static_cast<std::size_t>(ch)]; });
+    std::stable_partition(order.begin(), order.end(),
+                          [&](int ch) { return !selected[static_cast<std::size_t>(ch)]; });
     Permute(image, order);
     const int kept = kChannelCount - static_cast<int>(Selected(selected).size());
     for (int ch = kept + 1; ch <= kChannelCount; ++ch) EmptyIfHoldingData(image, ch);

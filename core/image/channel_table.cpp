@@ -13,10 +13,16 @@ void WriteHeadingsAndNumbers(ChannelTable& table) {
     for (int r = 1; r < kGridRows; ++r) table.SetText(r, col::kNumber, std::to_string(r));
 }
 
-StringTable::StringTable() { WriteHeadingsAndNumbers(*this); }
+StringTable::StringTable() {
+    WriteHeadingsAndNumbers(*this);
+}
 
-std::string StringTable::Text(int row, int col) const { return cells_.at(row).at(col); }
+std::string StringTable::Text(int row, int col) const {
+    return cells_.at(row).at(col);
+}
 
-void StringTable::SetText(int row, int col, std::string_view text) { cells_.at(row).at(col) = std::string(text); }
+void StringTable::SetText(int row, int col, std::string_view text) {
+    cells_.at(row).at(col) = std::string(text);
+}
 
 }  // namespace pm

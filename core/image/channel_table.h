@@ -30,7 +30,7 @@ inline constexpr int kSpare = 8;
 
 /** A table of cell texts with the grid's indices: rows 0..80, columns 0..8. */
 class ChannelTable {
-public:
+  public:
     virtual ~ChannelTable() = default;
     /** Text of cell (row, col). */
     [[nodiscard]] virtual std::string Text(int row, int col) const = 0;
@@ -43,13 +43,13 @@ void WriteHeadingsAndNumbers(ChannelTable& table);
 
 /** A plain in-memory table; the CLI and the tests use it where the desktop program has its grid. */
 class StringTable : public ChannelTable {
-public:
+  public:
     /** Headings and numbers written, every other cell empty. */
     StringTable();
     [[nodiscard]] std::string Text(int row, int col) const override;
     void SetText(int row, int col, std::string_view text) override;
 
-private:
+  private:
     std::array<std::array<std::string, kGridCols>, kGridRows> cells_;
 };
 

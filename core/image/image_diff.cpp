@@ -19,7 +19,8 @@ ImageDiff CompareImages(const Image& a, const Image& b, std::size_t length) {
     length = std::min(length, kImageSize);
     // Bytes beyond `length` must not show up as text differences: compare with b's tail copied into a.
     Image left = a;
-    std::copy(b.begin() + static_cast<std::ptrdiff_t>(length), b.end(), left.begin() + static_cast<std::ptrdiff_t>(length));
+    std::copy(b.begin() + static_cast<std::ptrdiff_t>(length), b.end(),
+              left.begin() + static_cast<std::ptrdiff_t>(length));
     const EditorState sa = DecodeToState(left);
     const EditorState sb = DecodeToState(b);
 
@@ -37,17 +38,25 @@ ImageDiff CompareImages(const Image& a, const Image& b, std::size_t length) {
     }
     bool flagsCovered = false;
     std::array<bool, kRowSize> settingCovered{};
-    for (Setting s : {Setting::Field, Setting::Squelch, Setting::NarrowWide, Setting::Warning, Setting::TxTotalTime,
-                      Setting::TxPowerRank}) {
+    for (Setting s : {Setting::Field, Setting::Squelch, Setting::NarrowWide, Setting::Warning,
+                      Setting::TxTotalTime, Setting::TxPowerRank}) {
         const std::string ta = SelectedText(sa.lists, s);
         const std::string tb = SelectedText(sb.lists, s);
         if (ta == tb) continue;
         diff.settings.push_back({s, ta, tb});
         switch (s) {
-            case Setting::Squelch: settingCovered[set::kSquelchLevel] = true; break;
-            case Setting::TxTotalTime: settingCovered[set::kTxTotalTime] = true; break;
-            case Setting::TxPowerRank: settingCovered[set::kTxPowerRank] = true; break;
-            default: flagsCovered = true; break;
+            case Setting::Squelch:
+                settingCovered[set::kSquelchLevel] = true;
+                break;
+            case Setting::TxTotalTime:
+                settingCovered[set::kTxTotalTime] = true;
+                break;
+            case Setting::TxPowerRank:
+                settingCovered[set::kTxPowerRank] = true;
+                break;
+            default:
+                flagsCovered = true;
+                break;
         }
     }
     settingCovered[set::kSettingFlags] = flagsCovered;
@@ -70,8 +79,8 @@ std::vector<std::string> DescribeDiff(const ImageDiff& diff) {
     std::vector<std::string> lines;
     auto shown = [](const std::string& t) { return t.empty() ? std::string("(empty)") : t; };
     for (const auto& d : diff.cells) {
-        lines.push_back("CH " + std::to_string(d.channel) + " " + std::string(ColumnHeadings()[d.column]) + ": " +
-                        shown(d.a) + " -> " + shown(d.b));
+        lines.push_back("CH " + std::to_string(d.channel) + " " + std::string(ColumnHeadings()[d.column]) +
+                        ": " + shown(d.a) + " -> " + shown(d.b));
     }
     for (const auto& d : diff.settings) {
         lines.push_back(std::string(Info(d.setting).label) + ": " + shown(d.a) + " -> " + shown(d.b));
@@ -79,7 +88,8 @@ std::vector<std::string> DescribeDiff(const ImageDiff& diff) {
     if (diff.otherBytes > 0) {
         char offset[16];
         std::snprintf(offset, sizeof offset, "0x%03zX", diff.firstOtherOffset);
-        lines.push_back(std::to_string(diff.otherBytes) + (diff.otherBytes == 1 ? " other byte differs" : " other bytes differ") +
+        lines.push_back(std::to_string(diff.otherBytes) +
+                        (diff.otherBytes == 1 ? " other byte differs" : " other bytes differ") +
                         " (first at offset " + offset + ")");
     }
     return lines;

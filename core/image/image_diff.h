@@ -29,7 +29,7 @@ struct SettingDifference {
 struct ImageDiff {
     std::vector<CellDifference> cells;
     std::vector<SettingDifference> settings;
-    std::size_t otherBytes = 0;         // differing bytes that no cell or setting difference explains
+    std::size_t otherBytes = 0;        // differing bytes that no cell or setting difference explains
     std::size_t firstOtherOffset = 0;  // meaningful when otherBytes > 0
     [[nodiscard]] bool Equal() const { return cells.empty() && settings.empty() && otherBytes == 0; }
     /** Channels with at least one differing cell, ascending. */

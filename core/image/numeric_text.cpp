@@ -45,12 +45,15 @@ std::string FormatFixed(double value, int decimals) {
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
     // 1e308 with five decimals fits in well under 400 characters.
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc{}) return "inf";
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatFrequency(std::uint32_t units) { return FormatFixed(units * 0.00001, 5); }
+std::string FormatFrequency(std::uint32_t units) {
+    return FormatFixed(units * 0.00001, 5);
+}
 
 bool RoundToUnits(double value, std::uint32_t& units) {
     if (!std::isfinite(value) || value < 0) return false;

@@ -15,7 +15,13 @@ const SettingInfo& Info(Setting s) {
          2,
          2,
          true},
-        {"TX Power rank", "tx_power_rank", 1018, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, 9, 9, false},
+        {"TX Power rank",
+         "tx_power_rank",
+         1018,
+         {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"},
+         9,
+         9,
+         false},
         {"BatterySave", "battery_save", 1074, {"ON", "OFF"}, 0, 1, false},
     }};
     return infos.at(static_cast<std::size_t>(s));
@@ -25,7 +31,9 @@ SettingSelections::SettingSelections() {
     for (Setting s : kAllSettings) selected_[static_cast<std::size_t>(s)] = Info(s).defaultIndex;
 }
 
-int SettingSelections::Selected(Setting s) const { return selected_.at(static_cast<std::size_t>(s)); }
+int SettingSelections::Selected(Setting s) const {
+    return selected_.at(static_cast<std::size_t>(s));
+}
 
 void SettingSelections::Select(Setting s, int index) {
     const int count = static_cast<int>(Info(s).entries.size());

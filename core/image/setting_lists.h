@@ -11,19 +11,18 @@ namespace pm {
 /** The seven lists of the Function Setting panel. */
 enum class Setting { Field, Squelch, NarrowWide, Warning, TxTotalTime, TxPowerRank, BatterySave };
 
-inline constexpr std::array<Setting, 7> kAllSettings = {Setting::Field,       Setting::Squelch,
-                                                       Setting::NarrowWide,  Setting::Warning,
-                                                       Setting::TxTotalTime, Setting::TxPowerRank,
-                                                       Setting::BatterySave};
+inline constexpr std::array<Setting, 7> kAllSettings = {
+    Setting::Field,       Setting::Squelch,     Setting::NarrowWide, Setting::Warning,
+    Setting::TxTotalTime, Setting::TxPowerRank, Setting::BatterySave};
 
 /** Static facts of one list. */
 struct SettingInfo {
-    std::string_view label;          // label on the form
-    std::string_view key;            // short name for files and the command line
-    int controlId;                   // id on the form
+    std::string_view label;            // label on the form
+    std::string_view key;              // short name for files and the command line
+    int controlId;                     // id on the form
     std::vector<std::string> entries;  // in list order (sorted lists already sorted)
-    int defaultIndex;                // selection at first set-up, -1 for none
-    int snapIndex;                   // selection that typing returns to, -1 for no reaction
+    int defaultIndex;                  // selection at first set-up, -1 for none
+    int snapIndex;                     // selection that typing returns to, -1 for no reaction
     bool visible;
 };
 
@@ -32,7 +31,7 @@ struct SettingInfo {
 
 /** Something that holds a selected index per list; -1 is no selection. */
 class SettingLists {
-public:
+  public:
     virtual ~SettingLists() = default;
     /** Selected index of list s, -1 for none. */
     [[nodiscard]] virtual int Selected(Setting s) const = 0;
@@ -42,12 +41,12 @@ public:
 
 /** A plain holder with the first set-up defaults; for the CLI and the tests. */
 class SettingSelections : public SettingLists {
-public:
+  public:
     SettingSelections();
     [[nodiscard]] int Selected(Setting s) const override;
     void Select(Setting s, int index) override;
 
-private:
+  private:
     std::array<int, kAllSettings.size()> selected_{};
 };
 

@@ -80,8 +80,8 @@ std::string ExplainPermission(const std::string& devicePath, const std::string& 
     if (ProcessHasGroup(info.st_gid)) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-        return "Permission denied on " + shown + " although this program runs in its group '" +
-               group->name + "': the device's mode " + mode +
+        return "Permission denied on " + shown + " although this program runs in its group '" + group->name +
+               "': the device's mode " + mode +
                " does not let the group read and write it (sudo chmod g+rw " + shown + ").";
     }
     const std::string user = UserName();
@@ -128,7 +128,8 @@ std::string ExplainCause(const std::string& devicePath, int error) {
             if (!holders.empty()) {
                 std::vector<std::string> who;
                 for (const auto& h : holders) {
-                    const std::string command = h.pid == ::getpid() ? "this program" : EscapeControls(h.command);
+                    const std::string command =
+                        h.pid == ::getpid() ? "this program" : EscapeControls(h.command);
                     who.push_back(command + " (process " + std::to_string(h.pid) + ")");
                 }
                 text += " by " + Join(who);

@@ -65,13 +65,12 @@ class PortMenuTest : public GuiTest {
 };
 
 TEST_F(PortMenuTest, DevicesAreListedAfreshEachTimeTheMenuOpens) {
-    const QStringList com{"COM1(&P)", "COM2(&Q)", "COM3(&S)", "COM4(&T)",
-                          "-"};
+    const QStringList com{"COM1(&P)", "COM2(&Q)", "COM3(&S)", "COM4(&T)", "-"};
     const QStringList tail{"Other Port...", "-", "Virtual radio"};
     devices_ = {"/dev/ttyUSB0", "/dev/ttyS1"};
     Window().Action(Command::PortCom1)->trigger();
-    EXPECT_EQ(Open(), (QStringList{"COM1(&P) *"} + com.mid(1) +
-                       QStringList{"/dev/ttyUSB0", "/dev/ttyS1"} + tail));
+    EXPECT_EQ(Open(),
+              (QStringList{"COM1(&P) *"} + com.mid(1) + QStringList{"/dev/ttyUSB0", "/dev/ttyS1"} + tail));
     // A device takes the one check mark from COM1; the adapter unplugged, no entry is marked.
     Entry(QStringLiteral("/dev/ttyUSB0"))->trigger();
     EXPECT_EQ(View().Port(), "/dev/ttyUSB0");
