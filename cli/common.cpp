@@ -25,6 +25,7 @@ int CliPort::Open(std::string_view name) {
     if (error == 0 && verbose_) {
         verbose_ = false;
         PrintMessage(DevicePath() + ": " + DescribeAdapter(Adapter()));
+        if (const std::string advice = LatencyAdvice(Adapter()); !advice.empty()) PrintMessage(advice);
     }
     return error;
 }

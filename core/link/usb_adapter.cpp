@@ -135,6 +135,14 @@ std::string LatencyText(const AdapterInfo& info) {
     return info.mode == LatencyMode::Low ? "low latency" : "";
 }
 
+std::string LatencyAdvice(const AdapterInfo& info) {
+    if (info.mode != LatencyMode::Default) return "";
+    return "Every answer of the radio waits up to " + std::to_string(info.latencyTimerMs) +
+           " ms in the adapter, so reading and writing take seconds longer. A timer of 1 ms needs write "
+           "access to " +
+           info.timerFile.string() + " (root, or a udev rule for the dialout group).";
+}
+
 std::string DescribeAdapter(const AdapterInfo& info) {
     const std::string latency = LatencyText(info);
     return latency.empty() ? AdapterName(info) : AdapterName(info) + ", " + latency;

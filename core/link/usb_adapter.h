@@ -54,6 +54,11 @@ void RestoreLatency(int fd, const AdapterInfo& info);
 /** The latency in a few words: "latency timer 1 ms", "latency timer 16 ms (could not be lowered)". */
 [[nodiscard]] std::string LatencyText(const AdapterInfo& info);
 
+/**
+ * What a slow adapter costs and how to lift it, for a timer that could not be lowered; "" otherwise.
+ */
+[[nodiscard]] std::string LatencyAdvice(const AdapterInfo& info);
+
 /** One line for --verbose and a status bar: the adapter's name, then its latency when there is one. */
 [[nodiscard]] std::string DescribeAdapter(const AdapterInfo& info);
 

@@ -495,6 +495,12 @@ bool MainWindow::OnFileSaveAs() {
 bool MainWindow::SaveTo(const QString& path) {
     view_->EncodeImage();
     const FileOutcome outcome = document_.OnSaveDocument(path);
+    if (outcome.status == FileStatus::ReadOnly) {
+        // The file stays as its owner made it; the channels can still go somewhere else.
+        const std::string text = outcome.message + ".\nOK saves the channels under another name (Save As).";
+        const Message offer{text, kAppTitle, Buttons::OkCancel, Icon::Warning};
+        return ShowMessage(offer, isVisible() ? this : nullptr) == Answer::Ok && OnFileSaveAs();
+    }
     if (!outcome.ok()) {
         ShowFileFailure(outcome);
         return false;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -14,6 +15,7 @@
 #include "core/image/channel_file.h"
 #include "core/image/image_diff.h"
 #include "core/link/link_texts.h"
+#include "core/link/port_names.h"
 #include "core/link/posix_serial_port.h"
 #include "core/link/transfer_session.h"
 #include "core/safety/backup_store.h"
@@ -91,11 +93,17 @@ struct TransferCommands::Job {
     LinkOutcome outcome;
     std::filesystem::path backup;  // the radio's copy this write took or is restoring; empty when none
     bool restore = false;          // this write puts backup back
+    AdapterInfo adapter;           // what the port found when it last opened
 };
 
 TransferCommands::TransferCommands(MainWindow& frame) : QObject(&frame), frame_(frame) {
     setObjectName(QStringLiteral("transferCommands"));
     ports_ = std::make_unique<PortMenu>(frame);
+    adapter_ = new QLabel(frame_.statusBar());
+    adapter_->setObjectName(QStringLiteral("adapterIndicator"));
+    adapter_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    adapter_->hide();
+    frame_.statusBar()->addPermanentWidget(adapter_);
     runner_ = std::make_unique<TransferRunner>(&frame, [this](const Message& message) {
         // Shown after the transfer, with the reason under it, once the outcome knows the reason.
         if (message == link::kOpenFailed) return Answer::Ok;
@@ -259,14 +267,16 @@ void TransferCommands::OnTransfer() {
             break;
     }
     frame_.SetTransferRunning(true);
+    ShowAdapter(FindAdapter(DevicePathOfPort(job_->port)), false);
     runner_->Start([job = job_](SafeWriteHost& host) {
         PosixSerialPort port;
         if (job->direction == Direction::Write) {
             job->write = SafeWrite(port, job->port, host, job->image, job->options);
             job->outcome = job->write.link;
-            return;
+        } else {
+            job->outcome = TransferSession(port, job->port, host).Read(job->image);
         }
-        job->outcome = TransferSession(port, job->port, host).Read(job->image);
+        job->adapter = port.Adapter();
     });
 }
 
@@ -290,6 +300,7 @@ void TransferCommands::OnTransferEnd() {
                         dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_);
     }
     DestroyDialog();
+    ShowAdapter(job->adapter, true);
     const bool complete = job->outcome.result == LinkResult::Done;
     if (job->direction == Direction::Read && complete) {
         frame_.Document().MemoryImage() = job->image;
@@ -373,6 +384,17 @@ void TransferCommands::ShowComparison(const Image& document, const Image& radio)
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     comparison_ = dialog;
     dialog->show();
+}
+
+void TransferCommands::ShowAdapter(const AdapterInfo& adapter, bool afterTransfer) {
+    // A port that never opened has nothing to say about its device.
+    if (adapter.tty.empty() && !adapter.pseudoTerminal) return;
+    // Before the port opens its latency is not ours yet; afterwards it is what the transfer had.
+    const std::string text = afterTransfer ? DescribeAdapter(adapter) : AdapterName(adapter);
+    const std::string advice = LatencyAdvice(adapter);
+    adapter_->setText(QString::fromStdString(advice.empty() ? text : "Slow cable: " + text));
+    adapter_->setToolTip(QString::fromStdString(advice.empty() ? "The device behind the port" : advice));
+    adapter_->show();
 }
 
 void TransferCommands::ShowStatus(const QString& text) {

@@ -13,9 +13,11 @@
 
 #include "core/image/memory_image.h"
 #include "core/link/session_host.h"
+#include "core/link/usb_adapter.h"
 #include "core/safety/safe_write.h"
 
 class QAction;
+class QLabel;
 
 namespace pm {
 
@@ -80,6 +82,8 @@ class TransferCommands : public QObject {
     [[nodiscard]] QAction* BackupAction() const { return backup_; }
     /** The check item "Verify after writing". */
     [[nodiscard]] QAction* VerifyAction() const { return verify_; }
+    /** The status bar's note of the port's adapter (hidden before the first transfer). */
+    [[nodiscard]] QLabel* AdapterLabel() const { return adapter_; }
     /** The command "Compare With Radio...". */
     [[nodiscard]] QAction* CompareAction() const { return compare_; }
     /** How the last exchange with the radio ended (the last stage of a write). */
@@ -108,6 +112,8 @@ class TransferCommands : public QObject {
     bool AskToQuit();
     void ShowComparison(const Image& document, const Image& radio);
     void ShowStatus(const QString& text);
+    // The device behind the port in the status bar: its kind while a transfer runs, then its latency.
+    void ShowAdapter(const AdapterInfo& adapter, bool afterTransfer);
 
     MainWindow& frame_;
     // The port menu owns the virtual radio, which must outlive a transfer that uses it: the runner is
@@ -119,6 +125,7 @@ class TransferCommands : public QObject {
     QAction* backup_ = nullptr;
     QAction* verify_ = nullptr;
     QAction* compare_ = nullptr;
+    QLabel* adapter_ = nullptr;
     std::shared_ptr<Job> job_;
     std::optional<std::filesystem::path> restoring_;  // the next write sends this backup, not the document
     bool quitAfterTransfer_ = false;

@@ -165,5 +165,29 @@ TEST_F(GuiTest, SaveQuestionOnlyWhenSomethingChanged) {
     EXPECT_TRUE(Window().isVisible());
 }
 
+TEST_F(GuiTest, ReadOnlyFileIsKeptAndSaveAsOffered) {
+    const QString locked = PathOf("locked.sin");
+    ASSERT_TRUE(Start());
+    (void)CommitCellText(View().Table(), 1, col::kReceive, "145.525", 0);
+    chosenFiles_ = {locked};
+    ASSERT_TRUE(Window().OnFileSaveAs());
+    const auto before = ReadBytes(locked);
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    (void)CommitCellText(View().Table(), 2, col::kReceive, "146.52", 0);
+    for (const Answer answer : {Answer::Cancel, Answer::Ok}) {
+        messages_.clear();
+        answers_ = {answer};
+        chosenFiles_ = {PathOf("copy.sin")};
+        EXPECT_EQ(Window().OnFileSave(), answer == Answer::Ok);
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_EQ(messages_[0].buttons, Buttons::OkCancel);
+        EXPECT_NE(messages_[0].text.find("locked.sin: the file is read-only"), std::string::npos);
+        EXPECT_EQ(ReadBytes(locked), before) << "a read-only file is never replaced";
+        EXPECT_EQ(Window().IsModified(), answer == Answer::Cancel);
+    }
+    EXPECT_EQ(Window().Document().PathName(), PathOf("copy.sin"));
+    EXPECT_EQ(ReadBytes(PathOf("copy.sin")).size(), kImageSize);
+}
+
 }  // namespace
 }  // namespace pm

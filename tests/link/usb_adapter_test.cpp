@@ -90,6 +90,7 @@ TEST(UsbAdapter, FtdiWithReadOnlyTimerKeepsItAndSaysSo) {
     EXPECT_EQ(Slurp(readOnly), before);
     EXPECT_EQ(DescribeAdapter(info), "FTDI USB serial adapter (ftdi_sio), latency timer " +
                                          std::to_string(std::stoi(before)) + " ms (could not be lowered)");
+    EXPECT_NE(LatencyAdvice(info).find("access to " + info.timerFile.string()), std::string::npos);
 }
 
 TEST(UsbAdapter, DriversWithoutTimerAndPseudoTerminalsKeepTheirLatency) {
@@ -109,6 +110,7 @@ TEST(UsbAdapter, DriversWithoutTimerAndPseudoTerminalsKeepTheirLatency) {
     PosixSerialPort port;
     ASSERT_EQ(port.Open(pty.name), 0);
     EXPECT_EQ(DescribeAdapter(port.Adapter()), "pseudo-terminal");
+    EXPECT_EQ(LatencyAdvice(port.Adapter()), "") << "nothing to advise where nothing could be lowered";
 }
 
 }  // namespace
