@@ -20,6 +20,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     parser.setApplicationDescription(QStringLiteral("PM-514RX programming software."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    // Handled before the window exists (see main); named here so that --help and the manual page show it.
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("print-pdf"),
+        QStringLiteral("Write the report of channel file FILE.sin to OUT.pdf and exit, without a window: "
+                       "pm514rx --print-pdf OUT.pdf FILE.sin"),
+        QStringLiteral("OUT.pdf")));
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("Channel file (*.sin) to open."),
                                  QStringLiteral("[file]"));
 
