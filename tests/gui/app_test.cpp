@@ -1,30 +1,16 @@
 // The shell: menus and keys, recent files, opening by dialog, drop and command line, the save question.
 
 #include <QAction>
-#include <QApplication>
-#include <QDropEvent>
 #include <QFile>
-#include <QMenuBar>
-#include <QMimeData>
 #include <QSignalSpy>
-#include <QTest>
-#include <QUrl>
 
-#include <functional>
-
-#include "core/editing/cell_rules.h"
-#include "core/image/channel_table.h"
-#include "gui/app/commands.h"
-#include "gui/app/main_window.h"
 #include "gui/app/recent_files.h"
-#include "gui/editor/channel_grid.h"
-#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
 namespace {
 
-const QString kTitle = QString::fromUtf8(kAppTitle.data(), kAppTitle.size());
+const QString kTitle = Q(kAppTitle);
 
 QStringList SavedRecentFiles() {
     RecentFileList list;
@@ -32,12 +18,8 @@ QStringList SavedRecentFiles() {
     return list.Entries();
 }
 
-TEST_F(GuiTest, MenuBarAndKeys) {
-    ASSERT_TRUE(Start(QString(), false));  // the shell alone: no feature adds entries
-    QStringList titles;
-    for (QAction* action : Window().menuBar()->actions()) titles << action->text();
-    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "&Program", "P&ort", "&View"}));
-    // Ctrl+P is bound, and so are the letters the Program captions name.
+TEST_F(GuiTest, TheKeysTheProgramCaptionsNameAreBound) {
+    ASSERT_TRUE(Start(QString(), false));  // the shell alone
     QSignalSpy print(&Window(), &MainWindow::PrintRequested);
     QSignalSpy read(&Window(), &MainWindow::ReadFromRadioRequested);
     QSignalSpy write(&Window(), &MainWindow::WriteToRadioRequested);
@@ -86,69 +68,36 @@ TEST_F(GuiTest, RecentFilesOpenBecomeTheDocumentsNameAndDropWhenGone) {
     EXPECT_EQ(SavedRecentFiles(), (QStringList{PathOf("e.sin"), PathOf("c.sin"), a}));
 }
 
-TEST_F(GuiTest, OpeningByCommandLineDialogAndDrop) {
+TEST_F(GuiTest, OpeningByCommandLineAndDrop) {
     EXPECT_FALSE(Start(PathOf("missing.sin")));  // a file that cannot be opened at start-up ends the program
     EXPECT_NE(messages_.at(0).text.find("missing.sin"), std::string::npos);
 
     const QString a = PathOf("a.sin"), b = PathOf("b.sin");
     WriteImage(a, PlanImage({{3, col::kReceive, "145.0125"}}));
     WriteImage(b, PlanImage({{4, col::kTransmit, "146.0000"}}));
-    QFile shortFile(PathOf("short.sin"));
-    ASSERT_TRUE(shortFile.open(QIODevice::WriteOnly) && shortFile.write(QByteArray(100, '\x11')) == 100);
-    shortFile.close();
     ASSERT_TRUE(Start(a));
-
-    // A failed open keeps the document, its image and its name.
-    const Image before = Window().Document().MemoryImage();
-    chosenFiles_ = {shortFile.fileName()};
-    EXPECT_FALSE(Window().OnFileOpen());
-    ASSERT_EQ(messages_.size(), 2u);
-    EXPECT_NE(messages_[1].text.find("Unexpected file format."), std::string::npos);
-    EXPECT_EQ(Window().Document().PathName(), a);
-    EXPECT_EQ(Window().Document().MemoryImage(), before);
     EXPECT_EQ(Grid().TextMatrix(3, col::kReceive), "145.01250");
-    EXPECT_FALSE(Window().IsModified());
 
     // A dropped file opens as File Open would.
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(b)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&Window(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&Window(), &drop);
+    EXPECT_TRUE(DropFile(b));
     EXPECT_EQ(Grid().TextMatrix(4, col::kTransmit), "146.00000");
     EXPECT_EQ(Grid().TextMatrix(3, col::kReceive), "");
     EXPECT_EQ(Window().Document().PathName(), b);
 }
 
+// Which changes make the document modified is the undo tests' business; here, what the question does.
 TEST_F(GuiTest, SaveQuestionOnlyWhenSomethingChanged) {
     ASSERT_TRUE(Start());
     EXPECT_TRUE(Window().OnFileNew());
     EXPECT_TRUE(saveQuestions_.empty());
-    const std::pair<const char*, std::function<void(MainWindow&)>> rows[] = {
-        {"cell_edit",
-         [](MainWindow& w) { (void)CommitCellText(w.View()->Table(), 5, col::kReceive, "145.0125", 0); }},
-        {"list_change", [](MainWindow& w) { w.View()->List(Setting::NarrowWide)->setCurrentIndex(1); }},
-        {"image_replaced",
-         [](MainWindow& w) {
-             BandReset(w.Document().MemoryImage(), 0);
-             w.Document().MemoryImage()[kModelOffset] = 0x42;
-             w.View()->DecodeImage();
-         }},
-    };
-    for (const auto& [name, change] : rows) {
-        Window().NewDocument();
-        change(Window());
-        saveQuestions_.clear();
-        saveAnswers_ = {SaveAnswer::Cancel};
-        EXPECT_FALSE(Window().OnFileNew()) << name;
-        EXPECT_EQ(saveQuestions_, QStringList{"Save changes to Untitled?"}) << name;
-        EXPECT_TRUE(Window().IsModified()) << name << ": Cancel keeps the document";
-        saveAnswers_ = {SaveAnswer::Discard};
-        EXPECT_TRUE(Window().OnFileNew()) << name;
-        EXPECT_FALSE(Window().IsModified()) << name;
-    }
+    View().List(Setting::NarrowWide)->setCurrentIndex(1);
+    saveAnswers_ = {SaveAnswer::Cancel};
+    EXPECT_FALSE(Window().OnFileNew());
+    EXPECT_EQ(saveQuestions_, QStringList{"Save changes to Untitled?"});
+    EXPECT_TRUE(Window().IsModified());
+    saveAnswers_ = {SaveAnswer::Discard};
+    EXPECT_TRUE(Window().OnFileNew());
+    EXPECT_FALSE(Window().IsModified());
     // Save answers by saving, through Save As for a new document: the core's encoding reaches the file.
     (void)CommitCellText(View().Table(), 1, col::kReceive, "145.525", 0);
     saveAnswers_ = {SaveAnswer::Save};
@@ -158,11 +107,6 @@ TEST_F(GuiTest, SaveQuestionOnlyWhenSomethingChanged) {
     const auto bytes = ReadBytes(PathOf("saved.sin"));
     ASSERT_EQ(bytes.size(), kImageSize);
     EXPECT_EQ(bytes[16 + 3] << 8 | bytes[16 + 2], 0x1455);  // channel 1 receives 145.525 MHz
-    // Closing asks too, and Cancel keeps the window.
-    View().List(Setting::Squelch)->setCurrentIndex(3);
-    saveAnswers_ = {SaveAnswer::Cancel};
-    EXPECT_FALSE(Window().close());
-    EXPECT_TRUE(Window().isVisible());
 }
 
 TEST_F(GuiTest, ReadOnlyFileIsKeptAndSaveAsOffered) {

@@ -2,23 +2,16 @@
 // their messages on LeaveCell and on Enter, the clearing rules, and the Enter key's walk.
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTest>
 
-#include "core/editing/cell_rules.h"
-#include "core/image/channel_table.h"
-#include "core/image/tone.h"
-#include "gui/app/commands.h"
-#include "gui/app/main_window.h"
+#include <tuple>
+
 #include "gui/editor/cell_editors.h"
-#include "gui/editor/channel_grid.h"
-#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -32,19 +25,17 @@ class EditingTest : public GuiTest {
     QLineEdit& TextEditor() { return *Editors().TextEditor(); }
     QComboBox& ToneList() { return *Editors().ToneList(); }
     QString T(int row, int col) { return Grid().TextMatrix(row, col); }
+    // Columns 1..7 of a row, joined by '|'.
+    QString RowText(int row) {
+        QStringList texts;
+        for (int c = col::kReceive; c <= col::kPower; ++c) texts << T(row, c);
+        return texts.join('|');
+    }
     bool Open(EditorKind kind) { return Editors().Editor(kind)->isVisible(); }
 
-    QPoint CellCentre(int row, int col) {
-        const QModelIndex index = Grid().model()->index(row - 1, col - 1);
-        Grid().scrollTo(index);
-        return Grid().visualRect(index).center();
-    }
-    void Click(int row, int col, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseClick(Grid().viewport(), button, Qt::NoModifier, CellCentre(row, col));
-    }
+    void Click(int row, int col, Qt::MouseButton button = Qt::LeftButton) { ClickCell(row, col, button); }
     void DoubleClick(int row, int col) {
-        const QPoint at = CellCentre(row, col);
-        QTest::mouseDClick(Grid().viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(Grid().viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(row, col));
     }
     static QWidget* Focus() { return QApplication::focusWidget(); }
     static void Type(const QString& text) { QTest::keyClicks(Focus(), text); }
@@ -57,170 +48,81 @@ class EditingTest : public GuiTest {
         Grid().setFocus();
         QTest::keyClick(&Grid(), key);
     }
-    void SelectBand(int band) {
-        answers_ = {Answer::Ok};
-        View().List(Setting::Field)->setFocus();
-        QTest::keyClick(View().List(Setting::Field), band == 1 ? Qt::Key_Down : Qt::Key_Up);
-        ASSERT_EQ(View().List(Setting::Field)->currentIndex(), band);
-        messages_.clear();
-    }
     std::vector<std::string> MessageTexts() {
         std::vector<std::string> texts;
         for (const SeenMessage& m : messages_) texts.push_back(m.text);
         return texts;
     }
-    void Load(const std::vector<PlanCell>& cells) {
-        const QString plan = PathOf("plan.sin");
-        WriteImage(plan, PlanImage(cells));
-        ASSERT_TRUE(Window().OpenDocumentFile(plan));
-    }
+    void Load(const std::vector<PlanCell>& cells) { OpenImage(PlanImage(cells)); }
 };
 
-TEST_F(EditingTest, NewChannelTypedIntoReceiveGetsTheDefaults) {
-    Click(5, col::kReceive);
-    ASSERT_TRUE(Open(EditorKind::Text));
-    EXPECT_EQ(Focus(), &TextEditor());
-    Type("145.0125");
-    Enter();
-    const QStringList row = {T(5, 1), T(5, 2), T(5, 3), T(5, 4), T(5, 5), T(5, 6), T(5, 7)};
-    EXPECT_EQ(row, (QStringList{"145.01250", "145.01250", "OFF", "OFF", "OFF", "Add", "High"}));
-    EXPECT_TRUE(messages_.empty());
-    // The walk went on: Transmit is open with its text selected.
-    EXPECT_EQ(Grid().Col(), col::kTransmit);
-    ASSERT_TRUE(Open(EditorKind::Text));
-    EXPECT_EQ(TextEditor().text(), "145.01250");
-    EXPECT_EQ(TextEditor().selectedText(), "145.01250");
-}
-
-TEST_F(EditingTest, TransmitOnlyEntryLeavesReceiveEmpty) {
-    for (bool byEnter : {true, false}) {
-        Window().NewDocument();
-        Click(6, col::kTransmit);
-        Type("145.0125");
-        if (byEnter) {
-            Enter();
-        } else {
-            Click(9, col::kReceive);
-        }
-        const QStringList row = {T(6, 1), T(6, 2), T(6, 3), T(6, 4), T(6, 5), T(6, 6), T(6, 7)};
-        EXPECT_EQ(row, (QStringList{"", "145.01250", "OFF", "OFF", "OFF", "Add", "High"})) << byEnter;
-    }
-}
-
+// The checks are the core's; here, that LeaveCell and Enter each ask them with their own path.
 TEST_F(EditingTest, FrequencyChecksOnLeaveCellAndOnEnter) {
-    struct Row {
-        const char* text;
-        int band;
-        std::vector<std::string> commitMessages;
-        std::vector<std::string> enterMessages;
-        const char* cell;  // after a commit by LeaveCell
-    };
-    const std::string step(kTextStepError), format(kTextFormatError), range(kTextOutOfRange);
-    // The rules themselves are the core's; these rows prove the editor asks them at both moments.
-    const Row rows[] = {
-        {"145.00625", 0, {}, {}, "145.00625"},
-        {"145.003", 0, {step}, {step}, ""},
-        {"abc", 0, {format}, {format}, ""},
-        {"150.003", 1, {range, step}, {range}, ""},
-    };
-    for (const Row& row : rows) {
-        Window().NewDocument();
-        if (row.band == 1) SelectBand(1);
-        // LeaveCell: the check runs as the cell is left.
-        Click(3, col::kReceive);
-        Type(row.text);
-        Click(9, col::kBusy);
-        EXPECT_EQ(MessageTexts(), row.commitMessages) << row.text << " band " << row.band;
-        EXPECT_EQ(T(3, col::kReceive), row.cell) << row.text;
-        messages_.clear();
-
-        // Enter: out of range keeps the editor open and empty and the cell as it was.
-        Grid().SetTextMatrix(4, col::kReceive, "144.50000");
-        Click(4, col::kReceive);
-        TextEditor().selectAll();
-        Type(row.text);
-        Enter();
-        EXPECT_EQ(MessageTexts(), row.enterMessages) << row.text << " band " << row.band;
-        const bool stopped = row.enterMessages == std::vector<std::string>{range};
-        if (stopped) {
-            EXPECT_TRUE(Open(EditorKind::Text)) << row.text;
-            EXPECT_EQ(TextEditor().text(), "") << row.text;
-            EXPECT_EQ(Focus(), &TextEditor()) << row.text;
-            EXPECT_EQ(Grid().Col(), col::kReceive) << row.text;
-            EXPECT_EQ(T(4, col::kReceive), "144.50000") << row.text;
-        } else {
-            EXPECT_EQ(T(4, col::kReceive), row.cell) << row.text;
-            EXPECT_EQ(Grid().Col(), col::kTransmit) << row.text;
-        }
-        messages_.clear();
-    }
+    const std::string step(kTextStepError), range(kTextOutOfRange);
+    answers_ = {Answer::Ok};
+    QTest::keyClick(View().List(Setting::Field), Qt::Key_Down);  // band 1
+    messages_.clear();
+    // LeaveCell: every complaint, and the refused value leaves the cell empty.
+    Click(3, col::kReceive);
+    Type("150.003");
+    Click(9, col::kBusy);
+    EXPECT_EQ(MessageTexts(), (std::vector<std::string>{range, step}));
+    EXPECT_EQ(T(3, col::kReceive), "");
+    messages_.clear();
+    // Enter: out of range keeps the editor open and empty and the cell as it was.
+    Grid().SetTextMatrix(4, col::kReceive, "144.50000");
+    Click(4, col::kReceive);
+    TextEditor().selectAll();
+    Type("150.003");
+    Enter();
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{range});
+    EXPECT_EQ(Focus(), &TextEditor());
+    EXPECT_EQ(TextEditor().text(), "");
+    EXPECT_EQ(Grid().Col(), col::kReceive);
+    EXPECT_EQ(T(4, col::kReceive), "144.50000");
 }
 
+// The clearing rules are the core's; here, that LeaveCell and Enter each ask them with their own path.
 TEST_F(EditingTest, ClearingDiffersBetweenLeaveCellAndEnter) {
     const std::vector<PlanCell> plan = {{2, col::kReceive, "145.5"}, {2, col::kTransmit, "145.0"},
                                         {2, col::kRxTone, "88.5"},   {2, col::kTxTone, "88.5"},
-                                        {2, col::kBusy, "Carrier"},  {2, col::kPower, "Low"},
-                                        {3, col::kReceive, "146.0"}, {3, col::kTransmit, ""}};
-    // LeaveCell: emptying Receive empties Rx Tone only; emptying Transmit too empties Busy, not Scan or
-    // Power.
-    Load(plan);
-    Click(2, col::kReceive);
-    Press(Qt::Key_Delete);
-    Click(2, col::kTransmit);
-    EXPECT_EQ(T(2, 1) + "|" + T(2, 3) + "|" + T(2, 5), "|" + QString() + "|Carrier");
-    EXPECT_EQ(T(2, 4), "88.5");
-    Press(Qt::Key_Delete);
-    Click(10, col::kReceive);
-    const QStringList afterCommit = {T(2, 1), T(2, 2), T(2, 3), T(2, 4), T(2, 5), T(2, 6), T(2, 7)};
-    EXPECT_EQ(afterCommit, (QStringList{"", "", "", "", "", "Add", "Low"}));
-
-    // Enter: with both frequencies gone, Busy, Scan and Power go too.
-    Load(plan);
-    Click(2, col::kReceive);
-    Press(Qt::Key_Delete);
-    Enter();
-    EXPECT_EQ(T(2, 3), "");
-    EXPECT_EQ(T(2, 5), "Carrier");
-    ASSERT_EQ(Focus(), &TextEditor());  // now on Transmit, its text selected
-    Press(Qt::Key_Delete);
-    Enter();
-    const QStringList afterEnter = {T(2, 1), T(2, 2), T(2, 3), T(2, 4), T(2, 5), T(2, 6), T(2, 7)};
-    EXPECT_EQ(afterEnter, (QStringList{"", "", "", "", "", "", ""}));
+                                        {2, col::kBusy, "Carrier"},  {2, col::kPower, "Low"}};
+    for (bool byEnter : {false, true}) {
+        Load(plan);
+        Click(2, col::kReceive);
+        Press(Qt::Key_Delete);
+        if (byEnter) {
+            Enter();
+            ASSERT_EQ(Focus(), &TextEditor());  // now on Transmit, its text selected
+            Press(Qt::Key_Delete);
+            Enter();
+        } else {
+            Click(2, col::kTransmit);
+            Press(Qt::Key_Delete);
+            Click(10, col::kReceive);
+        }
+        EXPECT_EQ(RowText(2), byEnter ? "||||||" : "|||||Add|Low");
+    }
 }
 
+// The rule is the core's; here, that both ways of committing a list ask it.
 TEST_F(EditingTest, ListChoicesInAnEmptyRowLeaveItEmpty) {
-    struct Row {
-        int col;
-        std::function<void()> choose;
+    const std::tuple<int, std::function<void()>, bool> rows[] = {
+        {col::kBusy, [] { Press(Qt::Key_Down); }, false},
+        {col::kRxTone, [] { Type("88.5"); }, true},
     };
-    const Row rows[] = {
-        {col::kBusy, [] { Press(Qt::Key_Down); }},
-        {col::kRxTone, [] { Type("88.5"); }},
-    };
-    for (const Row& row : rows) {
-        for (bool byEnter : {false, true}) {
-            Window().NewDocument();
-            DoubleClick(8, row.col);
-            ASSERT_TRUE(Editors().Editor(EditorForColumn(row.col))->isVisible()) << row.col;
-            row.choose();
-            if (byEnter) {
-                Enter();
-            } else {
-                Click(2, col::kReceive);
-            }
-            if (!byEnter) {
-                EXPECT_FALSE(Editors().Editor(EditorForColumn(row.col))->isVisible()) << row.col;
-            }
-            EXPECT_EQ(T(8, row.col), "") << row.col << (byEnter ? " enter" : " leave");
+    for (const auto& [column, choose, byEnter] : rows) {
+        Window().NewDocument();
+        DoubleClick(8, column);
+        ASSERT_TRUE(Editors().Editor(EditorForColumn(column))->isVisible()) << column;
+        choose();
+        if (byEnter) {
+            Enter();
+        } else {
+            Click(2, col::kReceive);
         }
+        EXPECT_EQ(T(8, column), "") << column;
     }
-    // With a frequency in the row the choice is written.
-    Window().NewDocument();
-    Grid().SetTextMatrix(8, col::kReceive, "145.00000");
-    Click(8, col::kBusy);
-    Press(Qt::Key_Down);
-    Click(2, col::kReceive);
-    EXPECT_EQ(T(8, col::kBusy), "Carrier");
 }
 
 TEST_F(EditingTest, LetterDOnAToneCell) {
@@ -234,8 +136,6 @@ TEST_F(EditingTest, LetterDOnAToneCell) {
     EXPECT_EQ(ToneList().lineEdit()->cursorPosition(), 1);
     EXPECT_FALSE(ToneList().lineEdit()->hasSelectedText());
     EXPECT_EQ(ToneList().currentText(), "D");
-    EXPECT_EQ(ToneList().itemText(ToneList().currentIndex()),
-              QString::fromStdString(ToneTable()[FindTonePrefix("D")]));  // the first entry it begins
     EXPECT_EQ(QApplication::clipboard()->text(), "the user's own clipboard");
 
     // Enter takes the typed text itself: no tone is called "D", so "OFF".
@@ -291,28 +191,16 @@ TEST_F(EditingTest, KeysThatOpenEditors) {
     Click(1, col::kRxTone, Qt::RightButton);
     EXPECT_FALSE(Open(EditorKind::Tone));
     Click(1, col::kSpare);
-    for (EditorKind kind :
-         {EditorKind::Text, EditorKind::Tone, EditorKind::Busy, EditorKind::Scan, EditorKind::Power}) {
-        EXPECT_FALSE(Editors().Editor(kind)->isVisible());
-    }
+    EXPECT_FALSE(Open(EditorKind::Text) || Open(EditorKind::Tone) || Open(EditorKind::Busy) ||
+                 Open(EditorKind::Scan) || Open(EditorKind::Power));
 }
 
 TEST_F(EditingTest, EnterInThePowerListOfRow80MovesToTheNextControl) {
-    Load({{80, col::kReceive, "145.5"}, {79, col::kReceive, "145.6"}});
-    Click(79, col::kPower);
-    Press(Qt::Key_Up);
-    Enter();
-    EXPECT_EQ(T(79, col::kPower), "Low");
-    EXPECT_EQ(Grid().Row(), 80);
-    EXPECT_EQ(Grid().Col(), col::kReceive);
-    EXPECT_TRUE(Open(EditorKind::Text));
-
+    Load({{80, col::kReceive, "145.5"}});
     Click(80, col::kPower);
     Press(Qt::Key_Up);
     Enter();
     EXPECT_EQ(T(80, col::kPower), "Low");
-    EXPECT_EQ(Grid().Row(), 80);
-    EXPECT_FALSE(Open(EditorKind::Power));
     EXPECT_EQ(Focus(), View().List(Setting::NarrowWide));
 
     // Enter on the grid: right, and from Scan the next control.
@@ -363,15 +251,8 @@ TEST_F(EditingTest, KeyboardOnlyEntryOfThreeChannels) {
     ASSERT_EQ(Focus(), &TextEditor());
     Type("146.52");
     for (int i = 0; i < 7; ++i) Enter();
-    const std::vector<QStringList> expected = {
-        {"145.50000", "145.00000", "88.5", "88.5", "Carrier", "Add", "Low"},
-        {"146.52000", "146.52000", "OFF", "OFF", "OFF", "Add", "High"},
-    };
-    for (int r = 1; r <= 2; ++r) {
-        QStringList row;
-        for (int c = 1; c <= 7; ++c) row << T(r, c);
-        EXPECT_EQ(row, expected[static_cast<std::size_t>(r - 1)]) << r;
-    }
+    EXPECT_EQ(RowText(1), "145.50000|145.00000|88.5|88.5|Carrier|Add|Low");
+    EXPECT_EQ(RowText(2), "146.52000|146.52000|OFF|OFF|OFF|Add|High");  // a new channel's defaults
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(Grid().Row(), 3);
     EXPECT_EQ(Grid().Col(), col::kReceive);

@@ -1,17 +1,16 @@
 #include "gui_fixture.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QSettings>
-#include <QTest>
 
-#include "core/editing/cell_rules.h"
 #include "core/image/channel_file.h"
 #include "core/image/codec.h"
-#include "gui/app/main_window.h"
-#include "gui/app/recent_files.h"
 #include "gui/app/application.h"
+#include "gui/app/recent_files.h"
 #include "gui/desktop.h"
-#include "gui/editor/channel_view.h"
 
 namespace pm {
 
@@ -101,6 +100,35 @@ ChannelView& GuiTest::View() const {
 
 ChannelGrid& GuiTest::Grid() const {
     return View().Grid();
+}
+
+QPoint GuiTest::CellCentre(int row, int col) const {
+    const QModelIndex index = Grid().model()->index(row - 1, col - 1);
+    Grid().scrollTo(index);
+    return Grid().visualRect(index).center();
+}
+
+void GuiTest::ClickCell(int row, int col, Qt::MouseButton button) const {
+    QTest::mouseClick(Grid().viewport(), button, Qt::NoModifier, CellCentre(row, col));
+}
+
+void GuiTest::OpenImage(const Image& image) {
+    WriteImage(PathOf(QStringLiteral("plan.sin")), image);
+    ASSERT_TRUE(Window().OpenDocumentFile(PathOf(QStringLiteral("plan.sin"))));
+}
+
+bool GuiTest::DropFile(const QString& path) const {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &drop);
+    return enter.isAccepted();
+}
+
+void GuiTest::Activate() const {
+    if (QApplication::activeWindow() != &Window()) QApplication::setActiveWindow(&Window());
 }
 
 }  // namespace pm

@@ -1,24 +1,34 @@
 #pragma once
 // A started program on the offscreen platform, with every message and file dialog answered by the test.
+// It brings what nearly every GUI test uses: the window, the form, the grid and the cell rules.
 
+#include <QApplication>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <ostream>
+#include <QTest>
 
 #include <deque>
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "core/editing/cell_rules.h"
+#include "core/image/channel_table.h"
 #include "core/image/memory_image.h"
 #include "core/texts.h"
+#include "gui/app/commands.h"
 #include "gui/app/file_dialogs.h"
+#include "gui/app/main_window.h"
 #include "gui/common/message_box.h"
+#include "gui/editor/channel_grid.h"
+#include "gui/editor/channel_view.h"
 
 /** Readable QStrings in test failures. */
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -27,10 +37,12 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace pm {
 
-class MainWindow;
 class Application;
-class ChannelView;
-class ChannelGrid;
+
+/** A QString of a core text. */
+inline QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 /** A message as the user saw it. */
 struct SeenMessage {
@@ -73,6 +85,16 @@ class GuiTest : public ::testing::Test {
     [[nodiscard]] MainWindow& Window() const;
     [[nodiscard]] ChannelView& View() const;
     [[nodiscard]] ChannelGrid& Grid() const;
+    /** The centre of a grid cell, scrolled into view. */
+    [[nodiscard]] QPoint CellCentre(int row, int col) const;
+    /** A mouse click on a grid cell. */
+    void ClickCell(int row, int col, Qt::MouseButton button = Qt::LeftButton) const;
+    /** Gives the window the activation back: the offscreen platform does not when a dialog closes. */
+    void Activate() const;
+    /** Writes image to plan.sin and opens it as the document. */
+    void OpenImage(const Image& image);
+    /** Drags path over the window and drops it there; true when the window took the drag. */
+    bool DropFile(const QString& path) const;
     /** A path in the test's own directory. */
     [[nodiscard]] QString PathOf(const QString& name) const { return dir_.filePath(name); }
 

@@ -5,16 +5,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
 
-#include <deque>
-#include <string>
-#include <string_view>
-#include <vector>
-
-#include "core/image/channel_table.h"
-#include "gui/app/main_window.h"
-#include "gui/editor/channel_view.h"
+#include "core/link/link_texts.h"
 #include "gui/link/choice_box.h"
 #include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
@@ -26,15 +18,11 @@ namespace pm::guilink {
 using Kind = sim::RadioEvent::Kind;
 using test::RadioOnPty;
 
-inline QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// "1", "2", ... "last".
-inline QStringList Counts(int last) {
-    QStringList counts;
-    for (int i = 1; i <= last; ++i) counts << QString::number(i);
-    return counts;
+// What the dialog's status shows through a transfer of last counted blocks.
+inline QStringList Statuses(int last) {
+    QStringList shown{Q(link::kStatusDetecting), Q(link::kStatusWaiting)};
+    for (int i = 1; i <= last; ++i) shown << QString::number(i);
+    return shown;
 }
 
 // The grid's channel cells as text, rows 1..80, columns 1..7.
@@ -68,27 +56,21 @@ class Transfer : public GuiTest {
 
     // Opens the document plan and points the port at radio.
     void OpenPlan(const Image& plan, const RadioOnPty* radio) {
-        const QString path = PathOf(QStringLiteral("plan.sin"));
-        WriteImage(path, plan);
-        ASSERT_TRUE(Window().OpenDocumentFile(path));
+        OpenImage(plan);
         if (radio) View().SetPort(QString::fromStdString(radio->Path()));
     }
-
     void Trigger(Command command) { Window().Action(command)->trigger(); }
     TransferDialog* Dialog() const { return commands_->Dialog(); }
 
     // Presses Start, recording what the dialog shows, and waits for the end.
     bool StartAndWait(int timeoutMs = 60000) {
-        Watch();
-        QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
-        QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
-        return ended.wait(timeoutMs);
-    }
-    void Watch() {
         QObject::connect(Dialog(), &TransferDialog::StatusTextChanged,
                          [this](const QString& text) { statuses_ << text; });
         QObject::connect(Dialog()->ProgressBar(), &QProgressBar::valueChanged,
                          [this](int value) { positions_.push_back(value); });
+        QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
+        QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
+        return ended.wait(timeoutMs);
     }
     // Waits until the dialog's bar has reached position (false when the transfer ended first).
     bool WaitForPosition(int position) {

@@ -3,38 +3,22 @@
 
 #include <QAction>
 #include <QMenu>
-#include <QSignalSpy>
-#include <QTest>
-
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <string>
-#include <vector>
 
-#include "core/image/channel_table.h"
-#include "core/image/codec.h"
-#include "gui/app/commands.h"
-#include "gui/app/main_window.h"
-#include "gui/editor/channel_view.h"
 #include "gui/link/port_menu.h"
-#include "gui/link/transfer_dialog.h"
-#include "gui/link/transfer_commands.h"
-#include "gui_fixture.h"
+#include "link_gui_fixture.h"
 #include "sim/demo_image.h"
-#include "sim/pty_host.h"
 
 namespace pm {
 namespace {
 
-class PortMenuTest : public GuiTest {
+class PortMenuTest : public guilink::Transfer {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(Start());
-        ports_ = &TransferCommands::Of(Window())->Ports();
+        Transfer::SetUp();
+        ports_ = &commands_->Ports();
         ports_->SetDeviceLister([this] { return devices_; });
-        TransferCommands::Of(Window())->BackupAction()->setChecked(false);
-        TransferCommands::Of(Window())->VerifyAction()->setChecked(false);
     }
 
     // The menu as the user sees it on opening: texts, "-" for a separator, "*" after a checked entry.
@@ -46,10 +30,10 @@ class PortMenuTest : public GuiTest {
             if (!action->isVisible()) continue;
             if (action->isSeparator()) {
                 shown << QStringLiteral("-");
-                continue;
+            } else {
+                shown << action->text() + (action->isChecked() ? QStringLiteral(" *") : QString()) +
+                             (action->isEnabled() ? QString() : QStringLiteral(" (grey)"));
             }
-            shown << action->text() + (action->isChecked() ? QStringLiteral(" *") : QString()) +
-                         (action->isEnabled() ? QString() : QStringLiteral(" (grey)"));
         }
         return shown;
     }
@@ -86,21 +70,14 @@ TEST_F(PortMenuTest, VirtualRadioServesAWriteAndARead) {
     ASSERT_NE(radio, nullptr);
     const std::string path = radio->Path();
     EXPECT_EQ(View().Port().toStdString(), path);
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
     EXPECT_EQ(Open().last(), "Virtual radio *");
-    EXPECT_FALSE(Window().Action(Command::PortCom1)->isChecked());
     EXPECT_EQ(radio->Memory(), sim::DemoImage());
 
     // Choosing it again keeps the same radio, with what was written into it.
-    TransferCommands& commands = *TransferCommands::Of(Window());
     View().Table().SetText(1, col::kReceive, "146.00000");
-    Window().Action(Command::WriteToRadio)->trigger();
-    QSignalSpy ended(&commands, &TransferCommands::TransferEnded);
-    commands.Dialog()->accept();
-    ASSERT_TRUE(ended.wait(60000));
-    ASSERT_EQ(commands.LastOutcome().result, LinkResult::Done);
+    Trigger(Command::WriteToRadio);
+    ASSERT_TRUE(StartAndWait());
+    ASSERT_EQ(commands_->LastOutcome().result, LinkResult::Done);
     const Image written = View().EncodedImage();
     Window().Action(Command::PortCom2)->trigger();
     Entry(QStringLiteral("Virtual radio"))->trigger();
@@ -111,10 +88,8 @@ TEST_F(PortMenuTest, VirtualRadioServesAWriteAndARead) {
     // A new document, then a read brings the radio's channels back.
     Window().NewDocument();
     EXPECT_EQ(View().Table().Text(1, col::kReceive), "");
-    Window().Action(Command::ReadFromRadio)->trigger();
-    commands.Dialog()->accept();
-    ASSERT_TRUE(ended.wait(60000));
-    ASSERT_EQ(commands.LastOutcome().result, LinkResult::Done);
+    Trigger(Command::ReadFromRadio);
+    ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(View().Table().Text(1, col::kReceive), "146.00000");
     EXPECT_EQ(Window().Document().MemoryImage(), radio->Memory());
 }

@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -24,7 +23,6 @@
 
 #include "core/image/channel_file.h"
 #include "core/image/document.h"
-#include "gui/common/message_box.h"
 #include "gui/print/print_pdf_command.h"
 #include "gui/print/report_commands.h"
 #include "gui/print/report_pdf.h"
@@ -151,11 +149,8 @@ TEST(PrintCommands, PreviewAndPrintShowAndPrintTheChosenPages) {
     EXPECT_EQ(titles, (std::vector<std::string>{"The Second Page", "The Radio Settings"}));
 }
 
-TEST(PrintCommands, ExportPrintsTheGridAsItStandsAndShowsFailures) {
-    Image image = NewDocumentImage();
-    ASSERT_TRUE(LoadChannelFile(kPlan.toStdString(), image).ok());
-    EditorState state = DecodeToState(image);
-    ReportCommands commands([&] { return ReportInputFrom(state.table, state.lists); });
+TEST(PrintCommands, AFailedExportIsShownAndLeavesNoFile) {
+    ReportCommands commands(PlanInput);
     std::vector<std::string> shown;
     ScopedAnswerers answer([&](const Message& m) {
         shown.emplace_back(m.text);
@@ -167,15 +162,6 @@ TEST(PrintCommands, ExportPrintsTheGridAsItStandsAndShowsFailures) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].rfind("Cannot save file " + missing.toStdString(), 0), 0u) << shown[0];
     EXPECT_FALSE(QFileInfo::exists(missing));
-
-    // Edited after opening and never saved: the export takes the grid and lists as they stand.
-    state.table.SetText(3, col::kReceive, "147.33000");
-    state.table.SetText(3, col::kPower, "Low");
-    state.lists.Select(Setting::Squelch, 2);
-    ASSERT_TRUE(commands.ExportPdfTo(dir.filePath("edited.pdf"), nullptr));
-    const auto first = Lines(ReadPdf(dir.filePath("edited.pdf")).at(0));
-    EXPECT_THAT(first, testing::Contains("3 147.33000 Low"));
-    EXPECT_THAT(first, testing::Contains("Warning Setting: Enable Squelch Level: 2"));
 }
 
 TEST(PrintPdfCommand, ExitsClearlyAndNeverOverwritesTheChannelFile) {

@@ -1,6 +1,5 @@
 // Channel rows and the clipboard from keys and menus; the editors' keys; every key a caption names.
 
-#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -11,16 +10,11 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
-#include <QTest>
 #include <QTimer>
 
 #include "core/editing/channel_rows.h"
-#include "core/editing/cell_rules.h"
 #include "gui/app/edit_commands.h"
-#include "gui/app/main_window.h"
 #include "gui/editor/cell_editors.h"
-#include "gui/editor/channel_grid.h"
-#include "gui/editor/channel_view.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -34,17 +28,12 @@ class Rows : public GuiTest {
     }
     // Channels 1 to 3 out of order, and channel 80 in use.
     void Load() {
-        WriteImage(PathOf("plan.sin"), PlanImage({{1, col::kReceive, "145.5"},
-                                                  {2, col::kReceive, "146.0"},
-                                                  {2, col::kTransmit, "145.4"},
-                                                  {3, col::kReceive, "144.8"},
-                                                  {80, col::kReceive, "147.0"}}));
-        ASSERT_TRUE(Window().OpenDocumentFile(PathOf("plan.sin")));
+        OpenImage(PlanImage({{1, col::kReceive, "145.5"},
+                             {2, col::kReceive, "146.0"},
+                             {2, col::kTransmit, "145.4"},
+                             {3, col::kReceive, "144.8"},
+                             {80, col::kReceive, "147.0"}}));
         plan_ = View().EncodedImage();
-    }
-    void Activate() {
-        // The offscreen platform does not give the activation back when a dialog closes.
-        if (QApplication::activeWindow() != &Window()) QApplication::setActiveWindow(&Window());
     }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         Activate();
@@ -62,14 +51,6 @@ class Rows : public GuiTest {
                         header->sectionViewportPosition(row - 1) + header->sectionSize(0) / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, at);
         Grid().setFocus();
-    }
-    QPoint CellCentre(int row, int col) {
-        const QModelIndex index = Grid().model()->index(row - 1, col - 1);
-        Grid().scrollTo(index);
-        return Grid().visualRect(index).center();
-    }
-    void Click(int row, int col) {
-        QTest::mouseClick(Grid().viewport(), Qt::LeftButton, {}, CellCentre(row, col));
     }
     void ClickEntry(QMenu* menu, Command command) {
         if (!menu->isVisible()) menu->popup(QPoint(10, 10));
@@ -177,7 +158,7 @@ TEST_F(Rows, InsertAsksBeforeChannel80IsPushedOff) {
 TEST_F(Rows, EditorKeysEscapeTabAndScroll) {
     QLineEdit& edit = *View().Editors().TextEditor();
     // Escape: the cell keeps its text, and there is nothing to undo.
-    Click(1, col::kReceive);
+    ClickCell(1, col::kReceive);
     QTest::keyClicks(&edit, "147");
     Key(Qt::Key_Escape);
     EXPECT_FALSE(edit.isVisible());
@@ -185,7 +166,7 @@ TEST_F(Rows, EditorKeysEscapeTabAndScroll) {
     EXPECT_EQ(Window().Edits().History().count(), 0);
 
     // Tab commits and goes on, across the row's end; Shift+Tab comes back.
-    Click(3, col::kReceive);
+    ClickCell(3, col::kReceive);
     QTest::keyClicks(&edit, "147");
     Key(Qt::Key_Tab);
     EXPECT_EQ(T(3, col::kReceive), "147.00000");
@@ -198,7 +179,7 @@ TEST_F(Rows, EditorKeysEscapeTabAndScroll) {
 
     // A scroll commits and closes whatever editor is open: none stays over another channel's row.
     for (int col : {col::kReceive, col::kBusy}) {
-        Click(2, col);
+        ClickCell(2, col);
         if (col == col::kReceive) QTest::keyClicks(&edit, "146.5");
         if (col == col::kBusy) Key(Qt::Key_Down);
         Grid().verticalScrollBar()->setValue(5);
@@ -208,7 +189,7 @@ TEST_F(Rows, EditorKeysEscapeTabAndScroll) {
     EXPECT_EQ(T(2, col::kBusy), "Carrier");
 
     // After an error message the empty editor still shows where it is.
-    Click(4, col::kReceive);
+    ClickCell(4, col::kReceive);
     QTest::keyClicks(&edit, "200");
     Key(Qt::Key_Return);
     ASSERT_TRUE(edit.isVisible() && edit.text().isEmpty());

@@ -3,30 +3,24 @@
 // them.
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
-#include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <array>
-#include <memory>
+#include <optional>
 
 #include "core/image/tone.h"
 #include "core/link/link_texts.h"
 #include "core/testmode/field_frequency.h"
-#include "gui/app/commands.h"
-#include "gui/app/main_window.h"
-#include "gui/editor/channel_view.h"
 #include "gui/testmode/testmode_dialog.h"
 #include "gui/testmode/tone_box.h"
 #include "gui_fixture.h"
-#include "sim/pty_host.h"
+#include "tests/support/radio_fixture.h"
 
 namespace pm {
 namespace {
@@ -43,14 +37,8 @@ class TestModeDialogTest : public GuiTest {
     TestModeDialogTest() { Open(); }
 
     // A new dialog from the opening state, on the virtual radio when there is one.
-    void Open(sim::Faults* faults = nullptr) {
-        if (faults) {
-            std::string error;
-            radio_ = sim::PtyHost::Create(sim::VirtualRadio(NewDocumentImage(), kDefaultModel, *faults), {},
-                                          error);
-            ASSERT_TRUE(radio_) << error;
-            radio_->Start();
-        }
+    void Open(std::optional<sim::Faults> faults = std::nullopt) {
+        if (faults) radio_ = std::make_unique<test::RadioOnPty>(NewDocumentImage(), kDefaultModel, *faults);
         QStringList tones;
         for (const std::string& tone : ToneTable()) tones << QString::fromStdString(tone);
         dialog_ = std::make_unique<TestModeDialog>(tones);
@@ -101,7 +89,7 @@ class TestModeDialogTest : public GuiTest {
         Click(Id::StartButton);
         return finished.wait(120000);
     }
-    std::unique_ptr<sim::PtyHost> radio_;
+    std::unique_ptr<test::RadioOnPty> radio_;
     std::unique_ptr<TestModeDialog> dialog_;
 };
 
@@ -194,8 +182,7 @@ TEST_F(TestModeDialogTest, EnterNeverClosesButExitDebugDoes) {
 }
 
 TEST_F(TestModeDialogTest, StartSendsWhatTheDialogHoldsWhileTheDialogStaysInert) {
-    sim::Faults none;
-    ASSERT_NO_FATAL_FAILURE(Open(&none));
+    Open(sim::Faults{});
     Select(code::kMiddleFrequency);
     Choose(Id::TxToneBox, 9);  // "88.5"
     Select(code::kTxPower);
@@ -221,7 +208,7 @@ TEST_F(TestModeDialogTest, StartSendsWhatTheDialogHoldsWhileTheDialogStaysInert)
     C<QLineEdit>(Id::TxFreqEdit)->setText(QStringLiteral("1e9"));
     Select(code::kTxFrequency);
     ASSERT_TRUE(StartAndWait());
-    EXPECT_EQ(radio_->TestRecords(),
+    EXPECT_EQ(radio_->Host().TestRecords(),
               (std::vector<sim::TestRecord>{{'t', Bytes{0x00, 0x00, 0x00, 0x23, 0x00, 0x00, 0x00, 0x23},
                                              Bytes{0x00, 0x00, 0x85, 0x08, 0xFB, 0x01, 0x01, 0x2F}},
                                             {'q', Bytes{0x25, 0x06, 0x12, 0x23, 0x00, 0x00, 0x00, 0x24},
@@ -233,28 +220,13 @@ TEST_F(TestModeDialogTest, RetryAfterASilentRadioStartsOver) {
     sim::Faults faults;
     faults.testSilentAfter = sim::TestFrame::Value;
     faults.testSilentTimes = 1;
-    ASSERT_NO_FATAL_FAILURE(Open(&faults));
+    Open(faults);
     answers_ = {Answer::Retry};
     Select(code::kLowPowerVoltage);
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(messages_, (std::vector<SeenMessage>{Seen(link::kTestModeError), Seen(link::kTestModeDone)}));
-    EXPECT_EQ(radio_->TestRecords().size(), 2u);  // the value frames the radio received
+    EXPECT_EQ(radio_->Host().TestRecords().size(), 2u);  // the value frames the radio received
     EXPECT_TRUE(dialog_->isVisible() && dialog_->Widget(Id::StartButton)->isEnabled());
-}
-
-// The command opens the dialog on the port the view names.
-TEST_F(GuiTest, TestModeCommandOpensTheDialogOnTheViewsPort) {
-    ASSERT_TRUE(Start());
-    View().SetPort(QStringLiteral("/dev/ttyUSB7"));
-    QString port;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<TestModeDialog*>(QApplication::activeModalWidget())) {
-            port = dialog->Port();
-            dialog->reject();
-        }
-    });
-    Window().Action(Command::TestMode)->trigger();
-    EXPECT_EQ(port, "/dev/ttyUSB7");
 }
 
 }  // namespace

@@ -1,17 +1,11 @@
 // Undo and redo: one step per user action, whole images back; the saved state is the clean one.
 
 #include <QAction>
-#include <QApplication>
 #include <QFile>
-#include <QTest>
 #include <QTimer>
 
-#include <functional>
-
-#include "core/editing/cell_rules.h"
 #include "gui/app/edit_commands.h"
 #include "gui/csv/csv_commands.h"
-#include "gui/editor/channel_grid.h"
 #include "link_gui_fixture.h"
 
 namespace pm {
@@ -22,18 +16,11 @@ using namespace guilink;
 class Undo : public Transfer {
   protected:
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
-        // The offscreen platform does not give the activation back when a dialog closes.
-        if (QApplication::activeWindow() != &Window()) QApplication::setActiveWindow(&Window());
+        Activate();
         Grid().setFocus();
         QTest::keyClick(&Grid(), key, modifiers);
     }
     static QWidget* Focus() { return QApplication::focusWidget(); }
-    void Click(int row, int col) {
-        const QModelIndex index = Grid().model()->index(row - 1, col - 1);
-        Grid().scrollTo(index);
-        QTest::mouseClick(Grid().viewport(), Qt::LeftButton, Qt::NoModifier,
-                          Grid().visualRect(index).center());
-    }
 };
 
 TEST_F(Undo, EveryChangeIsOneStepOfWholeImages) {
@@ -54,8 +41,8 @@ TEST_F(Undo, EveryChangeIsOneStepOfWholeImages) {
     };
     // clang-format off
     const Row rows[] = {
-        {"Edit Channel 3", [&] { Click(3, col::kReceive); QTest::keyClicks(Focus(), "146.5"); Click(9, 1); }},
-        {"Edit Channel 1", [&] { Click(1, col::kReceive); QTest::keyClick(Focus(), Qt::Key_Delete);  // cleared
+        {"Edit Channel 3", [&] { ClickCell(3, col::kReceive); QTest::keyClicks(Focus(), "146.5"); ClickCell(9, 1); }},
+        {"Edit Channel 1", [&] { ClickCell(1, col::kReceive); QTest::keyClick(Focus(), Qt::Key_Delete);  // cleared
                                  QTest::keyClick(Focus(), Qt::Key_Return); }},
         {"Change Squelch Level", [&] { QTest::keyClick(View().List(Setting::Squelch), Qt::Key_Down); }},
         {"Band Change", [&] { answers_ = {Answer::Ok}; QTest::keyClick(View().List(Setting::Field), Qt::Key_Down); }},
