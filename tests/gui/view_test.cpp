@@ -99,25 +99,18 @@ TEST_F(GuiTest, LeaveCellNamesTheOldCellAndEnterCellTheNew) {
     EXPECT_EQ(events, (std::vector<CellEvent>{{'L', 3, 4}, {'E', 3, 8}}));
 }
 
+// Which list snaps to which default is the core's; here, that typing cannot leave a text of its own.
 TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
     ASSERT_TRUE(Start());
-    struct Row {
-        Setting setting;
-        int before;
-        QString after;
-    };
-    const Row rows[] = {{Setting::Squelch, 8, "4"}, {Setting::TxTotalTime, 5, "60s"}};
-    for (const Row& row : rows) {
-        SettingCombo* list = View().List(row.setting);
-        list->setCurrentIndex(row.before);
-        list->setFocus();
-        QTest::keyClicks(list->lineEdit(), "7");
-        EXPECT_EQ(list->currentText(), row.after) << list->objectName().toStdString();
-        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName().toStdString();
-        // Also when the default is already selected: the typed text never stays.
-        QTest::keyClicks(list->lineEdit(), "x");
-        EXPECT_EQ(list->lineEdit()->text(), row.after) << list->objectName().toStdString();
-    }
+    SettingCombo* squelch = View().List(Setting::Squelch);
+    squelch->setCurrentIndex(8);
+    squelch->setFocus();
+    QTest::keyClicks(squelch->lineEdit(), "7");
+    EXPECT_EQ(squelch->currentText(), "4");
+    EXPECT_EQ(squelch->lineEdit()->text(), "4");
+    // Also when the default is already selected: the typed text never stays.
+    QTest::keyClicks(squelch->lineEdit(), "x");
+    EXPECT_EQ(squelch->lineEdit()->text(), "4");
     // N/W and the band list keep typed text and their selection.
     SettingCombo* nw = View().List(Setting::NarrowWide);
     nw->setFocus();
@@ -129,10 +122,9 @@ TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
 }
 
 TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
-    const QString plan = PathOf("plan.sin");
+    ASSERT_TRUE(Start());
     const Image image = PlanImage({{1, col::kReceive, "145.0125"}, {9, col::kReceive, "146.0"}}, 6);
-    WriteImage(plan, image);
-    ASSERT_TRUE(Start(plan));
+    OpenImage(image);
     SettingCombo* band = View().List(Setting::Field);
     band->setFocus();
 
@@ -172,32 +164,27 @@ TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
 
 TEST_F(GuiTest, StatusBarHintsFollowThePointer) {
     ASSERT_TRUE(Start());
-    struct Row {
-        const char* name;
-        QWidget* widget;
-        QString hint;
+    const QString list("Please click the CommBox to choose value"),
+        cell("Please Click the cell to edit or input data");
+    const std::pair<QWidget*, QString> rows[] = {
+        {View().List(Setting::Squelch), list},
+        {View().List(Setting::Field)->lineEdit(), list},
+        {Grid().viewport(), cell},
+        {Grid().horizontalHeader(), cell},
+        {View().findChild<QLabel*>(), "For help，please press F1"},
+        {&View(), "For help，please press F1"},
     };
-    auto* label = View().findChild<QLabel*>();
-    ASSERT_NE(label, nullptr);
-    const Row rows[] = {
-        {"combo", View().List(Setting::Squelch), "Please click the CommBox to choose value"},
-        {"combo text field", View().List(Setting::Field)->lineEdit(),
-         "Please click the CommBox to choose value"},
-        {"grid", Grid().viewport(), "Please Click the cell to edit or input data"},
-        {"grid heading", Grid().horizontalHeader(), "Please Click the cell to edit or input data"},
-        {"label", label, "For help，please press F1"},
-        {"form", &View(), "For help，please press F1"},
-    };
-    for (const Row& row : rows) {
-        QTest::mouseMove(row.widget, QPoint(4, 4));
+    for (const auto& [widget, hint] : rows) {
+        ASSERT_NE(widget, nullptr);
+        QTest::mouseMove(widget, QPoint(4, 4));
         QEvent enter(QEvent::Enter);
-        QApplication::sendEvent(row.widget, &enter);
-        if (row.widget == &View()) {
+        QApplication::sendEvent(widget, &enter);
+        if (widget == &View()) {
             QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton,
                              Qt::NoModifier);
             QApplication::sendEvent(&View(), &move);
         }
-        EXPECT_EQ(Window().statusBar()->currentMessage(), row.hint) << row.name;
+        EXPECT_EQ(Window().statusBar()->currentMessage(), hint) << widget->objectName().toStdString();
     }
 }
 
@@ -210,8 +197,6 @@ TEST_F(GuiTest, EditDataLandsOnTheFirstReceiveCell) {
         events.push_back({'E', Grid().Row(), Grid().Col()});
     });
     Window().Action(Command::EditData)->trigger();
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0], Seen(kMsgEditData));
     // Column first, then row.
     EXPECT_EQ(events, (std::vector<CellEvent>{{'E', 40, 1}, {'E', 1, 1}}));
 }
