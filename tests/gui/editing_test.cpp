@@ -195,7 +195,8 @@ TEST_F(EditingTest, KeysThatOpenEditors) {
                  Open(EditorKind::Scan) || Open(EditorKind::Power));
 }
 
-TEST_F(EditingTest, EnterInThePowerListOfRow80MovesToTheNextControl) {
+TEST_F(EditingTest, EnterMovesOnOrChoosesOutsideTheWalk) {
+    // The Power list of the last channel: on to the next control.
     Load({{80, col::kReceive, "145.5"}});
     Click(80, col::kPower);
     Press(Qt::Key_Up);
@@ -212,9 +213,7 @@ TEST_F(EditingTest, EnterInThePowerListOfRow80MovesToTheNextControl) {
     Enter();
     EXPECT_EQ(Grid().Col(), col::kScan);
     EXPECT_EQ(Focus(), View().List(Setting::NarrowWide));
-}
 
-TEST_F(EditingTest, EnterInTheFormsListsMovesOnOrChooses) {
     // A list of the form: Enter is the Tab key (the hidden power rank list is skipped).
     View().List(Setting::Squelch)->setFocus();
     Enter();

@@ -33,11 +33,10 @@ class Outcome : public Transfer {
     QString StatusLine() const { return Window().statusBar()->currentMessage(); }
     // Waits for the write exchange itself (not the backup before it) to pass position.
     bool WaitForWriteAt(int position) {
-        for (int i = 0; i < 12000 && Dialog(); ++i) {
-            if (Dialog()->windowTitle() == Q(link::kWriteCaption) && Dialog()->Pos() >= position) return true;
-            QTest::qWait(5);
-        }
-        return false;
+        const auto there = [&] {
+            return Dialog()->windowTitle() == Q(link::kWriteCaption) && Dialog()->Pos() >= position;
+        };
+        return QTest::qWaitFor([&] { return !Dialog() || there(); }, 60000) && Dialog() && there();
     }
 };
 
@@ -112,8 +111,7 @@ TEST_F(Outcome, ACancelledWriteIsPutRightWithTheBackup) {
     const std::filesystem::path backup = commands_->LastWrite().backupPath;
 
     // The restore runs at once; until then the radio holds the first k blocks of the plan.
-    for (int i = 0; i < 12000 && ended.count() < 2; ++i) ended.wait(50);
-    ASSERT_EQ(ended.count(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() == 2; }, 600000));
     EXPECT_EQ(commands_->LastWrite().status, SafeStatus::Done);
     EXPECT_EQ(StatusLine(), "Write complete: all 251 blocks are in the radio.");
     EXPECT_EQ(radio.Host().Memory(), before);

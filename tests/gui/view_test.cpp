@@ -19,7 +19,6 @@ QString Selected(ChannelView& view, Setting s) {
 TEST_F(GuiTest, TheFormStartsOnTheTimeListAndTabWalksPastTheHiddenLists) {
     ASSERT_TRUE(Start());
     EXPECT_EQ(QApplication::focusWidget(), View().List(Setting::TxTotalTime));
-    EXPECT_EQ(Grid().TextMatrix(80, 0), "80");
     EXPECT_EQ(std::pair(Grid().Row(), Grid().Col()), std::pair(1, 1));
     EXPECT_FALSE(View().List(Setting::TxPowerRank)->isVisible());
     EXPECT_FALSE(View().List(Setting::BatterySave)->isVisible());
