@@ -3,6 +3,7 @@
 // window refuses while a transfer runs.
 
 #include <QAction>
+#include <QLabel>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -33,9 +34,12 @@ TEST_F(Transfer, ReadShowsTheRadioAfterTheDirectionWasChangedInAnOpenDialog) {
     EXPECT_EQ(first->windowTitle(), Q(link::kReadCaption));  // never "Writing" over a read
     EXPECT_EQ(Window().statusBar()->currentMessage(), "Start reads the radio into the document.");
     EXPECT_FALSE(commands_->IsWrite());
+    EXPECT_TRUE(commands_->AdapterLabel()->isHidden()) << "nothing to say of a device before it is used";
 
     ASSERT_TRUE(StartAndWait());
     EXPECT_EQ(commands_->LastOutcome().result, LinkResult::Done);
+    EXPECT_FALSE(commands_->AdapterLabel()->isHidden());
+    EXPECT_EQ(commands_->AdapterLabel()->text(), "pseudo-terminal");
     EXPECT_EQ(Dialog(), nullptr);
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(planRadio.Events(Kind::Write).empty());
