@@ -49,33 +49,30 @@ const SafeWriteOutcome kMismatch = [] {
     return o;
 }();
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WriteOutcome,
-    ::testing::Values(
-        Row{"Done", Write(SafeStatus::Done, SafeStage::Write, 251, {}, LinkResult::Done),
-            "Write complete: all 251 blocks are in the radio. |  | - | -"},
-        Row{"VerifyFailed", kMismatch,
-            "Write complete, but verify failed: the radio holds other data than was sent in CH 3. | Read "
-            "back "
-            "from the radio, CH 3 differ from what was sent. | box | unsure"},
-        Row{"CancelledMidway", Write(SafeStatus::Cancelled, SafeStage::Write, 100, {}, LinkResult::Cancelled),
-            "Write cancelled after block 100 of 251: the radio holds a mix of old and new data. | Cancelled "
-            "by "
-            "the user. | box | unsure"},
-        Row{"InterruptedAtTheFirstBlock",
-            Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
-            "Write failed after block 0 of 251: the radio holds a mix of old and new data. | Program "
-            "Interrupt，Please reset the radio and try again | box | unsure"},
-        Row{"ModelRefused",
-            Write(SafeStatus::Cancelled, SafeStage::Write, 0, {link::kModelMismatch}, LinkResult::Cancelled),
-            "Write cancelled: nothing was written to the radio. | Cancel was the answer to: Radio Type are "
-            "not "
-            "match for your setting，If you want continue,push ok button | - | -"},
-        Row{"BackupReadFailed", Write(SafeStatus::BackupFailed, SafeStage::Backup, 3, {link::kReadAckError}),
-            "Backup failed: nothing was written to the radio. | Error had happen,please try again | box | -"},
-        Row{"CheckCancelled", Write(SafeStatus::Cancelled, SafeStage::Verify, 9, {}, LinkResult::Cancelled),
-            "Write complete; the check was cancelled: it is not verified. | Cancelled by the user. | - | -"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, WriteOutcome, ::testing::Values(
+    Row{"Done", Write(SafeStatus::Done, SafeStage::Write, 251, {}, LinkResult::Done),
+        "Write complete: all 251 blocks are in the radio. |  | - | -"},
+    Row{"VerifyFailed", kMismatch,
+        "Write complete, but verify failed: the radio holds other data than was sent in CH 3. | "
+        "Read back from the radio, CH 3 differ from what was sent. | box | unsure"},
+    Row{"CancelledMidway", Write(SafeStatus::Cancelled, SafeStage::Write, 100, {}, LinkResult::Cancelled),
+        "Write cancelled after block 100 of 251: the radio holds a mix of old and new data. | "
+        "Cancelled by the user. | box | unsure"},
+    Row{"InterruptedAtTheFirstBlock",
+        Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
+        "Write failed after block 0 of 251: the radio holds a mix of old and new data. | "
+        "Program Interrupt，Please reset the radio and try again | box | unsure"},
+    Row{"ModelRefused",
+        Write(SafeStatus::Cancelled, SafeStage::Write, 0, {link::kModelMismatch}, LinkResult::Cancelled),
+        "Write cancelled: nothing was written to the radio. | Cancel was the answer to: "
+        "Radio Type are not match for your setting，If you want continue,push ok button | - | -"},
+    Row{"BackupReadFailed", Write(SafeStatus::BackupFailed, SafeStage::Backup, 3, {link::kReadAckError}),
+        "Backup failed: nothing was written to the radio. | Error had happen,please try again | box | -"},
+    Row{"CheckCancelled", Write(SafeStatus::Cancelled, SafeStage::Verify, 9, {}, LinkResult::Cancelled),
+        "Write complete; the check was cancelled: it is not verified. | Cancelled by the user. | - | -"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(PortChoices, ByIdNamesAreReadableAndTheirDevicesNotListedTwice) {
     namespace fs = std::filesystem;
@@ -85,14 +82,13 @@ TEST(PortChoices, ByIdNamesAreReadableAndTheirDevicesNotListedTwice) {
     for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "rfcomm0", "ttyS0", "tty1"})
         std::ofstream(dev / name);
     fs::create_symlink("../../ttyUSB1", dev / "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
-    const std::vector<PortChoice> got = ListPortChoices(dev);
     const std::string d = dev.string();
-    EXPECT_EQ(got, (std::vector<PortChoice>{{d + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
-                                             "FTDI FT232R USB UART A50285BI (ttyUSB1)"},
-                                            {d + "/rfcomm0", d + "/rfcomm0"},
-                                            {d + "/ttyACM0", d + "/ttyACM0"},
-                                            {d + "/ttyUSB0", d + "/ttyUSB0"}}));
-
+    EXPECT_EQ(ListPortChoices(dev),
+              (std::vector<PortChoice>{{d + "/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                                        "FTDI FT232R USB UART A50285BI (ttyUSB1)"},
+                                       {d + "/rfcomm0", d + "/rfcomm0"},
+                                       {d + "/ttyACM0", d + "/ttyACM0"},
+                                       {d + "/ttyUSB0", d + "/ttyUSB0"}}));
     // At start: the remembered port while it is there, else the one USB adapter, else COM1.
     const std::string usb0 = d + "/ttyUSB0";
     EXPECT_EQ(ChooseStartPort(d + "/rfcomm0", {usb0}), d + "/rfcomm0");

@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 extern char** environ;
 
@@ -45,6 +47,27 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 
 }  // namespace
 
+RawPty::RawPty() {
+    char name[128] = {};
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0 ||
+        (slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC)) < 0) {
+        if (master >= 0) ::close(master);
+        throw std::runtime_error("no pseudo-terminal");
+    }
+    path = name;
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+}
+
+RawPty::~RawPty() {
+    if (master >= 0) ::close(master);
+    if (slave >= 0) ::close(slave);
+}
+
 std::string DrainFd(int fd) {
     std::string text;
     char buffer[4096];
@@ -66,12 +89,17 @@ Child Spawn(const std::vector<std::string>& argv, const RunOptions& options) {
     std::vector<char*> argp = Pointers(args);
     std::vector<char*> envp = Pointers(env);
     const std::string in = options.stdinPath;
+    std::optional<RawPty> pty;
+    if (options.terminal) pty.emplace();
+    const int slave = pty ? pty->slave : -1;
     Child c;
     c.pid = ::fork();
     if (c.pid < 0) throw std::runtime_error("fork");
     if (c.pid == 0) {
-        const int input = ::open(in.c_str(), O_RDONLY);
-        if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(err[1], 2) < 0) _exit(126);
+        const int input = slave >= 0 ? slave : ::open(in.c_str(), O_RDONLY);
+        if (input < 0 || ::dup2(input, 0) < 0 || ::dup2(out[1], 1) < 0 ||
+            ::dup2(slave >= 0 ? slave : err[1], 2) < 0)
+            _exit(126);
         if (options.asNobody && !BecomeNobody()) _exit(125);
         ::execvpe(argp[0], argp.data(), envp.data());
         _exit(127);
@@ -80,6 +108,13 @@ Child Spawn(const std::vector<std::string>& argv, const RunOptions& options) {
     ::close(err[1]);
     c.out = out[0];
     c.err = err[0];
+    if (pty) {
+        // The terminal's side is the child's alone (closed here with pty): reading ends when it is gone.
+        ::close(err[0]);
+        c.err = std::exchange(pty->master, -1);
+        const ssize_t typed = ::write(c.err, options.terminal->data(), options.terminal->size());
+        (void)typed;  // what did not go in shows as a question left unanswered
+    }
     return c;
 }
 
@@ -118,13 +153,13 @@ Finished Cli(const std::vector<std::string>& args, const RunOptions& options) {
     return Wait(SpawnCli(args, options));
 }
 
-std::string InChildAsNobody(const std::function<std::string()>& body) {
+std::string InChild(const std::function<bool()>& become, const std::function<std::string()>& body) {
     int fds[2];
     if (::pipe(fds) != 0) return "pipe failed";
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(fds[0]);
-        const std::string text = BecomeNobody() ? body() : std::string("could not become nobody");
+        const std::string text = become() ? body() : std::string("could not change identity");
         const ssize_t n = ::write(fds[1], text.data(), text.size());
         _exit(n == static_cast<ssize_t>(text.size()) ? 0 : 1);
     }
@@ -132,6 +167,10 @@ std::string InChildAsNobody(const std::function<std::string()>& body) {
     std::string text = DrainFd(fds[0]);
     ::waitpid(child, nullptr, 0);
     return text;
+}
+
+std::string InChildAsNobody(const std::function<std::string()>& body) {
+    return InChild(BecomeNobody, body);
 }
 
 }  // namespace pm::test

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,21 @@ namespace pm::test {
 
 /** How a child runs. */
 struct RunOptions {
-    std::vector<std::string> env;  // extra "NAME=value" entries; "NAME" alone removes NAME
-    bool asNobody = false;         // as user nobody, group nogroup, no supplementary groups (when root)
+    std::vector<std::string> env{};  // extra "NAME=value" entries; "NAME" alone removes NAME
+    bool asNobody = false;           // as user nobody, group nogroup, no supplementary groups (when root)
     std::string stdinPath = "/dev/null";
+    std::optional<std::string> terminal{};  // stdin and stderr on a pseudo-terminal; typed in at the start
+};
+
+/** A raw pseudo-terminal pair: no echo, no line editing, "\n" stays "\n"; throws when the system has none. */
+struct RawPty {
+    RawPty();
+    ~RawPty();
+    RawPty(const RawPty&) = delete;
+    RawPty& operator=(const RawPty&) = delete;
+    int master = -1;
+    int slave = -1;
+    std::string path;
 };
 
 /** A started process and the read ends of its stdout and stderr. */
@@ -44,6 +57,9 @@ struct Finished {
 inline constexpr uid_t kNobody = 65534;
 inline constexpr gid_t kNoGroup = 65534;
 
+/** Runs body in a forked child once become has changed its identity; the text body returned. */
+[[nodiscard]] std::string InChild(const std::function<bool()>& become,
+                                  const std::function<std::string()>& body);
 /**
  * Runs body in a forked child as nobody (when this process is root; as itself otherwise) and returns the
  * text it returned. Only for single-threaded test programs.

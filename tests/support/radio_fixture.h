@@ -1,12 +1,10 @@
 #pragma once
-// The radio end of the link tests: a virtual radio on a pseudo-terminal, a bare terminal the test plays
-// itself, a scripted front end, a port decorator that records what the session did, and waiting for a
-// condition instead of sleeping.
+// The radio end of the link tests: a virtual radio or a bare terminal on a pseudo-terminal, a scripted
+// front end, a port that records what the session did, and waiting for a condition instead of sleeping.
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,6 +18,7 @@
 #include "core/link/posix_serial_port.h"
 #include "core/link/session_host.h"
 #include "sim/pty_host.h"
+#include "tests/support/process.h"
 
 // Rows and options name only the fields they change; the others keep their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -37,10 +36,7 @@ class RadioOnPty {
         if (!host_) throw std::runtime_error(error);
         host_->Start();
     }
-    /**
-     * A longer turnaround than the radio's default: an answer must come after the purge that follows
-     * the PC's last byte, even when a loaded machine keeps the test from running for a while.
-     */
+    /** A longer turnaround: an answer must follow the PC's purge even on a loaded machine. */
     static sim::HostOptions Options() {
         sim::HostOptions options;
         options.turnaround = std::chrono::milliseconds(25);
@@ -61,17 +57,13 @@ class RadioOnPty {
     std::unique_ptr<sim::PtyHost> host_;
 };
 
-/** Answers from a script: Ok for OK-only boxes, the next scripted answer otherwise (Cancel when none is
- * left). */
+/** Answers Ok to OK-only boxes, else the next scripted answer (Cancel when none is left). */
 class ScriptedHost : public SessionHost {
   public:
     explicit ScriptedHost(std::vector<Answer> answers = {}) : answers_(answers.begin(), answers.end()) {}
     void SetStatus(std::string_view text) override { statuses.emplace_back(text); }
     void SetProgress(int position) override { progress.push_back(position); }
-    void BlockDone(int done, int total) override {
-        blocksDone = done;
-        blockTotal = total;
-    }
+    void BlockDone(int done, int) override { blocksDone = done; }
     Answer Ask(const Message& message) override {
         asked.push_back(message);
         if (message.buttons == Buttons::Ok || answers_.empty()) {
@@ -81,18 +73,13 @@ class ScriptedHost : public SessionHost {
         answers_.pop_front();
         return a;
     }
-    bool CancelRequested() override {
-        ++cancelChecks;
-        return cancelAfterBlocks >= 0 && blocksDone >= cancelAfterBlocks;
-    }
+    bool CancelRequested() override { return cancelAfterBlocks >= 0 && blocksDone >= cancelAfterBlocks; }
 
     std::vector<std::string> statuses;
     std::vector<int> progress;
     std::vector<Message> asked;
     int blocksDone = 0;
-    int blockTotal = 0;
     int cancelAfterBlocks = -1;  // ask to cancel once this many blocks went through
-    int cancelChecks = 0;
 
   private:
     std::deque<Answer> answers_;
@@ -105,10 +92,7 @@ struct PortCall {
     std::size_t asked = 0;            // Read: bytes asked for
 };
 
-/**
- * The real POSIX port with a log of every call. Time-outs can be shortened for tests of a radio
- * that stays silent, and the single-byte writes of 0x06 can be made to fail.
- */
+/** The real POSIX port with a log of every call; shorter time-outs and failing 0x06 writes on request. */
 class RecordingPort : public SerialPort {
   public:
     int Open(std::string_view name) override {
@@ -170,41 +154,20 @@ class RecordingPort : public SerialPort {
 /** A pseudo-terminal whose far end the test plays itself, or leaves silent. */
 class RawPeer {
   public:
-    /** Opens a raw pseudo-terminal pair; throws when the system has none. */
-    RawPeer() {
-        master_ = ::open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC);
-        char name[128] = {};
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-            ::ptsname_r(master_, name, sizeof name) != 0) {
-            throw std::runtime_error("no pseudo-terminal");
-        }
-        path_ = name;
-        keep_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio{};
-        ::tcgetattr(keep_, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(keep_, TCSANOW, &tio);
-    }
-    ~RawPeer() {
-        if (master_ >= 0) ::close(master_);
-        if (keep_ >= 0) ::close(keep_);
-    }
     /** The terminal's path, for the port under test. */
-    [[nodiscard]] const std::string& Path() const { return path_; }
+    [[nodiscard]] const std::string& Path() const { return pty_.path; }
     /** Sends bytes as the far end. */
     void Send(std::vector<std::uint8_t> bytes) {
-        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(::write(pty_.master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
     /** Closes the far end, as a cable pulled out. */
     void HangUp() {
-        ::close(master_);
-        master_ = -1;
+        ::close(pty_.master);
+        pty_.master = -1;
     }
 
   private:
-    int master_ = -1;
-    int keep_ = -1;
-    std::string path_;
+    RawPty pty_;
 };
 
 /** Waits until condition holds or a generous deadline passes; the condition's last answer. */

@@ -1,9 +1,10 @@
 #pragma once
-// A fresh folder for one test, removed with everything in it when the test ends, however it ends.
+// A fresh folder for one test, removed with all in it however the test ends; whole files read and written.
 
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -31,5 +32,16 @@ class TempDir {
   private:
     std::filesystem::path path_;
 };
+
+/** A whole file's bytes; empty when it cannot be read. */
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+/** Makes or replaces a file with bytes. */
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 }  // namespace pm::test
