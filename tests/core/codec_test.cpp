@@ -33,9 +33,8 @@ Bytes RecordBytes(const Image& img, int n) {
 std::vector<int> Selections(const SettingLists& lists) {
     std::vector<int> v;
     for (Setting s : {Setting::Warning, Setting::NarrowWide, Setting::Field, Setting::Squelch,
-                      Setting::TxTotalTime, Setting::TxPowerRank}) {
+                      Setting::TxTotalTime, Setting::TxPowerRank})
         v.push_back(lists.Selected(s));
-    }
     return v;
 }
 
@@ -63,20 +62,17 @@ TEST(Codec, FrequencyWorkedExamples) {
         const char* bytes;
         std::uint8_t step;
     };
+    // clang-format off
     const Row rows[] = {
-        {"raster_6k25", "145.52500", "00 25 55 14", 1},
-        {"raster_5k", "145.53000", "00 30 55 14", 0},
-        {"odd_6k25", "145.53125", "25 31 55 14", 1},
-        {"exact_to_10_hz", "136.00005", "05 00 60 13", 0},
+        {"raster_6k25", "145.52500", "00 25 55 14", 1}, {"raster_5k", "145.53000", "00 30 55 14", 0},
+        {"odd_6k25", "145.53125", "25 31 55 14", 1}, {"exact_to_10_hz", "136.00005", "05 00 60 13", 0},
         {"highest_eight_digits", "999.99999", "99 99 99 99", 1},
         {"above_300_mhz_always_step_1", "430.00500", "00 05 00 43", 1},
-        {"largest_32_bit_units_saturate", "42949.67295", "99 99 99 99", 1},
-        {"empty", "", "FF FF FF FF", 0},
-        {"not_a_number", "abc", "FF FF FF FF", 0},
-        {"nan", "nan", "FF FF FF FF", 0},
-        {"negative", "-145", "FF FF FF FF", 0},
-        {"beyond_32_bits", "42949.67296", "FF FF FF FF", 0},
+        {"largest_32_bit_units_saturate", "42949.67295", "99 99 99 99", 1}, {"empty", "", "FF FF FF FF", 0},
+        {"not_a_number", "abc", "FF FF FF FF", 0}, {"nan", "nan", "FF FF FF FF", 0},
+        {"negative", "-145", "FF FF FF FF", 0}, {"beyond_32_bits", "42949.67296", "FF FF FF FF", 0},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Bytes bytes(4);

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <tuple>
 #include <random>
 
@@ -26,16 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
-
-TEST(NewDocument, HoldsTheDefaultsAndFfElsewhere) {
-    const Image img = NewDocumentImage();
-    Image expected;
-    expected.fill(0xFF);
-    const std::pair<int, int> defaults[] = {{0x7C0, 0x44}, {0x7C1, 4},    {0x7C2, 3},    {0x7C3, 2},
-                                            {0x7C5, 0x0A}, {0x7D2, 0xF0}, {0x7D3, 0x37}, {16 + 12, 0xFB}};
-    for (const auto& [offset, value] : defaults) expected[offset] = static_cast<std::uint8_t>(value);
-    EXPECT_EQ(img, expected);
-}
 
 TEST(BandReset, EmptiesChannelsAndKeepsWhatItMust) {
     Image img;
@@ -58,15 +47,6 @@ TEST(BandReset, EmptiesChannelsAndKeepsWhatItMust) {
     EXPECT_EQ(img[0x7C0] & 0x40, 0x40);
 }
 
-std::string Contents(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Put(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::span<const std::uint8_t> Bytes(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
@@ -77,17 +57,6 @@ int Leftovers(const fs::path& dir) {
     for (const auto& e : fs::recursive_directory_iterator(dir))
         n += e.path().filename().string().starts_with(".pm514rx-");
     return n;
-}
-
-TEST(ChannelFile, SaveThenLoadIsByteExact) {
-    const TempDir dir;
-    Image img;
-    for (std::size_t i = 0; i < kImageSize; ++i) img[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    ASSERT_TRUE(SaveChannelFile(dir / "a.sin", img).ok());
-    EXPECT_EQ(fs::file_size(dir / "a.sin"), kImageSize);
-    Image back = NewDocumentImage();
-    ASSERT_TRUE(LoadChannelFile(dir / "a.sin", back).ok());
-    EXPECT_EQ(back, img);
 }
 
 // What a name can lead to when a file is opened: only a regular file of 2048 bytes or more loads, and
@@ -118,7 +87,7 @@ TEST(ChannelFile, LoadTakesOnlyRegularFilesAndNeverBlocks) {
         const fs::path path = row.name.starts_with("/") ? fs::path(row.name) : dir / row.name;
         std::string bytes;
         for (std::size_t i = 0; i < row.size; ++i) bytes += static_cast<char>(i % 251);
-        if (row.size > 0 || row.name == "empty.sin") Put(path, bytes);
+        if (row.size > 0 || row.name == "empty.sin") test::WriteFile(path, bytes);
         Image img;
         img.fill(0x5A);
         const auto start = std::chrono::steady_clock::now();
@@ -150,50 +119,13 @@ struct SaveRow {
     FileStatus status;
 };
 
-void PrintTo(const SaveRow& row, std::ostream* os) {
-    *os << row.name;
-}
-
 void Own(const fs::path& path, uid_t uid, mode_t mode) {
     ASSERT_EQ(::lchown(path.c_str(), uid, uid), 0);
     ASSERT_TRUE(fs::is_symlink(path) || ::chmod(path.c_str(), mode) == 0);
 }
 
-class SaveFile : public ::testing::TestWithParam<SaveRow> {};
-
-TEST_P(SaveFile, ReachesOnlyWhatItMayAndKeepsTheFileTheOwners) {
-    if (::geteuid() != 0) GTEST_SKIP() << "the scenes need files of several users: run as root (as CI does)";
-    const SaveRow& row = GetParam();
-    const TempDir dir(0755);
-    const fs::path victim = dir / "victim";
-    Put(victim, "old");
-    Own(victim, row.fileOwner, row.fileMode);
-    fs::path name = victim;
-    if (row.linkOwner != kNoLink) {
-        fs::create_directory(dir / "sub");
-        Own(dir / "sub", row.subOwner, row.subMode);
-        name = dir / "sub" / "plan.sin";
-        fs::create_symlink(victim, name);
-        Own(name, row.linkOwner, 0);
-    }
-    struct stat before {};
-    ASSERT_EQ(::stat(victim.c_str(), &before), 0);
-
-    const auto save = [&] {
-        return std::to_string(static_cast<int>(SaveFileAtomically(name, Bytes("new")).status));
-    };
-    EXPECT_EQ(row.asNobody ? test::InChildAsNobody(save) : save(),
-              std::to_string(static_cast<int>(row.status)));
-
-    EXPECT_EQ(Contents(victim), row.status == FileStatus::Ok ? "new" : "old");
-    struct stat after {};
-    ASSERT_EQ(::stat(victim.c_str(), &after), 0);
-    EXPECT_EQ(std::tie(after.st_mode, after.st_uid, after.st_gid),
-              std::tie(before.st_mode, before.st_uid, before.st_gid));
-    EXPECT_EQ(Leftovers(dir.Path()), 0);
-}
-
 constexpr uid_t kNobody = test::kNobody;
+// clang-format off
 const SaveRow kSaveRows[] = {
     {"PlainFile", false, 0, 0644, kNoLink, 0, 0, FileStatus::Ok},
     {"FileOfAnotherUserStaysTheirs", false, kNobody, 0640, kNoLink, 0, 0, FileStatus::Ok},
@@ -204,15 +136,46 @@ const SaveRow kSaveRows[] = {
     // The folder is root's and closed to nobody: the file is written in place, and stays root's.
     {"WritableFileInAClosedFolder", true, 0, 0666, kNoLink, 0, 0, FileStatus::Ok},
     {"StrangersLinkInAStickyFolderAsRoot", false, 0, 0644, kStranger, 0, 01777, FileStatus::CannotWrite},
-    {"StrangersLinkInAStickyFolderAsNobody", true, kNobody, 0644, kStranger, 0, 01777,
-     FileStatus::CannotWrite},
+    {"StrangersLinkInStickyFolderNobody", true, kNobody, 0644, kStranger, 0, 01777, FileStatus::CannotWrite},
     {"StrangersLinkInAnOpenFolder", false, 0, 0644, kStranger, 0, 0777, FileStatus::CannotWrite},
     {"OwnLinkIsFollowed", true, kNobody, 0644, kNobody, 0, 01777, FileStatus::Ok},
     {"LinkOfTheFoldersOwnerIsFollowed", false, 0, 0644, kStranger, kStranger, 0755, FileStatus::Ok},
 };
+// clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Rows, SaveFile, ::testing::ValuesIn(kSaveRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(SaveFile, ReachesOnlyWhatItMayAndKeepsTheFileTheOwners) {
+    if (::geteuid() != 0) GTEST_SKIP() << "the scenes need files of several users: run as root (as CI does)";
+    for (const SaveRow& row : kSaveRows) {
+        SCOPED_TRACE(row.name);
+        const TempDir dir(0755);
+        const fs::path victim = dir / "victim";
+        test::WriteFile(victim, "old");
+        Own(victim, row.fileOwner, row.fileMode);
+        fs::path name = victim;
+        if (row.linkOwner != kNoLink) {
+            fs::create_directory(dir / "sub");
+            Own(dir / "sub", row.subOwner, row.subMode);
+            name = dir / "sub" / "plan.sin";
+            fs::create_symlink(victim, name);
+            Own(name, row.linkOwner, 0);
+        }
+        struct stat before {};
+        ASSERT_EQ(::stat(victim.c_str(), &before), 0);
+
+        const auto save = [&] {
+            return std::to_string(static_cast<int>(SaveFileAtomically(name, Bytes("new")).status));
+        };
+        EXPECT_EQ(row.asNobody ? test::InChildAsNobody(save) : save(),
+                  std::to_string(static_cast<int>(row.status)));
+
+        EXPECT_EQ(test::ReadFile(victim), row.status == FileStatus::Ok ? "new" : "old");
+        struct stat after {};
+        ASSERT_EQ(::stat(victim.c_str(), &after), 0);
+        EXPECT_EQ(std::tie(after.st_mode, after.st_uid, after.st_gid),
+                  std::tie(before.st_mode, before.st_uid, before.st_gid));
+        EXPECT_EQ(Leftovers(dir.Path()), 0);
+    }
+}
 
 TEST(SaveFileTarget, OnlyRegularFilesAndCharacterDevicesAreWritten) {
     const TempDir dir;
@@ -239,7 +202,7 @@ TEST(SaveFileTarget, OnlyRegularFilesAndCharacterDevicesAreWritten) {
     // Any name the folder takes can be saved: the temporary name does not grow with it.
     const fs::path longest = dir / std::string(255, 'x');
     EXPECT_TRUE(SaveFileAtomically(longest, Bytes("new")).ok());
-    EXPECT_EQ(Contents(longest), "new");
+    EXPECT_EQ(test::ReadFile(longest), "new");
     EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
@@ -270,16 +233,14 @@ TEST(SaveFileTarget, InterruptedSaveLeavesNoTemporaryFile) {
 }
 
 TEST(DisplayName, EscapesWhatATerminalWouldObey) {
+    // clang-format off
     const std::pair<std::string, std::string> rows[] = {
-        {"plan.sin", "plan.sin"},
-        {"a\nb\tc\x1b[31m", "a\\x0Ab\\x09c\\x1B[31m"},
-        {"\x7f", "\\x7F"},
+        {"plan.sin", "plan.sin"}, {"a\nb\tc\x1b[31m", "a\\x0Ab\\x09c\\x1B[31m"}, {"\x7f", "\\x7F"},
         {"Kanäle 频道.sin", "Kanäle 频道.sin"},
-        {"\xc2\x9b"
-         "2J",
-         "\\xC2\\x9B2J"},            // the C1 control CSI in UTF-8
-        {"\xff\xc3", "\\xFF\\xC3"},  // not UTF-8
+        {"\xc2\x9b" "2J", "\\xC2\\x9B2J"},  // the C1 control CSI in UTF-8
+        {"\xff\xc3", "\\xFF\\xC3"},        // not UTF-8
     };
+    // clang-format on
     for (const auto& [raw, shown] : rows) EXPECT_EQ(DisplayName(raw), shown);
 }
 

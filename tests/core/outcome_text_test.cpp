@@ -1,5 +1,5 @@
-// The words that end a read or a write, shared by the desktop program and the command line, and the
-// ports offered for choosing by hand.
+// The words that end a read or a write, shared by the desktop program and the command line, a safe write's
+// summary, and the ports offered for choosing by hand.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include "core/link/link_texts.h"
 #include "core/link/port_names.h"
 #include "core/safety/outcome_text.h"
+#include "core/safety/safe_write.h"
 
 namespace pm {
 namespace {
@@ -37,42 +38,75 @@ struct Row {
     const char* told;
 };
 
-class WriteOutcome : public ::testing::TestWithParam<Row> {};
-
-TEST_P(WriteOutcome, SaysWhatTheRadioHolds) {
-    EXPECT_EQ(Told(WriteOutcomeText(GetParam().outcome)), GetParam().told);
-}
-
 const SafeWriteOutcome kMismatch = [] {
     SafeWriteOutcome o = Write(SafeStatus::VerifyMismatch, SafeStage::Verify, 256, {}, LinkResult::Done);
     o.mismatchBytes.channels = {3};
     return o;
 }();
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Rows, WriteOutcome, ::testing::Values(
-    Row{"Done", Write(SafeStatus::Done, SafeStage::Write, 251, {}, LinkResult::Done),
-        "Write complete: all 251 blocks are in the radio. |  | - | -"},
-    Row{"VerifyFailed", kMismatch,
-        "Write complete, but verify failed: the radio holds other data than was sent in CH 3. | "
-        "Read back from the radio, CH 3 differ from what was sent. | box | unsure"},
-    Row{"CancelledMidway", Write(SafeStatus::Cancelled, SafeStage::Write, 100, {}, LinkResult::Cancelled),
-        "Write cancelled after block 100 of 251: the radio holds a mix of old and new data. | "
-        "Cancelled by the user. | box | unsure"},
-    Row{"InterruptedAtTheFirstBlock",
-        Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
-        "Write failed after block 0 of 251: the radio holds a mix of old and new data. | "
-        "Program Interrupt，Please reset the radio and try again | box | unsure"},
-    Row{"ModelRefused",
-        Write(SafeStatus::Cancelled, SafeStage::Write, 0, {link::kModelMismatch}, LinkResult::Cancelled),
-        "Write cancelled: nothing was written to the radio. | Cancel was the answer to: "
-        "Radio Type are not match for your setting，If you want continue,push ok button | - | -"},
-    Row{"BackupReadFailed", Write(SafeStatus::BackupFailed, SafeStage::Backup, 3, {link::kReadAckError}),
-        "Backup failed: nothing was written to the radio. | Error had happen,please try again | box | -"},
-    Row{"CheckCancelled", Write(SafeStatus::Cancelled, SafeStage::Verify, 9, {}, LinkResult::Cancelled),
-        "Write complete; the check was cancelled: it is not verified. | Cancelled by the user. | - | -"}),
-    [](const auto& info) { return std::string(info.param.name); });
-// clang-format on
+TEST(WriteOutcome, SaysWhatTheRadioHolds) {
+    // clang-format off
+    const Row cases[] = {
+        {"Done", Write(SafeStatus::Done, SafeStage::Write, 251, {}, LinkResult::Done),
+         "Write complete: all 251 blocks are in the radio. |  | - | -"},
+        {"VerifyFailed", kMismatch,
+         "Write complete, but verify failed: the radio holds other data than was sent in CH 3. | "
+         "Read back from the radio, CH 3 differ from what was sent. | box | unsure"},
+        {"CancelledMidway", Write(SafeStatus::Cancelled, SafeStage::Write, 100, {}, LinkResult::Cancelled),
+         "Write cancelled after block 100 of 251: the radio holds a mix of old and new data. | "
+         "Cancelled by the user. | box | unsure"},
+        {"InterruptedAtTheFirstBlock",
+         Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
+         "Write failed after block 0 of 251: the radio holds a mix of old and new data. | "
+         "Program Interrupt，Please reset the radio and try again | box | unsure"},
+        {"ModelRefused",
+         Write(SafeStatus::Cancelled, SafeStage::Write, 0, {link::kModelMismatch}, LinkResult::Cancelled),
+         "Write cancelled: nothing was written to the radio. | Cancel was the answer to: "
+         "Radio Type are not match for your setting，If you want continue,push ok button | - | -"},
+        {"BackupReadFailed", Write(SafeStatus::BackupFailed, SafeStage::Backup, 3, {link::kReadAckError}),
+         "Backup failed: nothing was written to the radio. | Error had happen,please try again | box | -"},
+        {"CheckCancelled", Write(SafeStatus::Cancelled, SafeStage::Verify, 9, {}, LinkResult::Cancelled),
+         "Write complete; the check was cancelled: it is not verified. | Cancelled by the user. | - | -"},
+    };
+    // clang-format on
+    for (const Row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Told(WriteOutcomeText(c.outcome)), c.told);
+    }
+}
+
+// The one-line summary of a safe write says whether the radio holds part of the new memory.
+TEST(WriteSummary, SaysWhetherTheRadioIsHalfWritten) {
+    using enum SafeStatus;
+    SafeWriteOutcome mismatch = Write(VerifyMismatch, SafeStage::Verify, 256);
+    mismatch.backupPath = "/tmp/radio-20261206-100000.sin";
+    mismatch.mismatchBytes.channels = {1, 2, 3, 4, 5, 6, 7, 9};
+    // clang-format off
+    const std::pair<SafeWriteOutcome, const char*> rows[] = {
+        {Write(WriteFailed, SafeStage::Write, 0, {link::kCommunicationError}),
+         "write failed, nothing written"},
+        // Block 0 went out but was not acknowledged: the radio may have stored it.
+        {Write(WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
+         "write failed after 0 of 251 blocks, radio half-written"},
+        {Write(Cancelled, SafeStage::Write, 7), "cancelled after 7 of 251 blocks, radio half-written"},
+        {Write(Cancelled, SafeStage::Backup, 30), "cancelled, nothing written"},
+        {Write(Cancelled, SafeStage::Verify, 12), "written, check cancelled"},
+        {mismatch, "backed up, written, verify failed (CH 1, 2, 3, 4, 5, 6 and 2 more)"},
+    };
+    // clang-format on
+    for (const auto& [outcome, text] : rows) EXPECT_EQ(SummaryText(outcome), text);
+}
+
+TEST(CompareBytes, NamesChannelsAndTheSettingsRowAndCountsTheRest) {
+    Image a{}, b{};
+    b[0x030] = b[0x03F] = 1;  // first and last byte of channel 3
+    b[0x500] = 1;             // channel 80
+    b[kSettingsOffset + 2] = 1;
+    b[0x005] = b[0x7D3] = 1;  // row 0 and the model byte
+    b[0x7D8] = 1;             // never sent, never compared
+    EXPECT_EQ(DescribeMismatch(CompareBytes(a, b)), "CH 3, 80; settings; 2 other bytes");
+    EXPECT_TRUE(CompareBytes(a, b, 0x005).Equal());
+}
 
 TEST(PortChoices, ByIdNamesAreReadableAndTheirDevicesNotListedTwice) {
     namespace fs = std::filesystem;

@@ -25,24 +25,20 @@ struct NormaliseRow {
 };
 
 TEST(Normalise, Table) {
+    // clang-format off
     const NormaliseRow rows[] = {
-        {"on_step", "231.2", k5, "231.20000"},
-        {"exact_half_5k_down", "231.2025", k5, "231.20000"},
+        {"on_step", "231.2", k5, "231.20000"}, {"exact_half_5k_down", "231.2025", k5, "231.20000"},
         {"remainder_251_up", "231.20251", k5, "231.20500"},
         {"remainder_312_down", "231.20312", k6, "231.20000"},
         {"remainder_313_up", "231.20313", k6, "231.20625"},
-        {"fraction_of_10hz_dropped", "231.202509", k5, "231.20000"},
-        {"above_band", "250", k5, "240.00000"},
-        {"just_above_band_not_rounded", "240.002", k6, "240.00000"},
-        {"below_band", "100", k5, "220.00000"},
-        {"no_digits", "abc", k5, "220.00000"},
-        {"blanks_and_unit", "  225.0126MHz", k5, "225.01500"},
-        {"decimal_comma_ends_number", "231,2", k5, "231.00000"},
-        {"nan", "nan", k5, "220.00000"},
-        {"infinity", "inf", k5, "240.00000"},
-        {"hex_float_is_16", "0x1p4", k5, "220.00000"},
+        {"fraction_of_10hz_dropped", "231.202509", k5, "231.20000"}, {"above_band", "250", k5, "240.00000"},
+        {"just_above_band_not_rounded", "240.002", k6, "240.00000"}, {"below_band", "100", k5, "220.00000"},
+        {"no_digits", "abc", k5, "220.00000"}, {"blanks_and_unit", "  225.0126MHz", k5, "225.01500"},
+        {"decimal_comma_ends_number", "231,2", k5, "231.00000"}, {"nan", "nan", k5, "220.00000"},
+        {"infinity", "inf", k5, "240.00000"}, {"hex_float_is_16", "0x1p4", k5, "220.00000"},
         {"ten_thousand_digits", std::string(10000, '9'), k5, "240.00000"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(NormaliseFieldText(row.text, kBase, row.step), row.shown);
@@ -78,22 +74,17 @@ struct FrameRow {
 
 // A field sends its text as it stands, normalised or not, unless the frame cannot carry the number.
 TEST(FrameFrequency, Table) {
+    // clang-format off
     const FrameRow rows[] = {
-        {"example", "230.00000", 23000000},
-        {"odd_step", "231.20625", 23120625},
-        {"decimal_value_not_its_double", "146.2", 14620000},
-        {"empty_field", "", 0},
-        {"no_number", "abc", 0},
-        {"typed_not_normalised", "231.2026", 23120260},
-        {"outside_band_as_is", "250.5", 25050000},
-        {"highest_carried", "999.99999", 99999999},
-        {"thousand_clamped_high", "1000", 24000000},
-        {"infinity_clamped_high", "inf", 24000000},
-        {"negative_clamped_low", "-5", 22000000},
-        {"tiny_negative_clamped_low", "-0.000001", 22000000},
-        {"nan_clamped_low", "nan", 22000000},
+        {"example", "230.00000", 23000000}, {"odd_step", "231.20625", 23120625},
+        {"decimal_value_not_its_double", "146.2", 14620000}, {"empty_field", "", 0}, {"no_number", "abc", 0},
+        {"typed_not_normalised", "231.2026", 23120260}, {"outside_band_as_is", "250.5", 25050000},
+        {"highest_carried", "999.99999", 99999999}, {"thousand_clamped_high", "1000", 24000000},
+        {"infinity_clamped_high", "inf", 24000000}, {"negative_clamped_low", "-5", 22000000},
+        {"tiny_negative_clamped_low", "-0.000001", 22000000}, {"nan_clamped_low", "nan", 22000000},
         {"negative_zero_is_zero", "-0", 0},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(FrameFrequencyUnits(row.text), row.units);

@@ -5,13 +5,6 @@
 namespace pm {
 namespace {
 
-TEST(ToneTable, RangesBeginAndEndAtTheirIndices) {
-    const auto& t = ToneTable();
-    const std::pair<int, const char*> rows[] = {{0, "OFF"},     {1, "67.0"},    {50, "254.1"}, {51, "D017N"},
-                                                {156, "D754N"}, {157, "D017I"}, {262, "D754I"}};
-    for (const auto& [index, text] : rows) EXPECT_EQ(t[index], text) << index;
-}
-
 struct CodeRow {
     const char* name;
     std::string text;
