@@ -17,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Kind = sim::RadioEvent::Kind;
+using enum sim::BlockFaultKind;
 
 /** Answers OK boxes and cancels every question; records the stages it was told about. */
 class StageHost : public SafeWriteHost {
@@ -37,16 +38,6 @@ class StageHost : public SafeWriteHost {
     int cancelAfterBlocks = -1;
 };
 
-std::size_t Files(const fs::path& dir) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-sim::Faults Fault(sim::BlockFaultKind kind, int block, std::size_t length = 0) {
-    sim::Faults faults;
-    faults.blocks.push_back({kind, block, length});
-    return faults;
-}
-
 // The plan sent has channel 3 in use, so that a corrupt block 6 shows as a channel difference.
 const Image kPlan = sim::DemoImage();
 
@@ -61,25 +52,17 @@ struct RadioRow {
 // Every row backs up and verifies; the rows run side by side, as a dealer's bench would.
 TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
     using enum SafeStage;
+    using enum SafeStatus;
+    // clang-format off
     const std::vector<RadioRow> rows = {
-        {"good radio", kDefaultModel, {}, SafeStatus::Done, {Backup, Write, Verify}},
-        {"stores block 6 wrongly",
-         kDefaultModel,
-         Fault(sim::BlockFaultKind::CorruptWrite, 6),
-         SafeStatus::VerifyMismatch,
+        {"good radio", kDefaultModel, {}, Done, {Backup, Write, Verify}},
+        {"stores block 6 wrongly", kDefaultModel, {.blocks = {{CorruptWrite, 6}}}, VerifyMismatch,
          {Backup, Write, Verify}},
-        {"backup read cut short",
-         kDefaultModel,
-         Fault(sim::BlockFaultKind::ShortReply, 40, 5),
-         SafeStatus::BackupFailed,
-         {Backup}},
-        {"stops taking blocks at 100",
-         kDefaultModel,
-         Fault(sim::BlockFaultKind::WriteNoAck, 100),
-         SafeStatus::WriteFailed,
-         {Backup, Write}},
-        {"other model, question cancelled", 0x42, {}, SafeStatus::Cancelled, {Backup, Write}},
+        {"backup read cut short", kDefaultModel, {.blocks = {{ShortReply, 40, 5}}}, BackupFailed, {Backup}},
+        {"stops at block 100", kDefaultModel, {.blocks = {{WriteNoAck, 100}}}, WriteFailed, {Backup, Write}},
+        {"other model, question cancelled", 0x42, {}, Cancelled, {Backup, Write}},
     };
+    // clang-format on
     const TempDir dir;
     const fs::path backups = dir / "backups";
     std::vector<std::unique_ptr<RadioOnPty>> radios;
@@ -115,7 +98,7 @@ TEST(SafeWrite, BackupWriteAndVerifyOnSeveralRadiosAtOnce) {
         EXPECT_TRUE(
             std::equal(before[i].begin() + kWrittenBytes, before[i].end(), memory.begin() + kWrittenBytes));
     }
-    EXPECT_EQ(Files(backups), 4u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 4);
 
     EXPECT_TRUE(std::equal(kPlan.begin(), kPlan.begin() + kWrittenBytes, radios[0]->Host().Memory().begin()));
 
@@ -141,12 +124,12 @@ TEST(SafeWrite, CancelDuringTheBackupWritesNothing) {
     const SafeWriteOutcome o = SafeWrite(port, radio.Path(), host, kPlan, {dir.Path(), false});
     EXPECT_EQ(o.status, SafeStatus::Cancelled);
     EXPECT_EQ(SummaryText(o), "cancelled, nothing written");
-    EXPECT_EQ(Files(dir.Path()), 0u);
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
     EXPECT_TRUE(radio.Events(Kind::Write).empty());
 }
 
 TEST(SafeWrite, AReadBackThatFailsLeavesTheWriteUnverified) {
-    RadioOnPty radio(PatternImage(9), kDefaultModel, Fault(sim::BlockFaultKind::ShortReply, 10, 3));
+    RadioOnPty radio(PatternImage(9), kDefaultModel, {.blocks = {{ShortReply, 10, 3}}});
     PosixSerialPort port;
     StageHost host;
     const SafeWriteOutcome o = SafeWrite(port, radio.Path(), host, kPlan, {std::nullopt, true});

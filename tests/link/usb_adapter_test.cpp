@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,21 +13,17 @@
 #include "core/link/posix_serial_port.h"
 #include "core/link/usb_adapter.h"
 #include "core/safety/port_diagnosis.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
 namespace pm {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 /** A sysfs tree (root/sys) with ttys, their device files and /dev/serial/by-id links to them. */
 struct FakeSysfs {
     FakeSysfs() { fs::create_directories(root / "dev/serial/by-id"); }
-    ~FakeSysfs() { fs::remove_all(root); }
 
     /** The by-id path of tty served by driver, with a latency_timer file holding timer unless "". */
     std::string Add(const std::string& tty, const std::string& driver, const std::string& timer) {
@@ -46,16 +41,12 @@ struct FakeSysfs {
     }
     fs::path Sys() const { return root / "sys"; }
 
-    const fs::path root = fs::temp_directory_path() / ("usb_adapter_test." + std::to_string(::getpid()));
+    test::TempDir dir;
+    const fs::path root = dir.Path();
 };
 
-/** A pseudo-terminal: a real tty whose driver knows no serial settings, like the virtual radio's. */
-struct Pty {
-    Pty() { ::openpty(&master, &slave, name, nullptr, nullptr); }
-    ~Pty() { ::close(master), ::close(slave); }
-    int master = -1, slave = -1;
-    char name[128] = {};
-};
+// A pseudo-terminal (test::RawPty) stands for a real tty whose driver knows no serial settings.
+using Pty = test::RawPty;
 
 TEST(UsbAdapter, FtdiWithWritableTimerGetsOneMillisecondAndItsOldTimerBack) {
     FakeSysfs sys;
@@ -65,20 +56,20 @@ TEST(UsbAdapter, FtdiWithWritableTimerGetsOneMillisecondAndItsOldTimerBack) {
     EXPECT_EQ(info.driver, "ftdi_sio");
     EXPECT_EQ(info.latencyTimerMs, 1);
     EXPECT_EQ(info.mode, LatencyMode::Low);
-    EXPECT_EQ(Slurp(sys.Timer("ttyUSB0")), "1\n");
+    EXPECT_EQ(test::ReadFile(sys.Timer("ttyUSB0")), "1\n");
     EXPECT_EQ(DescribeAdapter(info), "FTDI USB serial adapter (ftdi_sio), latency timer 1 ms");
     RestoreLatency(pty.slave, info);
-    EXPECT_EQ(Slurp(sys.Timer("ttyUSB0")), "16\n");
+    EXPECT_EQ(test::ReadFile(sys.Timer("ttyUSB0")), "16\n");
     // The cable help names the adapter; a device without a sysfs entry gets nothing added.
     const std::string help = ExplainOpenFailure(path, EBUSY, sys.Sys());
     EXPECT_NE(help.find("Device: FTDI USB serial adapter (ftdi_sio)."), std::string::npos) << help;
-    EXPECT_EQ(ExplainOpenFailure(pty.name, EBUSY, sys.Sys()).find("Device:"), std::string::npos);
+    EXPECT_EQ(ExplainOpenFailure(pty.path, EBUSY, sys.Sys()).find("Device:"), std::string::npos);
 }
 
 TEST(UsbAdapter, FtdiWithReadOnlyTimerKeepsItAndSaysSo) {
     // Root ignores the mode bits of a plain file but not of a 0444 sysctl: a timer no one may write.
     const fs::path readOnly = "/proc/sys/kernel/cap_last_cap";
-    const std::string before = Slurp(readOnly);
+    const std::string before = test::ReadFile(readOnly);
     if (before.empty() || std::stoi(before) <= 1) GTEST_SKIP() << "no read-only number in " << readOnly;
     FakeSysfs sys;
     const std::string path = sys.Add("ttyUSB0", "ftdi_sio", "");
@@ -87,7 +78,7 @@ TEST(UsbAdapter, FtdiWithReadOnlyTimerKeepsItAndSaysSo) {
     const AdapterInfo info = RequestLowLatency(pty.slave, path, sys.Sys());
     EXPECT_EQ(info.latencyTimerMs, std::stoi(before));
     EXPECT_EQ(info.mode, LatencyMode::Default);
-    EXPECT_EQ(Slurp(readOnly), before);
+    EXPECT_EQ(test::ReadFile(readOnly), before);
     EXPECT_EQ(DescribeAdapter(info), "FTDI USB serial adapter (ftdi_sio), latency timer " +
                                          std::to_string(std::stoi(before)) + " ms (could not be lowered)");
     EXPECT_NE(LatencyAdvice(info).find("access to " + info.timerFile.string()), std::string::npos);
@@ -102,13 +93,13 @@ TEST(UsbAdapter, DriversWithoutTimerAndPseudoTerminalsKeepTheirLatency) {
     EXPECT_EQ(usb.mode, LatencyMode::None);
     EXPECT_EQ(DescribeAdapter(usb), "CH340/CH341 USB serial adapter (ch341-uart)");
 
-    const AdapterInfo terminal = RequestLowLatency(pty.slave, pty.name, sys.Sys());
+    const AdapterInfo terminal = RequestLowLatency(pty.slave, pty.path, sys.Sys());
     EXPECT_TRUE(terminal.pseudoTerminal);
     EXPECT_EQ(terminal.driver, "");
     EXPECT_EQ(terminal.mode, LatencyMode::None);
     // The port asks on every open and tells what it found; the open itself never fails for it.
     PosixSerialPort port;
-    ASSERT_EQ(port.Open(pty.name), 0);
+    ASSERT_EQ(port.Open(pty.path), 0);
     EXPECT_EQ(DescribeAdapter(port.Adapter()), "pseudo-terminal");
     EXPECT_EQ(LatencyAdvice(port.Adapter()), "") << "nothing to advise where nothing could be lowered";
 }

@@ -1,19 +1,12 @@
-// A USB adapter's latency timer between the virtual radio and the PC: on our own clock, then on a tty.
+// A USB adapter's latency timer between the virtual radio and the PC, on our own clock.
 
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
 
-#include "core/link/frames.h"
 #include "sim/adapter_latency.h"
-#include "sim/demo_image.h"
-#include "sim/pty_host.h"
 
 namespace pm::sim {
 namespace {
@@ -69,26 +62,6 @@ TEST_P(Holder, ReleasesWhenItShould) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, Holder, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PtyHost, AdapterLatencyDelaysEveryAnswer) {
-    HostOptions options;
-    options.adapterLatency = 40ms;
-    std::string error;
-    auto host = PtyHost::Create(VirtualRadio(DemoImage(), 0x37), options, error);
-    ASSERT_TRUE(host) << error;
-    host->Start();
-    const int fd = ::open(host->Path().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    const auto start = Clock::now();
-    EXPECT_GT(::write(fd, frame::kWakeUp.data(), frame::kWakeUp.size()), 0);
-    pollfd p{fd, POLLIN, 0};
-    std::uint8_t answer = 0;
-    EXPECT_TRUE(::poll(&p, 1, 2000) == 1 && ::read(fd, &answer, 1) == 1 && answer == 0x06);
-    const auto waited = Clock::now() - start;
-    EXPECT_GE(waited, 40ms);
-    EXPECT_LT(waited, 1000ms);  // generous: the machine may be busy
-    ::close(fd);
-}
 
 }  // namespace
 }  // namespace pm::sim
