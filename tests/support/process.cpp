@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
