@@ -365,7 +365,7 @@ TEST(CliSafety, CableHelpFollowsTheOpenFailure) {
     EXPECT_TRUE(used.err.starts_with(opened + busy.Path() + " is already in use by flock (process " +
                                      std::to_string(holder.pid) + ")"))
         << used.err;
-    ::kill(holder.pid, SIGKILL);
+    ::kill(-holder.pid, SIGKILL);  // flock and the sleep it started
     (void)Wait(holder);
 }
 

@@ -100,6 +100,8 @@ Child Spawn(const std::vector<std::string>& argv, const RunOptions& options) {
             ::dup2(slave >= 0 ? slave : err[1], 2) < 0)
             _exit(126);
         if (options.asNobody && !BecomeNobody()) _exit(125);
+        // Its own process group, so that whatever it starts can be stopped with it.
+        ::setpgid(0, 0);
         ::execvpe(argp[0], argp.data(), envp.data());
         _exit(127);
     }
@@ -124,7 +126,7 @@ Finished Wait(Child c) {
     bool done = false;
     std::thread watchdog([&] {
         std::unique_lock lock(m);
-        if (!cv.wait_for(lock, std::chrono::seconds(60), [&] { return done; })) ::kill(c.pid, SIGKILL);
+        if (!cv.wait_for(lock, std::chrono::seconds(60), [&] { return done; })) ::kill(-c.pid, SIGKILL);
     });
     std::thread errReader([&] { f.err = DrainFd(c.err); });
     f.out = DrainFd(c.out);
