@@ -4,25 +4,18 @@ namespace pm {
 
 const SettingInfo& Info(Setting s) {
     static const std::array<SettingInfo, kAllSettings.size()> infos = {{
-        {"Field", "field", 1075, {"136 - 175MHZ", "144 - 146MHZ"}, -1, -1, true},
-        {"Squelch Level", "squelch", 1016, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, 4, 4, true},
-        {"N/W", "nw", 1017, {"Wide", "Narrow"}, 1, -1, true},
-        {"Warning", "warning", 1014, {"Disable", "Enable"}, 1, 1, true},
+        {"Field", "field", {"136 - 175MHZ", "144 - 146MHZ"}, -1, -1, true},
+        {"Squelch Level", "squelch", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, 4, 4, true},
+        {"N/W", "nw", {"Wide", "Narrow"}, 1, -1, true},
+        {"Warning", "warning", {"Disable", "Enable"}, 1, 1, true},
         {"Tx total Time(s)",
          "tx_total_time",
-         1013,
          {"Off", "30s", "60s", "90s", "120s", "150s", "180s", "210s", "240s", "270s", "300s"},
          2,
          2,
          true},
-        {"TX Power rank",
-         "tx_power_rank",
-         1018,
-         {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"},
-         9,
-         9,
-         false},
-        {"BatterySave", "battery_save", 1074, {"ON", "OFF"}, 0, 1, false},
+        {"TX Power rank", "tx_power_rank", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, 9, 9, false},
+        {"BatterySave", "battery_save", {"ON", "OFF"}, 0, 1, false},
     }};
     return infos.at(static_cast<std::size_t>(s));
 }

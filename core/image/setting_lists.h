@@ -19,7 +19,6 @@ inline constexpr std::array<Setting, 7> kAllSettings = {
 struct SettingInfo {
     std::string_view label;            // label on the form
     std::string_view key;              // short name for files and the command line
-    int controlId;                     // id on the form
     std::vector<std::string> entries;  // in list order (sorted lists already sorted)
     int defaultIndex;                  // selection at first set-up, -1 for none
     int snapIndex;                     // selection that typing returns to, -1 for no reaction
