@@ -387,8 +387,11 @@ void TransferCommands::ShowComparison(const Image& document, const Image& radio)
 }
 
 void TransferCommands::ShowAdapter(const AdapterInfo& adapter, bool afterTransfer) {
-    // A port that never opened has nothing to say about its device.
-    if (adapter.tty.empty() && !adapter.pseudoTerminal) return;
+    // Nothing is known of a device that is not there; an older note would speak of another port.
+    if (adapter.tty.empty() && !adapter.pseudoTerminal) {
+        adapter_->hide();
+        return;
+    }
     // Before the port opens its latency is not ours yet; afterwards it is what the transfer had.
     const std::string text = afterTransfer ? DescribeAdapter(adapter) : AdapterName(adapter);
     const std::string advice = LatencyAdvice(adapter);
