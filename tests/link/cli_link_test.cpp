@@ -72,7 +72,8 @@ TEST(CliLink, SimServesReadWriteAndTestModeAndSavesWhatWasWritten) {
     const TempDir dir;
     const fs::path saved = dir / "after.sin";
     {
-        SimProcess sim({"--save", saved.string(), "--fault", "write-nak@255"});  // past the 251 written
+        // A fault past the 251 blocks written, and the radio's own model given in hex.
+        SimProcess sim({"--save", saved.string(), "--fault", "write-nak@255", "--model", "0x37"});
         ASSERT_TRUE(sim.Path().starts_with("/dev/pts/")) << sim.Path();
         EXPECT_EQ(fs::read_symlink(sim.Link()).string(), sim.Path());
         const Finished read = Cli({"read", "--port", sim.Link(), "-o", sim.File("radio.sin")});
