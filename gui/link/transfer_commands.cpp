@@ -70,6 +70,19 @@ QString NextStep(TransferCommands::Direction direction) {
     return QStringLiteral("Start reads the radio and compares it with the document.");
 }
 
+// What runs, for the status bar until the outcome takes its place.
+QString Running(TransferCommands::Direction direction) {
+    switch (direction) {
+        case TransferCommands::Direction::Read:
+            return QStringLiteral("Reading the radio...");
+        case TransferCommands::Direction::Write:
+            return QStringLiteral("Writing the radio...");
+        case TransferCommands::Direction::Compare:
+            break;
+    }
+    return QStringLiteral("Reading the radio to compare it with the document...");
+}
+
 QSettings Settings() {
     return QSettings(QString::fromLatin1(kSettingsOrganisation), FromView(kAppTitle));
 }
@@ -267,6 +280,7 @@ void TransferCommands::OnTransfer() {
             break;
     }
     frame_.SetTransferRunning(true);
+    ShowStatus(Running(direction_));
     ShowAdapter(FindAdapter(DevicePathOfPort(job_->port)), false);
     runner_->Start([job = job_](SafeWriteHost& host) {
         PosixSerialPort port;

@@ -130,6 +130,7 @@ TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
     QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
     EXPECT_FALSE(Dialog()->StartButton()->isEnabled());
     ASSERT_TRUE(WaitForPosition(20));
+    EXPECT_EQ(Window().statusBar()->currentMessage(), "Reading the radio...");
 
     for (Command id : {Command::FileNew, Command::FileOpen}) EXPECT_FALSE(Window().Action(id)->isEnabled());
     EXPECT_FALSE(Window().OnFileNew());
