@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "core/image/channel_file.h"
+#include "core/image/file_access.h"
 #include "core/safety/port_diagnosis.h"
 
 namespace pm::cli {
@@ -28,6 +29,28 @@ int CliPort::Open(std::string_view name) {
         if (const std::string advice = LatencyAdvice(Adapter()); !advice.empty()) PrintMessage(advice);
     }
     return error;
+}
+
+bool TraceOption::Check() const {
+    if (path_.empty()) return true;
+    const FileOutcome outcome = CheckSavable(path_);
+    if (!outcome.ok()) PrintMessage(outcome.message);
+    return outcome.ok();
+}
+
+SerialPort& TraceOption::Wrap(SerialPort& port) {
+    if (path_.empty()) return port;
+    traced_.emplace(port, trace_);
+    return *traced_;
+}
+
+bool TraceOption::Save() const {
+    if (path_.empty()) return true;
+    const std::string text = trace_.Text();
+    const FileOutcome outcome =
+        SaveFileAtomically(path_, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    if (!outcome.ok()) PrintMessage(outcome.message);
+    return outcome.ok();
 }
 
 std::optional<Image> OpenChannelFile(const std::filesystem::path& path) {

@@ -8,6 +8,7 @@
 #include "core/image/memory_image.h"
 #include "core/link/posix_serial_port.h"
 #include "core/link/session_host.h"
+#include "core/link/traced_port.h"
 #include "core/texts.h"
 
 namespace pm::cli {
@@ -27,6 +28,26 @@ class CliPort : public PosixSerialPort {
 
   private:
     bool verbose_;
+};
+
+/**
+ * --trace FILE: checked before the exchange, filled by a TracedPort around the real one, and stored
+ * when the exchange ended, whichever way. Without a file it traces nothing.
+ */
+class TraceOption {
+  public:
+    explicit TraceOption(std::filesystem::path path) : path_(std::move(path)) {}
+    /** False after printing why the file could not be written. */
+    [[nodiscard]] bool Check() const;
+    /** The port to hand the exchange: port itself, or the traced one. */
+    [[nodiscard]] SerialPort& Wrap(SerialPort& port);
+    /** Stores the trace; false after printing why not. */
+    [[nodiscard]] bool Save() const;
+
+  private:
+    std::filesystem::path path_;
+    SerialTrace trace_;
+    std::optional<TracedPort> traced_;
 };
 
 /** File Open: the file's image, or nothing after printing why (exit code 3 for the caller). */

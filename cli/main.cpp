@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     pm::cli::RegisterWrite(app, verbs);
     pm::cli::RegisterSim(app, verbs);
     pm::cli::RegisterTestMode(app, verbs);
+    pm::cli::RegisterDoctor(app, verbs);
 
     try {
         app.parse(argc, argv);

@@ -20,6 +20,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
         std::string out;
         int retries = 0;
         bool verbose = false;
+        std::string trace;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -36,8 +37,13 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
             ->check(CLI::Range(0, 1000));
     cmd->add_flag("--verbose", args->verbose,
                   "Name the port's adapter (its driver) and its latency mode on stderr once it is open");
+    cmd->add_option("--trace", args->trace,
+                    "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
+                    "settings, into this text file");
     verbs.push_back(
         {cmd, [args, retries] {
+             TraceOption trace(args->trace);
+             if (!trace.Check()) return kExitFile;
              // Ten seconds of transfer must not end in a file that cannot be written.
              if (const FileOutcome savable = CheckSavable(args->out); !savable.ok()) {
                  PrintMessage(savable.message);
@@ -50,10 +56,11 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
                  bar);
              CliPort port(args->verbose);
              Image image = NewDocumentImage();
-             const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
+             const LinkOutcome outcome = TransferSession(trace.Wrap(port), args->port, host).Read(image);
              bar.Finish();
              PrintCableHelp(outcome);
              PrintMessage(ReadOutcomeText(outcome).line);
+             if (!trace.Save()) return kExitFile;
              if (outcome.result != LinkResult::Done) return kExitFailed;
              return SaveImage(args->out, image) ? kExitOk : kExitFile;
          }});

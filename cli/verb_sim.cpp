@@ -142,6 +142,8 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
         std::vector<std::string> faults;
         std::string testSilentAfter;
         int testSilentTimes = -1;
+        bool echo = false;
+        bool noise = false;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -168,7 +170,11 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
         ->check(CLI::Range(0, 255));
     cmd->add_flag("--verbose", args->verbose, "Report every frame received on stderr");
     auto* faults = cmd->add_option_group("faults", "Fault injection");
-    faults->add_flag("--silent", args->silent, "Never answer");
+    faults->add_flag("--silent", args->silent, "Never answer (the same as a line that carries nothing)");
+    faults->add_flag("--echo", args->echo,
+                     "A one-wire cable: every byte sent comes straight back (the radio still answers unless "
+                     "--silent)");
+    faults->add_flag("--noise", args->noise, "Line noise: every answer carries one stray byte");
     faults->add_option("--ignore-wakeups", args->ignoreWakeUps, "Leave the first N wake-ups unanswered")
         ->check(CLI::Range(0, 1000000));
     faults
@@ -267,6 +273,8 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                              faults.testSilentAfter = it->second;
                          }
                          faults.testSilentTimes = args->testSilentTimes;
+                         faults.echo = args->echo;
+                         faults.noise = args->noise;
 
                          sim::HostOptions options;
                          options.realtime = args->realtime;

@@ -47,6 +47,7 @@ void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs) {
         std::string rxTone = "OFF";
         std::string txTone = "OFF";
         int retries = 0;
+        std::string trace;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -70,8 +71,13 @@ void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs) {
                         "Answer Retry this many times when the radio does not answer, then Cancel "
                         "(default: ask on a terminal, otherwise 0)")
             ->check(CLI::Range(0, 1000));
+    cmd->add_option("--trace", args->trace,
+                    "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
+                    "settings, into this text file");
     verbs.push_back(
         {cmd, [args, retries] {
+             TraceOption trace(args->trace);
+             if (!trace.Check()) return kExitFile;
              TestModeRequest request;
              request.item = kItems.at(args->item);
              if (args->value == "default") {
@@ -106,8 +112,9 @@ void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs) {
                  MakePolicy(false, retries->count() > 0 ? std::optional<int>(args->retries) : std::nullopt),
                  bar);
              PosixSerialPort port;
-             const LinkOutcome outcome = RunTestMode(port, args->port, request, host);
+             const LinkOutcome outcome = RunTestMode(trace.Wrap(port), args->port, request, host);
              PrintCableHelp(outcome);
+             if (!trace.Save()) return kExitFile;
              return outcome.result == LinkResult::Done ? kExitOk : kExitFailed;
          }});
 }

@@ -307,6 +307,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
         std::string backup;
         bool verify = false;
         bool verbose = false;
+        std::string trace;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -348,68 +349,83 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                   "Name each port's adapter (its driver) on stderr; for one port also its latency mode once "
                   "open");
 
-    verbs.push_back(
-        {cmd, [args, retries, backup] {
-             // --backup takes the next word when it can; if that left no channel file, the
-             // word was the file and the backup goes to the default folder.
-             std::optional<fs::path> backupDir;
-             if (backup->count() > 0) {
-                 if (args->in.empty() && !args->backup.empty()) args->in = std::exchange(args->backup, "");
-                 backupDir = args->backup.empty() ? DefaultBackupDir() : fs::path(args->backup);
-             }
-             if (args->in.empty()) {
-                 std::cerr << "write: the channel file to send is missing\n";
-                 return kExitUsage;
-             }
-             if (const auto twice = SameDeviceTwice(args->ports)) {
-                 std::cerr << "write: --port " << EscapeControls(twice->second)
-                           << " is the same device as --port " << EscapeControls(twice->first) << "\n";
-                 return kExitUsage;
-             }
-             const std::optional<Image> file = OpenChannelFile(args->in);
-             if (!file) return kExitFile;
-             const Image image = RoundTrip(*file);
-             const SafeWriteOptions options{backupDir, args->verify};
-             const bool terminal = ::isatty(STDERR_FILENO) == 1;
-             CancelOnInterrupt();
+    cmd->add_option("--trace", args->trace,
+                    "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
+                    "settings, into this text file (one --port only)");
+    verbs.push_back({cmd, [args, retries, backup] {
+                         // --backup takes the next word when it can; if that left no channel file, the
+                         // word was the file and the backup goes to the default folder.
+                         std::optional<fs::path> backupDir;
+                         if (backup->count() > 0) {
+                             if (args->in.empty() && !args->backup.empty())
+                                 args->in = std::exchange(args->backup, "");
+                             backupDir = args->backup.empty() ? DefaultBackupDir() : fs::path(args->backup);
+                         }
+                         if (args->in.empty()) {
+                             std::cerr << "write: the channel file to send is missing\n";
+                             return kExitUsage;
+                         }
+                         if (const auto twice = SameDeviceTwice(args->ports)) {
+                             std::cerr << "write: --port " << EscapeControls(twice->second)
+                                       << " is the same device as --port " << EscapeControls(twice->first)
+                                       << "\n";
+                             return kExitUsage;
+                         }
+                         if (!args->trace.empty() && args->ports.size() > 1) {
+                             std::cerr << "write: --trace follows one --port only\n";
+                             return kExitUsage;
+                         }
+                         TraceOption trace(args->trace);
+                         if (!trace.Check()) return kExitFile;
+                         const std::optional<Image> file = OpenChannelFile(args->in);
+                         if (!file) return kExitFile;
+                         const Image image = RoundTrip(*file);
+                         const SafeWriteOptions options{backupDir, args->verify};
+                         const bool terminal = ::isatty(STDERR_FILENO) == 1;
+                         CancelOnInterrupt();
 
-             if (args->ports.size() == 1) {
-                 SingleHost host(
-                     MakePolicy(args->yes,
-                                retries->count() > 0 ? std::optional<int>(args->retries) : std::nullopt),
-                     terminal, backupDir.has_value() || args->verify);
-                 CliPort port(args->verbose);
-                 const SafeWriteOutcome outcome = SafeWrite(port, args->ports[0], host, image, options);
-                 Report(outcome, "");
-                 PrintMessage(WriteOutcomeText(outcome).line);
-                 if (outcome.ok()) return kExitOk;
-                 return outcome.status == SafeStatus::BackupFailed && !outcome.error.empty() ? kExitFile
-                                                                                             : kExitFailed;
-             }
+                         if (args->ports.size() == 1) {
+                             SingleHost host(MakePolicy(args->yes, retries->count() > 0
+                                                                       ? std::optional<int>(args->retries)
+                                                                       : std::nullopt),
+                                             terminal, backupDir.has_value() || args->verify);
+                             CliPort port(args->verbose);
+                             const SafeWriteOutcome outcome =
+                                 SafeWrite(trace.Wrap(port), args->ports[0], host, image, options);
+                             Report(outcome, "");
+                             PrintMessage(WriteOutcomeText(outcome).line);
+                             // The radio's state is told first; a trace that could not be stored only
+                             // follows.
+                             if (!trace.Save()) return kExitFile;
+                             if (outcome.ok()) return kExitOk;
+                             return outcome.status == SafeStatus::BackupFailed && !outcome.error.empty()
+                                        ? kExitFile
+                                        : kExitFailed;
+                         }
 
-             // The ports of a batch belong to its threads; sysfs still names their drivers.
-             if (args->verbose) {
-                 for (const auto& p : args->ports) {
-                     const std::string device = DevicePathOfPort(p);
-                     PrintMessage(device + ": " + AdapterName(FindAdapter(device)));
-                 }
-             }
-             BatchBoard board(args->ports, terminal);
-             std::vector<std::unique_ptr<BatchHost>> hosts;
-             std::vector<RadioJob> jobs;
-             for (std::size_t i = 0; i < args->ports.size(); ++i) {
-                 hosts.push_back(std::make_unique<BatchHost>(board, i, args->yes, args->retries));
-                 jobs.push_back({args->ports[i], hosts.back().get()});
-             }
-             const std::vector<SafeWriteOutcome> outcomes = SafeWriteMany(jobs, image, options);
-             board.Finish();
-             for (std::size_t i = 0; i < outcomes.size(); ++i)
-                 Report(outcomes[i], EscapeControls(args->ports[i]) + ": ");
-             PrintSummary(args->ports, outcomes);
-             const bool all = std::all_of(outcomes.begin(), outcomes.end(),
-                                          [](const SafeWriteOutcome& o) { return o.ok(); });
-             return all ? kExitOk : kExitFailed;
-         }});
+                         // The ports of a batch belong to its threads; sysfs still names their drivers.
+                         if (args->verbose) {
+                             for (const auto& p : args->ports) {
+                                 const std::string device = DevicePathOfPort(p);
+                                 PrintMessage(device + ": " + AdapterName(FindAdapter(device)));
+                             }
+                         }
+                         BatchBoard board(args->ports, terminal);
+                         std::vector<std::unique_ptr<BatchHost>> hosts;
+                         std::vector<RadioJob> jobs;
+                         for (std::size_t i = 0; i < args->ports.size(); ++i) {
+                             hosts.push_back(std::make_unique<BatchHost>(board, i, args->yes, args->retries));
+                             jobs.push_back({args->ports[i], hosts.back().get()});
+                         }
+                         const std::vector<SafeWriteOutcome> outcomes = SafeWriteMany(jobs, image, options);
+                         board.Finish();
+                         for (std::size_t i = 0; i < outcomes.size(); ++i)
+                             Report(outcomes[i], EscapeControls(args->ports[i]) + ": ");
+                         PrintSummary(args->ports, outcomes);
+                         const bool all = std::all_of(outcomes.begin(), outcomes.end(),
+                                                      [](const SafeWriteOutcome& o) { return o.ok(); });
+                         return all ? kExitOk : kExitFailed;
+                     }});
 }
 
 }  // namespace pm::cli

@@ -37,5 +37,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterSim(CLI::App& app, std::vector<Verb>& verbs);
 /** testmode: one Test Mode exchange. */
 void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs);
+/** doctor: the cable doctor. */
+void RegisterDoctor(CLI::App& app, std::vector<Verb>& verbs);
 
 }  // namespace pm::cli

@@ -68,6 +68,22 @@ const BlockFault* VirtualRadio::FaultAt(int block, std::initializer_list<BlockFa
 }
 
 Reaction VirtualRadio::OnByte(std::uint8_t byte) {
+    Reaction r = Take(byte);
+    if (faults_.noise) {
+        for (Segment& s : r.segments) {
+            if (s.bytes.empty()) continue;
+            noiseSeed_ = noiseSeed_ * 1103515245u + 12345u;
+            // Never a byte an answer or the PC's frames could be mistaken for.
+            const auto stray = static_cast<std::uint8_t>(0x80 | ((noiseSeed_ >> 16) & 0x7F));
+            const std::size_t at = (noiseSeed_ >> 8) % (s.bytes.size() + 1);
+            s.bytes.insert(s.bytes.begin() + static_cast<std::ptrdiff_t>(at), stray);
+        }
+    }
+    if (faults_.echo) r.segments.insert(r.segments.begin(), Segment{false, {byte}});
+    return r;
+}
+
+Reaction VirtualRadio::Take(std::uint8_t byte) {
     if (collect_ != Collect::None) {
         frame_.push_back(byte);
         if (frame_.size() < need_) return {};

@@ -45,6 +45,8 @@ struct Faults {
     std::vector<BlockFault> blocks;                    // faults of single blocks
     std::optional<TestFrame> testSilentAfter;          // Test Mode: no 0x48 after this frame
     int testSilentTimes = -1;                          // exchanges that fault strikes; -1: every one
+    bool echo = false;   // a one-wire cable: every byte the PC sends comes straight back to it
+    bool noise = false;  // every answer carries one stray byte at a place of its own
 };
 
 /** Bytes the radio sends; a turnaround segment leaves a pause after what the radio last received. */
@@ -108,6 +110,7 @@ class VirtualRadio {
     enum class State { Idle, Woken, GotM, Identified, Programming };
     enum class Collect { None, ReadCommand, WriteCommand, WriteData, TestItem, TestFrequency, TestValue };
 
+    Reaction Take(std::uint8_t byte);
     Reaction Dispatch(std::uint8_t byte);
     Reaction OnWakeUp();
     Reaction OnFrameComplete();
@@ -128,6 +131,7 @@ class VirtualRadio {
     int wakeUps_ = 0;
     int confirmations_ = 0;
     int testFaultsLeft_ = -1;
+    std::uint32_t noiseSeed_ = 12345;
     TestRecord test_;
     std::vector<RadioEvent> events_;
     std::vector<TestRecord> testRecords_;

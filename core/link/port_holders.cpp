@@ -39,14 +39,14 @@ bool IsMasterOf(const fs::path& procDir, const std::string& fd, int index) {
 
 }  // namespace
 
-std::vector<PortHolder> FindPortHolders(const std::string& devicePath) {
+std::vector<PortHolder> FindPortHolders(const std::string& devicePath, const fs::path& procRoot) {
     std::vector<PortHolder> holders;
     std::error_code ec;
     const auto target = fs::weakly_canonical(devicePath, ec);
     if (ec) return holders;
     const int ptsIndex = PtsIndex(target);
     // Processes come and go while we look: every step tolerates a directory that vanished.
-    for (fs::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(procRoot, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::directory_entry& proc = *it;
         const std::string name = proc.path().filename().string();
         if (name.empty() || name.size() > 9 || name.find_first_not_of("0123456789") != std::string::npos)
