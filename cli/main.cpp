@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     pm::cli::RegisterDiff(app, verbs);
     pm::cli::RegisterExport(app, verbs);
     pm::cli::RegisterImport(app, verbs);
+    pm::cli::RegisterCheck(app, verbs);
+    pm::cli::RegisterLists(app, verbs);
     pm::cli::RegisterRead(app, verbs);
     pm::cli::RegisterWrite(app, verbs);
     pm::cli::RegisterSim(app, verbs);

@@ -35,6 +35,10 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs);
 void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs);
 /** sim: the virtual radio on a pseudo-terminal. */
 void RegisterSim(CLI::App& app, std::vector<Verb>& verbs);
+/** check: the plan check of a channel file. */
+void RegisterCheck(CLI::App& app, std::vector<Verb>& verbs);
+/** lists: the shipped channel lists. */
+void RegisterLists(CLI::App& app, std::vector<Verb>& verbs);
 /** testmode: one Test Mode exchange. */
 void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs);
 /** doctor: the cable doctor. */

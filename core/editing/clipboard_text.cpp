@@ -117,7 +117,8 @@ std::string JoinMessages(const std::vector<Message>& messages) {
     return out;
 }
 
-/** Commits one pasted value as the editor would; the reason when it is refused (the cell then stays). */
+}  // namespace
+
 std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, const std::string& text,
                                       int band) {
     const EditorKind kind = EditorForColumn(column);
@@ -146,8 +147,6 @@ std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, 
     }
     return std::nullopt;
 }
-
-}  // namespace
 
 std::string RowsToTsv(const ChannelTable& table, const ChannelSelection& channels) {
     std::string out;

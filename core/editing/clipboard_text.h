@@ -3,6 +3,7 @@
 // spreadsheet and back, and our CSV layout for whole channels. Pasted values pass the same checks as
 // typed ones and a refused value leaves its cell as it was; every refusal is reported, none stops the paste.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,13 @@ struct PastedCells {
     bool wholeRows = false;                      // the text names its channels: it pastes from column 1
     std::string error;                           // not empty: nothing can be pasted
 };
+
+/**
+ * Commits one value into (row, column) as the editor would, with band (0 or 1); the reason when it is
+ * refused, and then the cell stays as it was. A list value needs a channel with a frequency.
+ */
+std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, const std::string& text,
+                                      int band);
 
 /** Larger pasted texts are refused whole, as CSV files are. */
 inline constexpr std::size_t kMaxPasteBytes = 1024 * 1024;

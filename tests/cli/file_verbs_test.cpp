@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <sstream>
@@ -277,6 +278,60 @@ TEST_F(FileVerbs, CsvImportPlacesMergesAndSaysWhatItLeftOut) {
     EXPECT_EQ(
         left.err,
         "note: channel 9 has no receive frequency and cannot be written in the community layout; left out\n");
+}
+
+TEST_F(FileVerbs, EditRangeSetRepeaterAndToneInOrder) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
+    ASSERT_EQ(Run("edit {n.sin} -o {p.sin} --set 1:rx=146.94 --set 2:rx=174.7 --set 4:rx=146.52").exit, 0);
+    const auto r =
+        Run("edit {p.sin} -o {q.sin} --set 1-80:power=low --repeater 1-3:+0.6 --tone 1-2:tsql:88.5 "
+            "--move 4:3 --set 3-3:scan=Delete");
+    EXPECT_EQ(r.exit, 1) << "174.7 + 0.6 is out of the band";
+    EXPECT_EQ(r.err,
+              "--set 1-80:power=low: 3 channels set\n"
+              "--repeater 1-3:+0.6: 1 channel set, 1 refused\n  channel 2 175.30000: Out of range!\n"
+              "--tone 1-2:tsql:88.5: 2 channels set\n--set 3-3:scan=Delete: 1 channel set\n");
+    EXPECT_EQ(Texts("q.sin", col::kTransmit, 1, 4), "147.54000 174.70000 146.52000 -");
+    EXPECT_EQ(Texts("q.sin", col::kRxTone, 1, 3) + " " + Texts("q.sin", col::kScan, 3, 3),
+              "88.5 88.5 OFF Delete");
+    EXPECT_EQ(Texts("q.sin", col::kPower, 1, 4), "Low Low Low -");
+    for (const char* bad : {"--repeater 1-3:+x", "--tone 2-1:none", "--tone 1:dcs:024", "--set 9-90:rx=1"}) {
+        EXPECT_EQ(Run(std::string("edit {p.sin} -o {x.sin} ") + bad).exit, 2) << bad;
+    }
+}
+
+TEST_F(FileVerbs, CheckExitsByFindings) {
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
+    EXPECT_EQ(Run("check {n.sin}").out, "no findings\n");
+    ASSERT_EQ(Run("edit {n.sin} -o {p.sin} --set 1:rx=146.94 --set 2:rx=146.94 --set 2:busy=QT/DQT").exit, 0);
+    const auto r = Run("check {p.sin}");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out,
+              "channel 2: the same as channel 1 (receive, transmit and tones)\n"
+              "channel 2: busy lockout QT/DQT without a receive tone: the channel counts as busy whenever "
+              "a signal is present\n2 findings\n");
+    EXPECT_EQ(Run("check {missing.sin}").exit, 3);
+}
+
+TEST_F(FileVerbs, EveryShippedListMergesIntoANewPlanWholeAndHonest) {
+    const auto lists = Cli({"lists"});
+    ASSERT_EQ(lists.exit, 0) << lists.err;
+    std::istringstream in(lists.out);
+    int count = 0;
+    for (std::string line; std::getline(in, line); ++count) {
+        const std::string file = line.substr(line.find('\t') + 1);
+        const std::string text = test::ReadFile(file);
+        ASSERT_TRUE(text.starts_with("# Source")) << file << ": names the source of its rows";
+        const auto rows = std::count(text.begin(), text.end(), '\n') - 2;
+        const auto r = Cli({"import", file, "-o", Path("l.sin"), "--merge", "--place", "sequential"});
+        EXPECT_EQ(r.exit, 0) << file << r.err;
+        EXPECT_NE(r.err.find(std::to_string(rows) + " channels imported (community layout, merged), 0 rows"),
+                  std::string::npos)
+            << r.err;
+    }
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(Texts("l.sin", col::kReceive, 1, 5), "146.52000 144.39000 145.50000 144.80000 -")
+        << "the last list: 2 m calling and APRS";
 }
 
 TEST_F(FileVerbs, CsvVerbsRefuseAndWriteNothing) {

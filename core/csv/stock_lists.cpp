@@ -1,0 +1,32 @@
+#include "core/csv/stock_lists.h"
+
+#include <system_error>
+
+#ifndef PM514RX_LISTS_SOURCE
+#define PM514RX_LISTS_SOURCE ""
+#endif
+
+namespace pm {
+
+const std::vector<StockList>& StockLists() {
+    static const std::vector<StockList> lists = {
+        {"noaa-weather.csv", "NOAA Weather Radio (7, receive only)"},
+        {"murs.csv", "MURS (5)"},
+        {"marine-vhf.csv", "International Marine VHF"},
+        {"2m-calling-aprs.csv", "2 m Simplex Calling and APRS"},
+    };
+    return lists;
+}
+
+std::optional<std::filesystem::path> StockListFolder(const std::filesystem::path& programFolder) {
+    const std::filesystem::path candidates[] = {programFolder / ".." / "share" / "pm514rx" / "lists",
+                                                std::filesystem::path(PM514RX_LISTS_SOURCE)};
+    for (const auto& folder : candidates) {
+        std::error_code error;
+        if (!folder.empty() && std::filesystem::is_regular_file(folder / StockLists().front().file, error))
+            return folder.lexically_normal();
+    }
+    return std::nullopt;
+}
+
+}  // namespace pm

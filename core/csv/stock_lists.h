@@ -1,0 +1,27 @@
+#pragma once
+// The channel lists shipped with the program: community-layout CSV files in the data folder, each row
+// a published frequency of its service that the radio can receive, with a comment naming its source.
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace pm {
+
+struct StockList {
+    std::string_view file;   // "noaa-weather.csv"
+    std::string_view title;  // "NOAA Weather Radio (7, receive only)"
+};
+
+/** The shipped lists in menu order. */
+[[nodiscard]] const std::vector<StockList>& StockLists();
+
+/**
+ * The folder that holds the lists: <program's folder>/../share/pm514rx/lists when installed, else the
+ * source tree's res/lists; nothing when neither holds them.
+ */
+[[nodiscard]] std::optional<std::filesystem::path> StockListFolder(
+    const std::filesystem::path& programFolder);
+
+}  // namespace pm
