@@ -209,6 +209,12 @@ val BandChangeMessage() {
 val OpenFailedMessage() {
     return MessageToJs(link::kOpenFailed);
 }
+val Captions() {
+    val c = val::object();
+    c.set("read", std::string(link::kReadCaption));
+    c.set("write", std::string(link::kWriteCaption));
+    return c;
+}
 val DemoBytes() {
     static const Image demo = sim::DemoImage();
     return val::global("Uint8Array").new_(emscripten::typed_memory_view(demo.size(), demo.data()));
@@ -253,4 +259,5 @@ EMSCRIPTEN_BINDINGS(pm514rx) {
     function("bandChangeMessage", &BandChangeMessage);
     function("openFailedMessage", &OpenFailedMessage);
     function("demoBytes", &DemoBytes);
+    function("captions", &Captions);
 }
