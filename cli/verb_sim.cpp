@@ -14,6 +14,7 @@
 #include "core/image/file_access.h"
 #include "core/link/frames.h"
 #include "sim/demo_image.h"
+#include "sim/fault_text.h"
 #include "sim/pty_host.h"
 
 namespace pm::cli {
@@ -31,45 +32,6 @@ std::optional<std::uint8_t> ParseByte(std::string text) {
     if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0xFF)
         return std::nullopt;
     return static_cast<std::uint8_t>(value);
-}
-
-const std::map<std::string, sim::BlockFaultKind> kFaultKinds = {
-    {"write-no-ack", sim::BlockFaultKind::WriteNoAck},    {"write-nak", sim::BlockFaultKind::WriteNak},
-    {"corrupt-write", sim::BlockFaultKind::CorruptWrite}, {"short-reply", sim::BlockFaultKind::ShortReply},
-    {"read-no-ack", sim::BlockFaultKind::ReadNoAck},      {"read-nak", sim::BlockFaultKind::ReadNak},
-    {"drop-line", sim::BlockFaultKind::DropLine},
-};
-
-/** KIND@BLOCK or short-reply@BLOCK:LENGTH. */
-std::optional<sim::BlockFault> ParseFault(const std::string& arg) {
-    const auto at = arg.find('@');
-    if (at == std::string::npos) return std::nullopt;
-    const auto kind = kFaultKinds.find(arg.substr(0, at));
-    if (kind == kFaultKinds.end()) return std::nullopt;
-    std::string rest = arg.substr(at + 1);
-    std::string length;
-    if (const auto colon = rest.find(':'); colon != std::string::npos) {
-        length = rest.substr(colon + 1);
-        rest = rest.substr(0, colon);
-    }
-    sim::BlockFault fault{kind->second, 0, 0};
-    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), fault.block);
-    if (rest.empty() || ec != std::errc{} || end != rest.data() + rest.size() || fault.block < 0 ||
-        fault.block >= frame::kReadBlocks) {
-        return std::nullopt;
-    }
-    if (fault.kind == sim::BlockFaultKind::ShortReply) {
-        unsigned n = 0;
-        const auto [e2, ec2] = std::from_chars(length.data(), length.data() + length.size(), n);
-        if (length.empty() || ec2 != std::errc{} || e2 != length.data() + length.size() ||
-            n >= frame::kReplySize) {
-            return std::nullopt;
-        }
-        fault.length = n;
-    } else if (!length.empty()) {
-        return std::nullopt;
-    }
-    return fault;
 }
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
@@ -251,7 +213,7 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                          }
                          faults.ignoreConfirmations = args->ignoreConfirmations;
                          for (const auto& arg : args->faults) {
-                             const auto fault = ParseFault(arg);
+                             const auto fault = sim::ParseBlockFault(arg);
                              if (!fault) {
                                  std::cerr
                                      << "--fault " << arg

@@ -1,8 +1,8 @@
 #include "core/image/numeric_text.h"
 
-#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
@@ -43,12 +43,14 @@ std::uint32_t ParseLeadingUnsigned(std::string_view text) {
 std::string FormatFixed(double value, int decimals) {
     if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    // 1e308 with five decimals fits in well under 400 characters.
+    // 1e308 with five decimals fits in well under 400 characters. printf's %f is exact in every C
+    // library we build with (a floating-point to_chars is not), and the C locale keeps the point a point.
     char buffer[400];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc{}) return "inf";
-    return std::string(buffer, result.ptr);
+    const locale_t previous = uselocale(CLocale());
+    const int length = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    uselocale(previous);
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof buffer) return "inf";
+    return std::string(buffer, static_cast<std::size_t>(length));
 }
 
 std::string FormatFrequency(std::uint32_t units) {

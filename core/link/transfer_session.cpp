@@ -1,6 +1,8 @@
 #include "core/link/transfer_session.h"
 
+#ifdef __linux__
 #include <sys/prctl.h>
+#endif
 
 #include <array>
 #include <chrono>
@@ -23,6 +25,7 @@ void Pause(SerialPort& port, int ms) {
     port.Pause(std::chrono::milliseconds(ms));
 }
 
+#ifdef __linux__
 /**
  * Narrows the calling thread's timer slack while an exchange runs: the protocol's pauses are 1 ms
  * and the default 50 us slack alone would add 5 % to them.
@@ -41,6 +44,10 @@ class PreciseTimers {
   private:
     int old_;
 };
+#else
+// Elsewhere (the browser) the port's own pauses decide how precise they are.
+struct PreciseTimers {};
+#endif
 
 bool IsByte(const ReadResult& r, const std::uint8_t* buffer, std::uint8_t expected) {
     return r.ok && r.count == 1 && buffer[0] == expected;
@@ -101,7 +108,7 @@ LinkOutcome TransferSession::Run(bool write, Image& image) {
         return outcome_;
     }
     PortCloser closer(port_);
-    PreciseTimers timers;
+    [[maybe_unused]] PreciseTimers timers;
     // A setting the port refuses is not fatal here: it shows up as a radio that does not answer.
     (void)port_.Configure(kTransferTimeouts);
     host_.SetStatus(link::kStatusDetecting);

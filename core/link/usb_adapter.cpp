@@ -1,7 +1,10 @@
 #include "core/link/usb_adapter.h"
 
 #include <fcntl.h>
+#if __has_include(<linux/serial.h>)
 #include <linux/serial.h>
+#define PM_HAVE_SERIAL_FLAGS 1
+#endif
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -52,11 +55,13 @@ bool WriteTimer(const fs::path& file, int value) {
     return ::close(fd) == 0 && ok;
 }
 
+#ifdef PM_HAVE_SERIAL_FLAGS
 /** The serial info of the port on fd; false when there is none (a pseudo-terminal, some drivers). */
 bool ReadFlags(int fd, serial_struct& serial) {
     serial = {};
     return fd >= 0 && ::ioctl(fd, TIOCGSERIAL, &serial) == 0;
 }
+#endif
 
 }  // namespace
 
@@ -89,13 +94,18 @@ AdapterInfo FindAdapter(const std::string& devicePath, const fs::path& sysRoot) 
 AdapterInfo RequestLowLatency(int fd, const std::string& devicePath, const fs::path& sysRoot) {
     AdapterInfo info = FindAdapter(devicePath, sysRoot);
     const int before = info.latencyTimerMs;
+    bool flagOn = false;
+#ifdef PM_HAVE_SERIAL_FLAGS
     // The flag is what an ordinary user may set; the FTDI driver answers it with a 1 ms timer.
     serial_struct serial{};
     if (ReadFlags(fd, serial) && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
         serial.flags |= ASYNC_LOW_LATENCY;
         info.flagSet = ::ioctl(fd, TIOCSSERIAL, &serial) == 0;
     }
-    const bool flagOn = ReadFlags(fd, serial) && (serial.flags & ASYNC_LOW_LATENCY) != 0;
+    flagOn = ReadFlags(fd, serial) && (serial.flags & ASYNC_LOW_LATENCY) != 0;
+#else
+    (void)fd;  // a system without serial flags leaves the timer alone
+#endif
     if (!info.timerFile.empty()) {
         // Where the flag did not reach the timer, write it ourselves (root, or a udev rule's group).
         info.latencyTimerMs = ReadTimer(info.timerFile);
@@ -110,11 +120,15 @@ AdapterInfo RequestLowLatency(int fd, const std::string& devicePath, const fs::p
 }
 
 void RestoreLatency(int fd, const AdapterInfo& info) {
+#ifdef PM_HAVE_SERIAL_FLAGS
     serial_struct serial{};
     if (info.flagSet && ReadFlags(fd, serial)) {
         serial.flags &= ~static_cast<decltype(serial.flags)>(ASYNC_LOW_LATENCY);
         ::ioctl(fd, TIOCSSERIAL, &serial);
     }
+#else
+    (void)fd;
+#endif
     if (info.previousTimerMs > 0 && !info.timerFile.empty()) WriteTimer(info.timerFile, info.previousTimerMs);
 }
 
