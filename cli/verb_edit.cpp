@@ -8,11 +8,13 @@
 
 #include "cli/common.h"
 #include "cli/verbs.h"
+#include "core/csv/csv_values.h"
 #include "core/editing/bulk_edit.h"
 #include "core/editing/cell_rules.h"
 #include "core/editing/channel_rows.h"
 #include "core/editing/repeater.h"
 #include "core/image/document.h"
+#include "core/image/file_access.h"
 #include "core/image/numeric_text.h"
 
 namespace pm::cli {
@@ -84,6 +86,19 @@ struct Step {
     int a = 0;
     int b = 0;
 };
+
+/** The step's argument as messages show it. */
+std::string Shown(const Step& s) {
+    return EscapeControls(s.arg);
+}
+
+/** A --set whose text names no entry of the cell's list: says why, and the cell stays as it was. */
+bool RefusedListValue(const Step& s) {
+    const std::string why = csv::ListValueRefusal(s.set.column, s.set.text);
+    if (why.empty()) return false;
+    std::cerr << s.option << " " << Shown(s) << ": " << why << '\n';
+    return true;
+}
 
 /** Reads one option's argument into step; the reason when it is not valid. */
 std::optional<std::string> ParseStep(Step& step) {
@@ -210,7 +225,7 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
                      s.option = option->get_name();
                      if (index < option->results().size()) s.arg = option->results()[index];
                      if (const auto why = ParseStep(s)) {
-                         std::cerr << s.option << " " << s.arg << ": " << *why << '\n';
+                         std::cerr << s.option << " " << Shown(s) << ": " << *why << '\n';
                          return kExitUsage;
                      }
                      steps.push_back(s);
@@ -248,11 +263,15 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
                          report = ApplyRepeater(state.table, channels, s.repeater, band);
                          changed = static_cast<int>(channels.size() - report.refused.size());
                      }
-                     std::cerr << s.option << " " << s.arg << ": " << BulkSummary(changed, report);
+                     std::cerr << s.option << " " << Shown(s) << ": " << BulkSummary(changed, report);
                      if (!report.refused.empty()) refused = true;
                      continue;
                  }
                  if (s.kind == Step::Kind::Set) {
+                     if (RefusedListValue(s)) {
+                         refused = true;
+                         continue;
+                     }
                      const int band = state.lists.Selected(Setting::Field);
                      const auto messages =
                          CommitCellText(state.table, s.set.row, s.set.column, s.set.text, band);
@@ -284,7 +303,7 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
                              PrintMessage(kMsgInsertDropsLast);
                              // The steps after it name channels as they stand after the insert.
                              if (!args->yes) {
-                                 std::cerr << s.option << " " << s.arg
+                                 std::cerr << s.option << " " << Shown(s)
                                            << ": cancelled; nothing was written\n";
                                  return kExitFailed;
                              }

@@ -1,13 +1,24 @@
 // export: a channel file's channels as a CSV file, in our layout or the community one.
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
 #include "cli/common.h"
 #include "cli/verbs.h"
 #include "core/csv/channel_csv.h"
+#include "core/image/file_access.h"
 
 namespace pm::cli {
+namespace {
+
+/** Whether both names lead to one file, which a CSV written to one would replace. */
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+}  // namespace
 
 void RegisterExport(CLI::App& app, std::vector<Verb>& verbs) {
     struct Args {
@@ -29,6 +40,11 @@ void RegisterExport(CLI::App& app, std::vector<Verb>& verbs) {
     verbs.push_back({cmd, [args] {
                          const auto image = OpenChannelFile(args->in);
                          if (!image) return kExitFile;
+                         if (SameFile(args->in, args->out)) {
+                             std::cerr << "export: " << DisplayName(args->out)
+                                       << " is the channel file itself; name another CSV file\n";
+                             return kExitUsage;
+                         }
                          const CsvLayout layout =
                              args->layout == "community" ? CsvLayout::Community : CsvLayout::Native;
                          const FileOutcome outcome = ExportCsvFile(args->out, *image, layout);

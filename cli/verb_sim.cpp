@@ -256,7 +256,7 @@ void RegisterSim(CLI::App& app, std::vector<Verb>& verbs) {
                          auto host =
                              sim::PtyHost::Create(sim::VirtualRadio(memory, model, faults), options, error);
                          if (!host) {
-                             std::cerr << error << '\n';
+                             std::cerr << EscapeControls(error) << '\n';
                              return kExitFailed;
                          }
                          std::cout << host->Path() << std::endl;

@@ -274,7 +274,8 @@ std::string FormatImportReport(const CsvImportResult& result) {
         out += l.report->reason + "\n";
     }
     if (result.noRows && !result.merge)
-        out += "no channels in " + (result.source.empty() ? "the file" : result.source) + "\n";
+        out +=
+            "no channels in " + (result.source.empty() ? "the file" : EscapeControls(result.source)) + "\n";
     out += std::to_string(result.channelsImported) +
            (result.channelsImported == 1 ? " channel" : " channels") + " imported (" +
            std::string(LayoutName(result.layout)) + " layout" + (result.merge ? ", merged" : "") + "), " +

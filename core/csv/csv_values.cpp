@@ -1,9 +1,12 @@
 #include "core/csv/csv_values.h"
 
 #include "core/editing/cell_rules.h"
+#include "core/image/channel_table.h"
+#include "core/image/file_access.h"
 #include "core/image/numeric_text.h"
 #include "core/image/setting_lists.h"
 #include "core/image/text_match.h"
+#include "core/image/tone.h"
 
 namespace pm::csv {
 namespace {
@@ -127,20 +130,25 @@ std::optional<int> ParseChannelNumber(std::string_view text) {
 
 std::string Quote(std::string_view text) {
     constexpr std::size_t kLongest = 40;
-    std::string out = "\"";
-    std::size_t n = 0;
-    for (; n < text.size() && n < kLongest; ++n) {
-        const auto c = static_cast<unsigned char>(text[n]);
-        out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
-    }
-    if (n < text.size()) {
+    std::string_view shown = text.substr(0, kLongest);
+    if (shown.size() < text.size()) {
         // Cut back to the start of a UTF-8 sequence so the shortened text stays valid.
-        while (out.size() > 1 && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80) out.pop_back();
-        if (out.size() > 1 && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
-        out += "...";
+        while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80)
+            shown.remove_suffix(1);
+        if (!shown.empty() && static_cast<unsigned char>(shown.back()) >= 0xC0) shown.remove_suffix(1);
     }
-    out += '"';
-    return out;
+    return "\"" + EscapeControls(shown) + (shown.size() < text.size() ? "..." : "") + "\"";
+}
+
+std::string ListValueRefusal(int column, std::string_view text) {
+    const EditorKind kind = EditorForColumn(column);
+    if (text.empty() || kind == EditorKind::None || kind == EditorKind::Text) return {};
+    const std::string lead =
+        std::string(ColumnHeadings()[static_cast<std::size_t>(column)]) + " " + Quote(text);
+    if (kind == EditorKind::Tone)
+        return FindToneExact(text) < 0 ? lead + ": not an entry of the tone table" : std::string();
+    const auto& entries = EditorEntries(kind);
+    return FindExact(entries, text) < 0 ? lead + ": not one of " + JoinEntries(entries) : std::string();
 }
 
 std::string JoinEntries(const std::vector<std::string>& entries) {

@@ -77,11 +77,17 @@ inline constexpr std::string_view kNotAFrequency = "not a frequency in MHz like 
 /** A channel number of 1..80 written as digits, leading zeros allowed; nothing otherwise. */
 [[nodiscard]] std::optional<int> ParseChannelNumber(std::string_view text);
 
-/** A field as shown in a reason: in quotes, control characters replaced, long texts shortened. */
+/** A field as shown in a reason: in quotes, control characters escaped, long texts shortened. */
 [[nodiscard]] std::string Quote(std::string_view text);
 
 /** The entries of a list joined with ", " for a reason. */
 [[nodiscard]] std::string JoinEntries(const std::vector<std::string>& entries);
+
+/**
+ * Why text is not an entry of the list that edits column (a tone list, Busy, Scan, Power): "Power
+ * \"Medium\": not one of High, Low"; empty when it is one, or when text is empty or the column has no list.
+ */
+[[nodiscard]] std::string ListValueRefusal(int column, std::string_view text);
 
 /** The frequencies of a band for reasons: "136–175 MHz". */
 [[nodiscard]] std::string BandRange(int band);

@@ -44,12 +44,11 @@ void ReadFrequency(const CsvRecord& record, const ColumnMap& columns, const RowC
 void ReadTone(const CsvRecord& record, const ColumnMap& columns, int column, RowOutcome& row) {
     const std::string_view text = columns.Text(record, Heading(column));
     // A channel always shows a tone; an empty cell is the same as no tone.
-    const int index = text.empty() ? 0 : FindToneExact(text);
-    if (index < 0) {
-        row.problems.push_back(std::string(Heading(column)) + " " + Quote(text) +
-                               ": not an entry of the tone table");
+    if (std::string why = ListValueRefusal(column, text); !why.empty()) {
+        row.problems.push_back(std::move(why));
         return;
     }
+    const int index = text.empty() ? 0 : FindToneExact(text);
     row.cells[static_cast<std::size_t>(column)] = ToneTable()[static_cast<std::size_t>(index)];
 }
 
@@ -60,13 +59,12 @@ void ReadListCell(const CsvRecord& record, const ColumnMap& columns, int column,
         row.cells[static_cast<std::size_t>(column)] = std::string(whenEmpty);
         return;
     }
-    const auto& entries = EditorEntries(EditorForColumn(column));
-    const int index = FindExact(entries, text);
-    if (index < 0) {
-        row.problems.push_back(std::string(Heading(column)) + " " + Quote(text) + ": not one of " +
-                               JoinEntries(entries));
+    if (std::string why = ListValueRefusal(column, text); !why.empty()) {
+        row.problems.push_back(std::move(why));
         return;
     }
+    const auto& entries = EditorEntries(EditorForColumn(column));
+    const int index = FindExact(entries, text);
     row.cells[static_cast<std::size_t>(column)] = entries[static_cast<std::size_t>(index)];
 }
 

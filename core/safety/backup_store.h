@@ -23,6 +23,10 @@ inline constexpr std::size_t kBackupsKept = 50;
  * vain. */
 [[nodiscard]] FileOutcome PrepareBackupDir(const std::filesystem::path& dir);
 
+/** Whether PrepareBackupDir could succeed, without making anything: for before the radio is known to answer.
+ */
+[[nodiscard]] FileOutcome CheckBackupDir(const std::filesystem::path& dir);
+
 /** Result of storing a backup: the file written, or why not. */
 struct BackupOutcome {
     FileOutcome file;
@@ -30,10 +34,13 @@ struct BackupOutcome {
 };
 
 /**
- * Stores image as DIR/radio-YYYYMMDD-HHMMSS[-TAG].sin (UTC; a numeric suffix keeps names unique),
- * creating the folder, then removes all but the newest kBackupsKept backups of the folder (by the time in
- * their names; the one just stored is always kept).
- * tag (e.g. the port's name) is reduced to letters, digits, '-' and '_'. Safe from several threads.
+ * Stores image as DIR/radio-YYYYMMDD-HHMMSS[-TAG].sin (UTC), creating the folder. The file is created
+ * only where the name is free (a numeric suffix, -2, -3 ..., takes the next free one), so backups made at
+ * once by several threads or programs never share a file. Then removes the oldest backups of the folder
+ * beyond kBackupsKept, by the time in their names; a name from the future counts as oldest, and neither
+ * a file written in the last hour nor the one just stored is ever removed.
+ * tag (e.g. the port's name) is kept whole in letters, digits, '-' and '_'; a very long one keeps its
+ * start and a hash of the whole.
  */
 [[nodiscard]] BackupOutcome StoreBackup(const std::filesystem::path& dir, const Image& image,
                                         std::chrono::system_clock::time_point when,

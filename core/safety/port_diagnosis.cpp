@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -74,6 +75,17 @@ std::string JoinAdvice(const std::string& devicePath, const std::string& group) 
 std::string ExplainPermission(const std::string& devicePath, const std::string& shown) {
     struct stat info {};
     if (::stat(devicePath.c_str(), &info) != 0) return JoinAdvice(shown, "dialout");
+    // A pseudo-terminal opens for its owner only; no group helps there.
+    if (S_ISCHR(info.st_mode) && major(info.st_rdev) >= 136 && major(info.st_rdev) <= 143) {
+        passwd* owner = nullptr;
+        std::vector<char> buffer(16384);
+        passwd pw{};
+        const bool named = getpwuid_r(info.st_uid, &pw, buffer.data(), buffer.size(), &owner) == 0 && owner;
+        return "Permission denied on " + shown + ": it is a pseudo-terminal of " +
+               (named ? std::string("user '") + owner->pw_name + "'"
+                      : "user " + std::to_string(info.st_uid)) +
+               ", and only its owner may open it.";
+    }
     const auto group = GroupOf(info.st_gid);
     // A device of group root says nothing about which group serial ports have here; dialout is the rule.
     if (!group || info.st_gid == 0) return JoinAdvice(shown, "dialout");

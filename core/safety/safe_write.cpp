@@ -89,8 +89,9 @@ SafeWriteOutcome SafeWrite(SerialPort& port, const std::string& portName, SafeWr
 
     if (options.backupDir) {
         out.stage = SafeStage::Backup;
-        // A folder that cannot take the copy is found out before the radio is bothered.
-        if (const FileOutcome ready = PrepareBackupDir(*options.backupDir); !ready.ok()) {
+        // A folder that cannot take the copy is found out before the radio is bothered; it is made only
+        // once there is a copy to put in it.
+        if (const FileOutcome ready = CheckBackupDir(*options.backupDir); !ready.ok()) {
             out.error = ready.message;
             return finish(SafeStatus::BackupFailed);
         }

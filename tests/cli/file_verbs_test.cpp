@@ -119,16 +119,19 @@ TEST_F(FileVerbs, ConvertWritesWhatOpenThenSaveWrites) {
 
 TEST_F(FileVerbs, EditCommitsLikeTheEditorAndPrintsItsMessages) {
     ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
-    const auto r =
-        Cli({"edit", Path("n.sin"), "-o", Path("e.sin"), "--set", "1:rx=145.0125", "--set", "2:tx=145.003",
-             "--set", "3:rx=abc", "--set", "1:tx-tone=d023n", "--set", "1:busy=Carrier"});
-    EXPECT_EQ(r.exit, 1);  // two values were refused
+    const auto r = Cli({"edit", Path("n.sin"), "-o", Path("e.sin"), "--set", "1:rx=145.0125", "--set",
+                        "2:tx=145.003", "--set", "3:rx=abc", "--set", "1:tx-tone=d023n", "--set",
+                        "1:busy=Carrier", "--set", "1:power=Medium", "--set", "1:rx-tone=67.1"});
+    EXPECT_EQ(r.exit, 1);  // four values were refused; a list value that names no entry leaves its cell
     EXPECT_EQ(r.err,
               "Error data Value\xEF\xBC\x8CPlease input according the step value(6.25K/5k)\n"
-              "Error Data Format\xEF\xBC\x8CPlease input again\n");
+              "Error Data Format\xEF\xBC\x8CPlease input again\n"
+              "--set 1:power=Medium: Power \"Medium\": not one of Low, High\n"
+              "--set 1:rx-tone=67.1: Rx Tone \"67.1\": not an entry of the tone table\n");
     EXPECT_EQ(Texts("e.sin", 1, 1, 3), "145.01250 - -");
     EXPECT_EQ(Texts("e.sin", 2, 1, 2), "145.01250 -");
     EXPECT_EQ(Texts("e.sin", 4, 1, 1) + " " + Texts("e.sin", 5, 1, 1), "D023N Carrier");
+    EXPECT_EQ(Texts("e.sin", 3, 1, 1) + " " + Texts("e.sin", 7, 1, 1), "OFF High");  // as before the refusals
 }
 
 TEST_F(FileVerbs, EditBandChangeNeedsYes) {
@@ -336,12 +339,14 @@ TEST_F(FileVerbs, EveryShippedListMergesIntoANewPlanWholeAndHonest) {
 
 TEST_F(FileVerbs, CsvVerbsRefuseAndWriteNothing) {
     Put("plan.csv", "Name,Frequency\nx,146.52\n");
+    ASSERT_EQ(Cli({"new", "-o", Path("n.sin")}).exit, 0);
     // clang-format off
     const std::tuple<const char*, int, const char*> rows[] = {
         {"import {plan.csv} -o {out.sin}", 3, "plan.csv: line 1: the header row \"Name,Frequency\""},
         {"import {plan.csv} -o {out.sin} --layout excel", 2, "--layout: "},
         {"import {plan.csv} -o {out.sin} --place sequential:81", 2, "--place: "},
         {"export {plan.csv}", 2, "--output is required"},
+        {"export {n.sin} -o {n.sin}", 2, "n.sin is the channel file itself; name another CSV file"},
     };
     // clang-format on
     for (const auto& [args, exit, why] : rows) {
@@ -350,6 +355,7 @@ TEST_F(FileVerbs, CsvVerbsRefuseAndWriteNothing) {
         EXPECT_NE(r.err.find(why), std::string::npos) << args << ": " << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(Path("out.sin")));
+    EXPECT_EQ(Contents("n.sin").size(), kImageSize);
 }
 
 }  // namespace

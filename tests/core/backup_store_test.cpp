@@ -2,9 +2,12 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 #include "core/safety/backup_store.h"
 #include "tests/support/process.h"
@@ -38,29 +41,67 @@ TEST(BackupStore, StoresTheImageUnderATimeStampedNameInAPrivateFolder) {
               "radio-20261206-100000-dev_ttyUSB0-2.sin");
 }
 
-// Age is the time in the name: file times say nothing (here the oldest names carry the newest times,
-// all of them later than now), and the backup just made is never the one to go.
-TEST(BackupStore, KeepsTheNewestFiftyByNameAndAlwaysTheOneJustMade) {
+// Age is the time in the name, but a name from the future counts as oldest, and nothing written in the
+// last hour goes: sixty planted future names cannot make real backups prune each other.
+TEST(BackupStore, PrunesOldNamesButNeverARecentFile) {
     const TempDir dir;
     std::ofstream(dir / "notes.txt") << "mine";
     std::ofstream(dir / "radio-later.sin") << "not one of ours";
-    for (int i = 0; i < 50; ++i) {
+    const auto hoursAgo = [](int h) { return fs::file_time_type::clock::now() - std::chrono::hours(h); };
+    for (int i = 0; i < 60; ++i) {
         char name[64];
         std::snprintf(name, sizeof name, "radio-20991231-0000%02d.sin", i);
-        std::ofstream(dir / name) << "old";
-        fs::last_write_time(dir / name, fs::file_time_type::clock::now() + std::chrono::hours(100 - i));
+        std::ofstream(dir / name) << "planted";
+        // Half of them planted just now, half of them long ago.
+        if (i % 2 == 1) fs::last_write_time(dir / name, hoursAgo(2));
     }
-    const BackupOutcome out = StoreBackup(dir.Path(), NewDocumentImage(), kWhen);
-    ASSERT_TRUE(out.file.ok());
-    EXPECT_TRUE(fs::exists(out.path));
+    std::ofstream(dir / "radio-20261101-000000.sin") << "a real one, a month old";
+    fs::last_write_time(dir / "radio-20261101-000000.sin", hoursAgo(800));
+    const BackupOutcome first = StoreBackup(dir.Path(), NewDocumentImage(), kWhen);
+    const BackupOutcome second = StoreBackup(dir.Path(), NewDocumentImage(), kWhen + std::chrono::seconds(1));
+    ASSERT_TRUE(first.file.ok() && second.file.ok());
+    EXPECT_TRUE(fs::exists(first.path));
+    EXPECT_TRUE(fs::exists(second.path));
+    EXPECT_TRUE(fs::exists(dir / "radio-20261101-000000.sin"));
     int backups = 0;
     for (const auto& e : fs::directory_iterator(dir.Path()))
         backups += e.path().filename().string().starts_with("radio-2");
     EXPECT_EQ(backups, 50);
-    EXPECT_FALSE(fs::exists(dir / "radio-20991231-000000.sin"));
-    EXPECT_TRUE(fs::exists(dir / "radio-20991231-000001.sin"));
+    // The old planted names went, the oldest first; the recent ones stay.
+    EXPECT_FALSE(fs::exists(dir / "radio-20991231-000001.sin"));
+    EXPECT_TRUE(fs::exists(dir / "radio-20991231-000059.sin"));
+    EXPECT_TRUE(fs::exists(dir / "radio-20991231-000000.sin"));
     EXPECT_TRUE(fs::exists(dir / "notes.txt"));
     EXPECT_TRUE(fs::exists(dir / "radio-later.sin"));
+}
+
+// Adapters of one make have names that differ only at the end; two programs backing them up in the same
+// second each get their own file.
+TEST(BackupStore, LookAlikePortsAtOnceGetTwoFiles) {
+    const TempDir dir;
+    const std::string lead = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0-";
+    const std::string ports[] = {lead + "one", lead + "two", lead + std::string(200, 'x') + "1",
+                                 lead + std::string(200, 'x') + "2"};
+    std::vector<pid_t> children;
+    for (const std::string& port : ports) {
+        for (int copy = 0; copy < 2; ++copy) {
+            const pid_t child = ::fork();
+            if (child == 0) _exit(StoreBackup(dir.Path(), NewDocumentImage(), kWhen, port).file.ok() ? 0 : 1);
+            children.push_back(child);
+        }
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.Path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names.size(), 8u);
+    EXPECT_TRUE(
+        names.contains("radio-20261206-100000-dev_serial_by-id_usb-FTDI_FT232R_USB_UART_A50285BI-if00-"
+                       "port0-one-2.sin"));
+    for (const std::string& name : names) EXPECT_LT(name.size(), 130u) << name;
 }
 
 TEST(BackupStore, AFolderThatCannotBeMadeIsReported) {

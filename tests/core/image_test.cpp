@@ -3,19 +3,26 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <fstream>
 #include <tuple>
 #include <random>
 
 #include "core/image/channel_file.h"
+#include "core/image/file_access.h"
 #include "core/image/memory_image.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -113,10 +120,11 @@ struct SaveRow {
     bool asNobody;
     uid_t fileOwner;  // the file "victim" in a folder of root's (0755) ...
     mode_t fileMode;
-    uid_t linkOwner;  // ... or the link sub/plan.sin to it, in a folder of this owner and mode
-    uid_t subOwner;
+    uid_t linkOwner;  // ... or the link sub/plan.sin to it (sub/folder to its folder when folderLink),
+    uid_t subOwner;   // in a folder of this owner and mode
     mode_t subMode;
     FileStatus status;
+    bool folderLink = false;
 };
 
 void Own(const fs::path& path, uid_t uid, mode_t mode) {
@@ -140,6 +148,10 @@ const SaveRow kSaveRows[] = {
     {"StrangersLinkInAnOpenFolder", false, 0, 0644, kStranger, 0, 0777, FileStatus::CannotWrite},
     {"OwnLinkIsFollowed", true, kNobody, 0644, kNobody, 0, 01777, FileStatus::Ok},
     {"LinkOfTheFoldersOwnerIsFollowed", false, 0, 0644, kStranger, kStranger, 0755, FileStatus::Ok},
+    // A link earlier in the path answers to the same rule.
+    {"StrangersFolderLinkAsRoot", false, 0, 0644, kStranger, 0, 01777, FileStatus::CannotWrite, true},
+    {"StrangersFolderLinkAsNobody", true, kNobody, 0644, kStranger, 0, 01777, FileStatus::CannotWrite, true},
+    {"OwnFolderLinkIsFollowed", false, 0, 0644, 0, 0, 01777, FileStatus::Ok, true},
 };
 // clang-format on
 
@@ -155,9 +167,15 @@ TEST(SaveFile, ReachesOnlyWhatItMayAndKeepsTheFileTheOwners) {
         if (row.linkOwner != kNoLink) {
             fs::create_directory(dir / "sub");
             Own(dir / "sub", row.subOwner, row.subMode);
-            name = dir / "sub" / "plan.sin";
-            fs::create_symlink(victim, name);
-            Own(name, row.linkOwner, 0);
+            const fs::path link = dir / "sub" / (row.folderLink ? "folder" : "plan.sin");
+            fs::create_symlink(row.folderLink ? dir.Path() : victim, link);
+            Own(link, row.linkOwner, 0);
+            name = row.folderLink ? link / "victim" : link;
+            // What may not be written through a link is not read through it either.
+            std::string read;
+            if (!row.asNobody) {
+                EXPECT_EQ(ReadRegularFile(name, 16, read).ok(), row.status == FileStatus::Ok);
+            }
         }
         struct stat before {};
         ASSERT_EQ(::stat(victim.c_str(), &before), 0);
@@ -206,30 +224,156 @@ TEST(SaveFileTarget, OnlyRegularFilesAndCharacterDevicesAreWritten) {
     EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
-// A save ended by a signal that kills the program leaves no temporary file; a program that handles
-// the signal itself (Ctrl+C as Cancel) gets it as before.
+// A save ended by any signal that kills the program leaves no temporary file, nor a file written in place
+// half changed; a program that handles the signal itself (Ctrl+C as Cancel) gets it as before.
 TEST(SaveFileTarget, InterruptedSaveLeavesNoTemporaryFile) {
-    const std::string big(2 << 20, 'x');
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGPIPE, SIGXFSZ}) {
         SCOPED_TRACE(signal);
         const TempDir dir;
+        test::WriteFile(dir / "plan.sin", "old");
         const pid_t child = ::fork();
         if (child == 0) {
-            for (;;) (void)SaveFileAtomically(dir / "plan.sin", Bytes(big));
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            SetSaveHookForTest([signal](SaveStep step) {
+                if (step == SaveStep::Written) ::raise(signal);
+            });
+            (void)SaveFileAtomically(dir / "plan.sin", Bytes("new"));
+            _exit(0);
         }
-        // Strike while a temporary file exists.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (Leftovers(dir.Path()) == 0 && std::chrono::steady_clock::now() < deadline) {
-        }
-        ::kill(child, signal);
         int status = 0;
         ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
         EXPECT_EQ(Leftovers(dir.Path()), 0);
+        EXPECT_EQ(test::ReadFile(dir / "plan.sin"), "old");
     }
+    // A file size limit (ulimit -f) strikes in the middle of the write itself.
+    const TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit noCore{0, 0};
+        const rlimit small{1024, 1024};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        (void)SaveFileAtomically(dir / "plan.sin", Bytes(std::string(4096, 'x')));
+        _exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
     struct sigaction now {};
     ::sigaction(SIGINT, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);  // no handler outlives the saves
+}
+
+// The name is swapped for a link to a terminal between the check and the write, as another user racing
+// the save would: the save stops, and no terminal gets a byte.
+TEST(SaveFileTarget, ANameSwappedAfterTheCheckNeverLeadsToADevice) {
+    const TempDir dir;
+    test::RawPty checked;
+    test::RawPty planted;
+    struct stat terminal {};
+    ASSERT_EQ(::stat(checked.path.c_str(), &terminal), 0);
+    const fs::path name = dir / "x";
+    for (const bool device : {false, true}) {
+        SCOPED_TRACE(device);
+        fs::remove(name);
+        if (!device) {
+            test::WriteFile(name, "old");
+        } else if (::mknod(name.c_str(), S_IFCHR | 0600, terminal.st_rdev) != 0) {
+            continue;  // making a device node needs root
+        }
+        SetSaveHookForTest([&](SaveStep step) {
+            if (step != SaveStep::Checked) return;
+            fs::remove(name);
+            fs::create_symlink(planted.path, name);
+        });
+        const FileOutcome out = SaveFileAtomically(name, Bytes("new"));
+        SetSaveHookForTest(nullptr);
+        EXPECT_FALSE(out.ok());
+        EXPECT_TRUE(fs::is_symlink(name));
+        for (const int master : {checked.master, planted.master}) {
+            pollfd p{master, POLLIN, 0};
+            EXPECT_EQ(::poll(&p, 1, 0), 0) << "a terminal was written";
+        }
+    }
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
+}
+
+// Written in place (a folder closed to the user): a full disk, or a signal before the new bytes are all
+// on disk, leaves the old file byte for byte.
+TEST(SaveFileTarget, InPlaceSaveKeepsTheOldFileUntilTheNewIsComplete) {
+    if (::geteuid() != 0) GTEST_SKIP() << "a folder closed to nobody and a small file system need root";
+    const TempDir dir(0755);
+    const fs::path disk = dir / "disk";
+    fs::create_directory(disk);
+    if (::mount("pm514rx-test", disk.c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << ")";
+    const std::string old = "old rows\n" + std::string(3000, 'o');
+    const fs::path file = disk / "plan.csv";
+    test::WriteFile(file, old);
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    const auto save = [&](std::size_t size) {
+        return [&file, size] { return SaveFileAtomically(file, Bytes(std::string(size, 'n'))).message; };
+    };
+    EXPECT_EQ(test::InChildAsNobody(save(5000)), "");  // in place, with room to spare
+    EXPECT_EQ(test::ReadFile(file), std::string(5000, 'n'));
+    test::WriteFile(file, old);
+
+    std::ofstream(disk / "filler", std::ios::binary)
+        << std::string(64 * 1024, 'f');  // until the disk is full
+    EXPECT_NE(test::InChildAsNobody(save(8192)).find("No space left on device"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(file), old);
+    fs::remove(disk / "filler");
+
+    const std::string killed = test::InChildAsNobody([&] {
+        SetSaveHookForTest([](SaveStep step) {
+            if (step == SaveStep::Written) ::raise(SIGTERM);
+        });
+        return SaveFileAtomically(file, Bytes("new")).message;
+    });
+    EXPECT_EQ(killed, "");  // the child died by the signal
+    EXPECT_EQ(test::ReadFile(file), old);
+    ::umount2(disk.c_str(), MNT_DETACH);
+}
+
+// The access control list and the extended attributes stay with the file, and its mode never widens.
+TEST(SaveFileTarget, AttributesAndTheAccessListAreKept) {
+    const TempDir dir;
+    const fs::path file = dir / "plan.sin";
+    test::WriteFile(file, "old");
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    if (::setxattr(file.c_str(), "user.note", "mine", 4, 0) != 0)
+        GTEST_SKIP() << "this file system keeps no extended attributes (" << std::strerror(errno) << ")";
+    // user rw, nobody r, group r, mask r, others none: an access list that the mode alone cannot say.
+    const std::uint32_t header = 2;
+    const std::uint16_t tags[] = {0x01, 0x02, 0x04, 0x10, 0x20};
+    const std::uint16_t perms[] = {6, 4, 4, 4, 0};
+    const std::uint32_t ids[] = {~0u, test::kNobody, ~0u, ~0u, ~0u};
+    std::string entries(reinterpret_cast<const char*>(&header), 4);
+    for (int i = 0; i < 5; ++i) {
+        entries.append(reinterpret_cast<const char*>(&tags[i]), 2);
+        entries.append(reinterpret_cast<const char*>(&perms[i]), 2);
+        entries.append(reinterpret_cast<const char*>(&ids[i]), 4);
+    }
+    const bool acl =
+        ::setxattr(file.c_str(), "system.posix_acl_access", entries.data(), entries.size(), 0) == 0;
+    ASSERT_TRUE(SaveFileAtomically(file, Bytes("new")).ok());
+    EXPECT_EQ(test::ReadFile(file), "new");
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(file.c_str(), "user.note", value, sizeof value), 4);
+    EXPECT_STREQ(value, "mine");
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    if (acl) {
+        std::string kept(entries.size(), '\0');
+        EXPECT_EQ(::getxattr(file.c_str(), "system.posix_acl_access", kept.data(), kept.size()),
+                  static_cast<ssize_t>(entries.size()));
+        EXPECT_EQ(kept, entries);
+    }
+    EXPECT_EQ(Leftovers(dir.Path()), 0);
 }
 
 TEST(DisplayName, EscapesWhatATerminalWouldObey) {

@@ -3,12 +3,15 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -18,6 +21,8 @@ extern char** environ;
 
 namespace pm::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 bool BecomeNobody() {
     if (::geteuid() != 0) return true;
@@ -42,6 +47,30 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     for (auto& s : strings) out.push_back(s.data());
     out.push_back(nullptr);
     return out;
+}
+
+/**
+ * The program to run as nobody: the build's own copy may sit in a folder closed to other users (a clone
+ * under /root), so root runs a copy placed in a folder of its own that nobody can reach, removed at exit.
+ */
+std::string ProgramFor(const std::string& program, bool asNobody) {
+    if (!asNobody || ::geteuid() != 0) return program;
+    static const std::string copy = [&]() -> std::string {
+        char folder[] = "/tmp/pm514rx-cli-XXXXXX";
+        if (::mkdtemp(folder) == nullptr || ::chmod(folder, 0755) != 0) return program;
+        const std::string path = std::string(folder) + "/" + fs::path(program).filename().string();
+        std::error_code ec;
+        fs::copy_file(program, path, ec);
+        if (ec || ::chmod(path.c_str(), 0755) != 0) return program;
+        static const std::string made = folder;
+        static const pid_t owner = ::getpid();
+        std::atexit([] {
+            std::error_code ignored;
+            if (::getpid() == owner) fs::remove_all(made, ignored);
+        });
+        return path;
+    }();
+    return copy;
 }
 
 }  // namespace
@@ -145,7 +174,7 @@ Finished Wait(Child c) {
 }
 
 Child SpawnCli(const std::vector<std::string>& args, const RunOptions& options) {
-    std::vector<std::string> argv = {PM_CLI_PATH};
+    std::vector<std::string> argv = {ProgramFor(PM_CLI_PATH, options.asNobody)};
     argv.insert(argv.end(), args.begin(), args.end());
     return Spawn(argv, options);
 }
