@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps configure build run test asan-test fuzz screenshots bench package package-check clean
+.PHONY: deps configure build run test asan-test fuzz screenshots bench package package-check clean web web-run web-test web-bench
 
 deps:
 	@bash scripts/install-deps
@@ -53,6 +53,25 @@ package: build
 # run from the unpacked package.
 package-check: package
 	@bash scripts/check-package $(BUILD)
+
+# The programmer in a browser tab: the static site in $(BUILD)/web, served on localhost (a secure context
+# for Web Serial), and its tests: the page in headless chromium, the core's tests as wasm under node.
+web:
+	@bash scripts/install-web-deps
+	@bash scripts/build-web $(BUILD)
+
+web-run: web
+	@echo "web-run: http://localhost:8514/ (Ctrl+C stops)"
+	@python3 -m http.server 8514 --bind 127.0.0.1 --directory $(BUILD)/web >/dev/null
+
+web-test: web configure
+	@cmake --build $(BUILD) -j $(JOBS) --target pm514rx-cli
+	@NODE_PATH=/usr/share/nodejs cmake --build $(BUILD)/wasm -j $(JOBS) --target test_core_wasm
+	@node $(BUILD)/wasm/test_core_wasm.js --gtest_brief=1
+	@PM_BUILD=$(BUILD) node --test web/tests/page.test.mjs
+
+web-bench: web
+	@PM_BUILD=$(BUILD) node web/bench/transfer.mjs
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) pm514rx_*_amd64.deb

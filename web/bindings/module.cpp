@@ -151,6 +151,9 @@ class PageRadio {
         return r;
     }
 
+    /** The fault cleared (a loose plug pushed home): the radio keeps its memory. */
+    void ClearFaults() { radio_ = sim::VirtualRadio(radio_.Memory(), radio_.Model(), Faults(false)); }
+
     void OnLineIdle() { radio_.OnLineIdle(); }
     [[nodiscard]] bool InFrame() const { return radio_.InFrame(); }
     [[nodiscard]] val Memory() const {
@@ -245,6 +248,7 @@ EMSCRIPTEN_BINDINGS(pm514rx) {
         .constructor<bool>()
         .function("addFault", &PageRadio::AddFault)
         .function("onBytes", &PageRadio::OnBytes)
+        .function("clearFaults", &PageRadio::ClearFaults)
         .function("onLineIdle", &PageRadio::OnLineIdle)
         .function("inFrame", &PageRadio::InFrame)
         .function("memory", &PageRadio::Memory);

@@ -26,6 +26,7 @@ declare module "pm514rx-core" {
     addFault(text: string): boolean;
     onBytes(bytes: Uint8Array): { segments: Segment[]; drop: boolean };
     onLineIdle(): void;
+    clearFaults(): void;
     inFrame(): boolean;
     memory(): Uint8Array;
   }
