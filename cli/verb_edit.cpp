@@ -246,6 +246,11 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
                  }
              }
              for (const auto& s : steps) {
+                 // A list value that names no entry changes no cell, on one channel or a range.
+                 if (s.kind == Step::Kind::Set && RefusedListValue(s)) {
+                     refused = true;
+                     continue;
+                 }
                  if (s.kind == Step::Kind::Repeater || (s.kind == Step::Kind::Set && s.set.last)) {
                      const int band = state.lists.Selected(Setting::Field) == 1 ? 1 : 0;
                      PasteReport report;
@@ -268,10 +273,6 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
                      continue;
                  }
                  if (s.kind == Step::Kind::Set) {
-                     if (RefusedListValue(s)) {
-                         refused = true;
-                         continue;
-                     }
                      const int band = state.lists.Selected(Setting::Field);
                      const auto messages =
                          CommitCellText(state.table, s.set.row, s.set.column, s.set.text, band);
