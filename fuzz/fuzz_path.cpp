@@ -68,6 +68,7 @@ std::string OurRead(const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // One folder for the whole run, under /tmp (libFuzzer ends without running exit handlers).
     static const fs::path root = [] {
         char folder[] = "/tmp/pm514rx-fuzz-XXXXXX";
         Check(::mkdtemp(folder) != nullptr);

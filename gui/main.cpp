@@ -4,6 +4,7 @@
 
 #include "gui/app/application.h"
 #include "gui/app/command_line.h"
+#include "gui/common/file_names.h"
 #include "gui/desktop.h"
 #include "gui/print/print_pdf_command.h"
 
@@ -11,7 +12,10 @@ int main(int argc, char* argv[]) {
     // Before any application object: it makes its own offscreen one and needs no display.
     if (pm::IsPrintPdfCommand(argc, argv)) return pm::PrintPdfMain(argc, argv);
     QApplication application(argc, argv);
-    const pm::CommandLine line = pm::ParseCommandLine(QApplication::arguments());
+    // Qt has taken its own options out of argv; a file name is kept as the bytes it is.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << pm::FileNameFromBytes(QByteArray(argv[i]));
+    const pm::CommandLine line = pm::ParseCommandLine(arguments);
     if (line.exit) return line.exitCode;
 
     pm::Application app;

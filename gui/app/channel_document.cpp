@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "gui/common/file_names.h"
+
 namespace pm {
 
 ChannelDocument::ChannelDocument() {
@@ -24,7 +26,7 @@ FileOutcome ChannelDocument::OnOpenDocument(const QString& path) {
 }
 
 FileOutcome ChannelDocument::ReadFile(const QString& path, Image& image) {
-    return LoadChannelFile(QFile::encodeName(path).toStdString(), image);
+    return LoadChannelFile(FileNameBytes(path), image);
 }
 
 void ChannelDocument::TakeFile(const QString& path, const Image& image) {
@@ -33,7 +35,7 @@ void ChannelDocument::TakeFile(const QString& path, const Image& image) {
 }
 
 FileOutcome ChannelDocument::OnSaveDocument(const QString& path) {
-    FileOutcome outcome = SaveChannelFile(QFile::encodeName(path).toStdString(), image_);
+    FileOutcome outcome = SaveChannelFile(FileNameBytes(path), image_);
     if (outcome.ok()) pathName_ = QFileInfo(path).absoluteFilePath();
     return outcome;
 }

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "gui/app/main_window.h"
+#include "gui/common/file_names.h"
 #include "gui/common/message_box.h"
 #include "gui/csv/csv_import_dialog.h"
 #include "gui/editor/channel_view.h"
@@ -92,7 +93,7 @@ void ExportCsvCommand(MainWindow& frame) {
     const auto choice = Choose(&frame, true, SuggestedCsvPath(frame.Document().PathName()));
     if (!choice) return;
     const FileOutcome outcome =
-        ExportCsvFile(choice->path.toStdString(), view->EncodedImage(), choice->layout);
+        ExportCsvFile(FileNameBytes(choice->path), view->EncodedImage(), choice->layout);
     if (!outcome.ok()) {
         ShowError(outcome.message, &frame);
         return;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/image/channel_table.h"
+#include "gui/common/file_names.h"
 
 namespace pm {
 namespace {
@@ -173,7 +174,7 @@ CsvImportOptions CsvImportDialog::Options() const {
 }
 
 void CsvImportDialog::Replan() {
-    plan_ = ImportCsvFile(QFile::encodeName(path_).toStdString(), base_, Options());
+    plan_ = ImportCsvFile(FileNameBytes(path_), base_, Options());
     ShowPlan();
 }
 

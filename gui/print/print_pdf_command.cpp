@@ -11,6 +11,7 @@
 #include "core/image/channel_file.h"
 #include "core/image/document.h"
 #include "core/report/report_input.h"
+#include "gui/common/file_names.h"
 #include "gui/print/report_painter.h"
 #include "gui/print/report_pdf.h"
 
@@ -70,7 +71,7 @@ int RunPrintPdf(const QString& out, const QString& sinPath) {
     }
 
     Image image = NewDocumentImage();
-    const FileOutcome loaded = LoadChannelFile(QFile::encodeName(sinPath).toStdString(), image);
+    const FileOutcome loaded = LoadChannelFile(FileNameBytes(sinPath), image);
     if (!loaded.ok()) {
         PrintError(QString::fromStdString(loaded.message));
         return kPrintPdfBadFile;
@@ -91,8 +92,9 @@ int PrintPdfMain(int argc, char** argv) {
     InstallReportFontSubstitution();
 
     // Qt's own options are gone from the arguments by now; what is left must be exactly the command.
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // Qt has taken its own options out of argv; the names left are kept as the bytes they are.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << FileNameFromBytes(QByteArray(argv[i]));
     QString why;
     const auto request = ParsePrintPdfArguments(args, &why);
     if (!request) {

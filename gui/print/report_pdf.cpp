@@ -10,6 +10,7 @@
 
 #include "core/image/channel_file.h"
 #include "core/texts.h"
+#include "gui/common/file_names.h"
 #include "gui/print/report_painter.h"
 
 namespace pm {
@@ -60,10 +61,9 @@ bool ExportReportPdf(const ReportInput& input, const QString& path, QString* err
         }
     }
     const QByteArray& bytes = buffer.data();
-    const FileOutcome outcome =
-        SaveFileAtomically(QFile::encodeName(path).toStdString(),
-                           std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                     static_cast<std::size_t>(bytes.size())));
+    const FileOutcome outcome = SaveFileAtomically(
+        FileNameBytes(path), std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size())));
     if (!outcome.ok()) {
         SetError(error, QString::fromStdString(outcome.message));
         return false;

@@ -332,6 +332,16 @@ TEST(CsvImport, MergeKeepsWhatTheFileDoesNotPlace) {
             EXPECT_EQ(FormatImportReport(none).starts_with("no channels in the file\n"), !merge);
         }
     }
+    // The file's name and its fields reach the terminal with controls, C1 ones too, and non-UTF-8 escaped.
+    CsvImportResult named = ImportCsv(
+        "Location,Frequency,Power\n2,146.52,\xc2\x9b"
+        "2J\xff\x1b\n",
+        base, {.merge = false});
+    named.noRows = true;
+    named.source = "plan\x1b]0;x\x07.csv";
+    const std::string report = FormatImportReport(named);
+    EXPECT_NE(report.find("Power \"\\xC2\\x9B2J\\xFF\\x1B\": not "), std::string::npos) << report;
+    EXPECT_NE(report.find("no channels in plan\\x1B]0;x\\x07.csv\n"), std::string::npos) << report;
     // A merge keeps the base's channels and so its band.
     const auto band =
         ImportCsv("# Field=144 - 146MHZ\n" + std::string(kNativeHeader) + "\n", base, {.merge = true});

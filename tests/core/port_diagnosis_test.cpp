@@ -68,6 +68,16 @@ TEST(PortDiagnosis, PermissionDeniedSaysWhichGroupAndWhatToDo) {
             device.path + ").");
 }
 
+// A pseudo-terminal of group tty opens for its owner alone: no group to join would help.
+TEST(PortDiagnosis, PermissionDeniedOnAnotherUsersTerminalNamesItsOwner) {
+    const test::RawPty pty;
+    const std::string text = ExplainOpenFailure(pty.path, EACCES);
+    const passwd* me = getpwuid(geteuid());
+    ASSERT_NE(me, nullptr);
+    EXPECT_EQ(text, "Permission denied on " + pty.path + ": it is a pseudo-terminal of user '" + me->pw_name +
+                        "', and only its owner may open it.");
+}
+
 TEST(PortDiagnosis, PermissionDeniedAfterJoiningWithoutLoggingInAgain) {
     if (geteuid() != 0) GTEST_SKIP() << "changing users needs root";
     // Any user listed as a member of a group it is not running in shows the case.

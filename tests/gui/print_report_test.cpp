@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +25,7 @@
 
 #include "core/image/channel_file.h"
 #include "core/image/document.h"
+#include "gui/common/file_names.h"
 #include "gui/print/print_pdf_command.h"
 #include "gui/print/report_commands.h"
 #include "gui/print/report_pdf.h"
@@ -189,6 +192,15 @@ TEST(PrintPdfCommand, ExitsClearlyAndNeverOverwritesTheChannelFile) {
             << row.name << " left a PDF behind";
     }
     EXPECT_EQ(ReadBytes(copy), ReadBytes(kPlan)) << "the channel file was overwritten";
+    // Names that are not UTF-8 are the bytes they are, read and written.
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    for (const std::string raw : {"a\xff", "\xc3", "Kan\xc3\xa4le", "\xed\xb2\x80"})
+        EXPECT_EQ(FileNameBytes(FileNameFromBytes(QByteArray::fromStdString(raw))), raw);
+    std::filesystem::copy_file(QFile::encodeName(kPlan).toStdString(), folder + "/plan\xfe.sin");
+    EXPECT_EQ(RunPrintPdf(FileNameFromBytes(QByteArray::fromStdString(folder + "/rep\xff.pdf")),
+                          FileNameFromBytes(QByteArray::fromStdString(folder + "/plan\xfe.sin"))),
+              kPrintPdfOk);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/rep\xff.pdf"));
     EXPECT_THAT(Lines(ReadPdf(good).at(0)),
                 testing::Contains("1 145.01250 145.61250 88.5 D023N Carrier Add High"));
 }

@@ -324,6 +324,11 @@ TEST(CliSafety, BackupWithoutAFolderGoesToTheDataFolderOrNowhere) {
             .ok());
     EXPECT_EQ(stored, before);
     EXPECT_EQ(radio.Events(Kind::Write).size(), 251u);
+    // A port that does not open leaves no backup folder behind.
+    const Finished absent = Cli({"write", "--port", (dir / "ttyNONE").string(), "--backup",
+                                 (dir / "chain/of/folders").string(), (dir / "plan.sin").string()});
+    EXPECT_NE(absent.exit, 0);
+    EXPECT_FALSE(fs::exists(dir / "chain"));
 
     if (::geteuid() != 0) GTEST_SKIP() << "nobody's run (an account without a home) needs root";
     ASSERT_EQ(::chown(radio.Path().c_str(), kNobody, kNoGroup), 0);
