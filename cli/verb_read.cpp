@@ -53,9 +53,17 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
              const LinkOutcome outcome = TransferSession(port, args->port, host).Read(image);
              bar.Finish();
              PrintCableHelp(outcome);
+             if (outcome.result != LinkResult::Done) {
+                 PrintMessage(ReadOutcomeText(outcome).line);
+                 return kExitFailed;
+             }
+             // Complete means kept: until the file is saved the radio's memory is nowhere.
+             if (!SaveImage(args->out, image)) {
+                 PrintMessage("Read failed: the radio's memory arrived but could not be saved.");
+                 return kExitFile;
+             }
              PrintMessage(ReadOutcomeText(outcome).line);
-             if (outcome.result != LinkResult::Done) return kExitFailed;
-             return SaveImage(args->out, image) ? kExitOk : kExitFile;
+             return kExitOk;
          }});
 }
 
