@@ -52,7 +52,15 @@ TEST_F(SafeTransfer, BackupThenWriteThenVerifyOnAGoodRadio) {
     commands_->VerifyAction()->setChecked(true);
 
     Trigger(Command::WriteToRadio);
+    // The question on closing follows the write: what quitting would leave at each stage.
+    QStringList questions;
+    QObject::connect(Dialog(), &QWidget::windowTitleChanged,
+                     [&] { questions << commands_->QuitQuestion().text; });
     ASSERT_TRUE(StartAndWait(60000));
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_TRUE(questions[0].endsWith("the radio is not changed.")) << questions[0].toStdString();
+    EXPECT_TRUE(questions[1].contains("half-written"));
+    EXPECT_TRUE(questions[2].contains("the radio is fully written"));
     EXPECT_EQ(commands_->LastWrite().stage, SafeStage::Verify);
     EXPECT_TRUE(messages_.empty() && choices_.empty());
     EXPECT_EQ(Window().OutcomeLabel()->text(), "Write complete and verified: the radio holds what was sent.");
