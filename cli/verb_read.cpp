@@ -59,10 +59,19 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
              const LinkOutcome outcome = TransferSession(trace.Wrap(port), args->port, host).Read(image);
              bar.Finish();
              PrintCableHelp(outcome);
+             // The trace is kept whatever the outcome: a failed read is when it is wanted.
+             const bool traced = trace.Save();
+             if (outcome.result != LinkResult::Done) {
+                 PrintMessage(ReadOutcomeText(outcome).line);
+                 return kExitFailed;
+             }
+             // Complete means kept: until the file is saved the radio's memory is nowhere.
+             if (!SaveImage(args->out, image)) {
+                 PrintMessage("Read failed: the radio's memory arrived but could not be saved.");
+                 return kExitFile;
+             }
              PrintMessage(ReadOutcomeText(outcome).line);
-             if (!trace.Save()) return kExitFile;
-             if (outcome.result != LinkResult::Done) return kExitFailed;
-             return SaveImage(args->out, image) ? kExitOk : kExitFile;
+             return traced ? kExitOk : kExitFile;
          }});
 }
 

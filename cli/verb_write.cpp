@@ -26,6 +26,7 @@
 #include "core/safety/backup_store.h"
 #include "core/safety/outcome_text.h"
 #include "core/safety/port_diagnosis.h"
+#include "core/safety/restore_point.h"
 #include "core/safety/safe_write.h"
 
 namespace pm::cli {
@@ -257,6 +258,24 @@ void Report(const SafeWriteOutcome& o, const std::string& lead) {
     std::cerr << std::flush;
 }
 
+/** Names an earlier write to port that stopped half-way, before this one starts. */
+void NoticeInterruptedWrite(const std::string& port, const std::string& lead) {
+    if (const auto record = FindInterruptedWrite(DefaultBackupDir(), port))
+        std::cerr << lead << InterruptedWriteNotice(*record) << '\n' << std::flush;
+}
+
+/** Keeps port's record of an interrupted write up to date and names the way back when there is one. */
+void RecordEnd(const std::string& port, const SafeWriteOutcome& o, const std::string& lead) {
+    std::string error;
+    const auto record = RecordWriteEnd(DefaultBackupDir(), port, o, std::chrono::system_clock::now(), &error);
+    if (!error.empty()) std::cerr << lead << error << '\n';
+    if (record && !record->restorePoint.empty() && WriteOutcomeText(o).radioUnsure) {
+        std::cerr << lead << RestorePointText(*record) << "; write --port " << EscapeControls(port)
+                  << " --restore-point writes it back.\n";
+    }
+    std::cerr << std::flush;
+}
+
 /** The table that ends a batch: port, result, time. */
 void PrintSummary(const std::vector<std::string>& ports, const std::vector<SafeWriteOutcome>& outcomes) {
     std::size_t portWidth = 4;
@@ -308,6 +327,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
         bool verify = false;
         bool verbose = false;
         std::string trace;
+        bool restorePoint = false;
     };
     auto args = std::make_shared<Args>();
     CLI::App* cmd = app.add_subcommand(
@@ -345,6 +365,9 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
             ->type_name("[DIR]");
     cmd->add_flag("--verify", args->verify,
                   "Afterwards read the radio back and compare bytes 0x000..0x7D7 with what was sent");
+    cmd->add_flag("--restore-point", args->restorePoint,
+                  "Instead of a channel file, write back the radio's memory from before the last write to "
+                  "--port that stopped half-way (named before every write to that port)");
     cmd->add_flag("--verbose", args->verbose,
                   "Name each port's adapter (its driver) on stderr; for one port also its latency mode once "
                   "open");
@@ -357,11 +380,23 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                          // word was the file and the backup goes to the default folder.
                          std::optional<fs::path> backupDir;
                          if (backup->count() > 0) {
-                             if (args->in.empty() && !args->backup.empty())
+                             if (args->in.empty() && !args->backup.empty() && !args->restorePoint)
                                  args->in = std::exchange(args->backup, "");
                              backupDir = args->backup.empty() ? DefaultBackupDir() : fs::path(args->backup);
                          }
-                         if (args->in.empty()) {
+                         std::optional<InterruptedWrite> restore;
+                         if (args->restorePoint) {
+                             if (!args->in.empty() || args->ports.size() != 1) {
+                                 std::cerr << "write: --restore-point takes one --port and no channel file\n";
+                                 return kExitUsage;
+                             }
+                             restore = FindInterruptedWrite(DefaultBackupDir(), args->ports[0]);
+                             if (!restore || restore->restorePoint.empty()) {
+                                 std::cerr << "write: no memory from before an interrupted write to "
+                                           << EscapeControls(args->ports[0]) << " is kept\n";
+                                 return kExitFile;
+                             }
+                         } else if (args->in.empty()) {
                              std::cerr << "write: the channel file to send is missing\n";
                              return kExitUsage;
                          }
@@ -377,9 +412,11 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                          }
                          TraceOption trace(args->trace);
                          if (!trace.Check()) return kExitFile;
-                         const std::optional<Image> file = OpenChannelFile(args->in);
+                         const std::optional<Image> file =
+                             OpenChannelFile(restore ? restore->restorePoint : fs::path(args->in));
                          if (!file) return kExitFile;
-                         const Image image = RoundTrip(*file);
+                         // The restore point goes back byte for byte, as it was read.
+                         const Image image = restore ? *file : RoundTrip(*file);
                          const SafeWriteOptions options{backupDir, args->verify};
                          const bool terminal = ::isatty(STDERR_FILENO) == 1;
                          CancelOnInterrupt();
@@ -390,9 +427,11 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                                                                        : std::nullopt),
                                              terminal, backupDir.has_value() || args->verify);
                              CliPort port(args->verbose);
+                             NoticeInterruptedWrite(args->ports[0], "");
                              const SafeWriteOutcome outcome =
                                  SafeWrite(trace.Wrap(port), args->ports[0], host, image, options);
                              Report(outcome, "");
+                             RecordEnd(args->ports[0], outcome, "");
                              PrintMessage(WriteOutcomeText(outcome).line);
                              // The radio's state is told first; a trace that could not be stored only
                              // follows.
@@ -410,6 +449,8 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                                  PrintMessage(device + ": " + AdapterName(FindAdapter(device)));
                              }
                          }
+                         for (const auto& p : args->ports)
+                             NoticeInterruptedWrite(p, EscapeControls(p) + ": ");
                          BatchBoard board(args->ports, terminal);
                          std::vector<std::unique_ptr<BatchHost>> hosts;
                          std::vector<RadioJob> jobs;
@@ -419,8 +460,10 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
                          }
                          const std::vector<SafeWriteOutcome> outcomes = SafeWriteMany(jobs, image, options);
                          board.Finish();
-                         for (std::size_t i = 0; i < outcomes.size(); ++i)
+                         for (std::size_t i = 0; i < outcomes.size(); ++i) {
                              Report(outcomes[i], EscapeControls(args->ports[i]) + ": ");
+                             RecordEnd(args->ports[i], outcomes[i], EscapeControls(args->ports[i]) + ": ");
+                         }
                          PrintSummary(args->ports, outcomes);
                          const bool all = std::all_of(outcomes.begin(), outcomes.end(),
                                                       [](const SafeWriteOutcome& o) { return o.ok(); });

@@ -295,40 +295,18 @@ void ReadFrequencies(const CsvRecord& record, const ColumnMap& columns, const Ro
     if (row.problems.empty() && !rx && !tx) row.problems.push_back("no receive or transmit frequency");
 }
 
-/** A power word with an optional level number ("Low1", "Mid"), as other radios name their levels. */
-bool PowerWord(std::string_view text, std::initializer_list<std::string_view> words) {
-    while (!text.empty() && text.back() >= '0' && text.back() <= '9') text.remove_suffix(1);
-    for (const auto word : words) {
-        if (EqualsNoCase(text, word)) return true;
-    }
-    return false;
-}
-
 void ReadPower(const CsvRecord& record, const ColumnMap& columns, const RowContext& context,
                RowOutcome& row) {
     const std::string_view text = columns.Text(record, "Power");
-    std::string& cell = row.cells[col::kPower];
-    cell = "High";
-    if (text.empty() || PowerWord(text, {"H", "High", "Hi"})) return;
-    if (PowerWord(text, {"L", "Low", "Lo"})) {
-        cell = "Low";
-        return;
-    }
-    if (PowerWord(text, {"M", "Mid", "Med", "Medium"})) {
-        row.notes.push_back("Power: the radio has only High and Low; a middle power (Mid) is taken as High");
-        return;
-    }
-    std::string_view number = text;
-    if (number.back() == 'W' || number.back() == 'w')
-        number = TrimBlanks(number.substr(0, number.size() - 1));
-    const auto watts = ParseMegahertz(number, context.decimalComma);  // millionths of a watt
-    if (!watts) {
+    std::string note;
+    const std::optional<std::string> entry = PowerEntry(text, context.decimalComma, &note);
+    row.cells[col::kPower] = entry.value_or("High");
+    if (!entry) {
         row.notes.push_back("Power " + Quote(text) +
                             ": not High, Low, Mid or watts like 5.0W; the channel is set to High");
-        return;
+    } else if (!note.empty()) {
+        row.notes.push_back(note);
     }
-    // High and Low are the radio's two levels; 2.5 W lies between what each is taken for.
-    if (watts->hz < 2'500'000) cell = "Low";
 }
 
 void ReadSkip(const CsvRecord& record, const ColumnMap& columns, RowOutcome& row) {

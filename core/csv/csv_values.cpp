@@ -171,4 +171,34 @@ std::string BandRange(int band) {
     return mhz(limits.lowest) + "–" + mhz(limits.highest) + " MHz";
 }
 
+namespace {
+
+/** A power word with an optional level number ("Low1", "Mid"), as other radios name their levels. */
+bool PowerWord(std::string_view text, std::initializer_list<std::string_view> words) {
+    while (!text.empty() && text.back() >= '0' && text.back() <= '9') text.remove_suffix(1);
+    for (const auto word : words) {
+        if (EqualsNoCase(text, word)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> PowerEntry(std::string_view text, bool decimalComma, std::string* note) {
+    text = TrimBlanks(text);
+    if (text.empty() || PowerWord(text, {"H", "High", "Hi"})) return "High";
+    if (PowerWord(text, {"L", "Low", "Lo"})) return "Low";
+    if (PowerWord(text, {"M", "Mid", "Med", "Medium"})) {
+        if (note) *note = "Power: the radio has only High and Low; a middle power (Mid) is taken as High";
+        return "High";
+    }
+    std::string_view number = text;
+    if (number.back() == 'W' || number.back() == 'w')
+        number = TrimBlanks(number.substr(0, number.size() - 1));
+    const auto watts = ParseMegahertz(number, decimalComma);  // millionths of a watt
+    if (!watts) return std::nullopt;
+    // High and Low are the radio's two levels; 2.5 W lies between what each is taken for.
+    return watts->hz < 2'500'000 ? "Low" : "High";
+}
+
 }  // namespace pm::csv

@@ -74,6 +74,14 @@ inline constexpr std::string_view kNotAFrequency = "not a frequency in MHz like 
  */
 [[nodiscard]] std::optional<std::string> CheckedFrequency(const Hertz& value, int band, std::string& reason);
 
+/**
+ * The Power entry ("High" or "Low") of a power as other programs write it: a word with an optional level
+ * number ("H", "Low1"), Mid (taken as High, with a note), or watts ("5.0W", "100"; below 2.5 W is Low).
+ * Empty text is High. Nothing when it is none of these.
+ */
+[[nodiscard]] std::optional<std::string> PowerEntry(std::string_view text, bool decimalComma,
+                                                    std::string* note);
+
 /** A channel number of 1..80 written as digits, leading zeros allowed; nothing otherwise. */
 [[nodiscard]] std::optional<int> ParseChannelNumber(std::string_view text);
 

@@ -1,10 +1,12 @@
 #include "core/editing/clipboard_text.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "core/csv/csv_text.h"
 #include "core/csv/csv_values.h"
+#include "core/csv/community_layout.h"
 #include "core/csv/native_layout.h"
 #include "core/editing/cell_rules.h"
 #include "core/image/document.h"
@@ -61,20 +63,39 @@ bool IsHeadingLine(const std::vector<std::string>& fields) {
     });
 }
 
-std::optional<PastedCells> ReadNativeCsv(std::string_view text) {
+// Column names of the community layout beyond Location and Frequency, so that its heading is known.
+constexpr std::array<std::string_view, 20> kCommunityNames = {
+    "Location",  "Name",     "Frequency",    "Duplex",     "Offset",    "Tone",  "rToneFreq",
+    "cToneFreq", "DtcsCode", "DtcsPolarity", "RxDtcsCode", "CrossMode", "Mode",  "TStep",
+    "Skip",      "Power",    "Comment",      "BusyLock",   "URCALL",    "DVCODE"};
+
+// A heading line of a layout Import CSV reads: ours names Channel and a frequency, the community's Frequency.
+bool IsLayoutHeading(const std::vector<std::string>& fields) {
+    const csv::ColumnMap columns(CsvRecord{0, fields, false});
+    return csv::IsNativeHeader(columns) || columns.Has("Frequency");
+}
+
+// A line of column names only, of the grid or the community layout: a heading, never data.
+bool IsNamesLine(const std::vector<std::string>& fields) {
+    bool named = false;
+    for (const std::string& f : fields) {
+        if (f.empty()) continue;
+        const bool known =
+            IsHeadingLine({f}) || std::any_of(kCommunityNames.begin(), kCommunityNames.end(),
+                                              [&](std::string_view n) { return EqualsNoCase(f, n); });
+        if (!known) return false;
+        named = true;
+    }
+    return named;
+}
+
+std::optional<PastedCells> ReadLayoutCsv(std::string_view text) {
     const CsvText file = ReadCsvText(text);
-    if (file.records.empty()) return std::nullopt;
-    const csv::ColumnMap columns(file.records.front());
-    if (!csv::IsNativeHeader(columns)) return std::nullopt;
+    if (file.records.empty() || !IsLayoutHeading(file.records.front().fields)) return std::nullopt;
     PastedCells cells;
     cells.wholeRows = true;
-    for (std::size_t i = 1; i < file.records.size(); ++i) {
-        std::vector<std::string> row;
-        for (int c = col::kReceive; c <= col::kPower; ++c) {
-            row.emplace_back(columns.Text(file.records[i], Heading(c)));
-        }
-        cells.rows.push_back(std::move(row));
-    }
+    cells.layoutHeading = file.records.front().fields;
+    for (std::size_t i = 1; i < file.records.size(); ++i) cells.rows.push_back(file.records[i].fields);
     return cells;
 }
 
@@ -101,12 +122,19 @@ PastedCells ReadTsv(std::string_view text) {
     while (!cells.rows.empty() && cells.rows.back().size() == 1 && cells.rows.back()[0].empty()) {
         cells.rows.pop_back();
     }
-    if (!cells.rows.empty() && IsHeadingLine(cells.rows.front())) {
+    if (cells.rows.empty()) return cells;
+    if (IsHeadingLine(cells.rows.front())) {
         cells.wholeRows = IsChannelHeading(cells.rows.front().front());
         cells.rows.erase(cells.rows.begin());
         if (cells.wholeRows) {
             for (auto& row : cells.rows) row.erase(row.begin());
         }
+    } else if (IsLayoutHeading(cells.rows.front())) {
+        cells.wholeRows = true;
+        cells.layoutHeading = cells.rows.front();
+        cells.rows.erase(cells.rows.begin());
+    } else if (IsNamesLine(cells.rows.front())) {
+        cells.rows.erase(cells.rows.begin());
     }
     return cells;
 }
@@ -117,13 +145,35 @@ std::string JoinMessages(const std::vector<Message>& messages) {
     return out;
 }
 
+/**
+ * A pasted frequency as Import CSV reads it ("145.525", "145,525", "145.525 MHz"), in grid form in grid;
+ * the reason when it is refused. Empty text empties the cell; forms only the editor knows still pass.
+ */
+std::optional<std::string> ReadFrequency(const std::string& text, int band, std::string& grid) {
+    grid = text;
+    if (text.empty()) return std::nullopt;
+    std::optional<csv::Hertz> value = csv::ParseFrequencyField(text, false);
+    if (!value) value = csv::ParseFrequencyField(text, true);
+    std::string reason(csv::kNotAFrequency);
+    if (value) {
+        if (auto checked = csv::CheckedFrequency(*value, band, reason)) {
+            grid = *checked;
+            return std::nullopt;
+        }
+    }
+    if (CheckFrequency(text, band, EditPath::Commit).messages.empty()) return std::nullopt;
+    return reason;
+}
+
 }  // namespace
 
 std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, const std::string& text,
                                       int band) {
     const EditorKind kind = EditorForColumn(column);
     if (kind == EditorKind::Text) {
-        const FrequencyCheck check = CheckFrequency(text, band, EditPath::Commit);
+        std::string grid;
+        if (const std::optional<std::string> refused = ReadFrequency(text, band, grid)) return refused;
+        const FrequencyCheck check = CheckFrequency(grid, band, EditPath::Commit);
         if (!check.messages.empty()) return JoinMessages(check.messages);
         WriteFrequencyResult(table, row, column, check.result, EditPath::Commit);
         return std::nullopt;
@@ -131,7 +181,13 @@ std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, 
     std::string entry;
     if (!text.empty()) {
         const auto& entries = EditorEntries(kind);
-        const int index = kind == EditorKind::Tone ? FindToneExact(text) : FindExact(entries, text);
+        int index = kind == EditorKind::Tone ? FindToneExact(text) : FindExact(entries, text);
+        // The words other programs use, as Import CSV takes them.
+        if (index < 0 && column == col::kPower) {
+            if (const auto power = csv::PowerEntry(text, false, nullptr)) index = FindExact(entries, *power);
+        }
+        if (index < 0 && column == col::kScan && (EqualsNoCase(text, "Skip") || EqualsNoCase(text, "S")))
+            index = FindExact(entries, "Delete");
         if (index < 0) {
             return kind == EditorKind::Tone ? std::string("not an entry of the tone table")
                                             : "not one of " + csv::JoinEntries(entries);
@@ -202,7 +258,7 @@ PastedCells ReadPastedText(std::string_view text) {
     }
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     if (text.find('\t') == std::string_view::npos) {
-        if (auto csv = ReadNativeCsv(text)) return *csv;
+        if (auto csv = ReadLayoutCsv(text)) return *csv;
     }
     PastedCells cells = ReadTsv(text);
     if (cells.rows.empty()) cells.error = "the pasted text holds no cells";
@@ -219,12 +275,40 @@ PasteReport PasteCells(ChannelTable& table, const PastedCells& cells, int row, i
         report.error = "a paste goes into a channel cell (channels 1 to 80, Receive(MHz) to Power)";
         return report;
     }
+    const std::optional<csv::ColumnMap> layout =
+        cells.layoutHeading.empty() ? std::nullopt
+                                    : std::optional(csv::ColumnMap(CsvRecord{0, cells.layoutHeading, false}));
+    const bool native = layout && csv::IsNativeHeader(*layout);
     const int firstColumn = cells.wholeRows ? col::kReceive : column;
     for (std::size_t i = 0; i < cells.rows.size(); ++i) {
         const int ch = row + static_cast<int>(i);
-        for (std::size_t j = 0; j < cells.rows[i].size(); ++j) {
+        std::vector<std::string> texts = cells.rows[i];
+        if (layout) {
+            // A record of a layout is read whole, as Import reads it; one it would refuse changes nothing.
+            const CsvRecord record{0, texts, false};
+            const csv::RowContext context{band, false, 0};
+            const csv::RowOutcome read = native ? csv::ReadNativeRow(record, *layout, context)
+                                                : csv::ReadCommunityRow(record, *layout, context);
+            if (ch <= kChannelCount && !read.problems.empty()) {
+                for (const std::string& problem : read.problems)
+                    report.refused.push_back({ch, 0, "", problem});
+                continue;
+            }
+            texts.assign(read.cells.begin() + col::kReceive, read.cells.begin() + col::kPower + 1);
+        }
+        // A refused receive frequency leaves the whole channel as it was: its other values belong to it.
+        const std::size_t receive = static_cast<std::size_t>(col::kReceive - firstColumn);
+        if (ch <= kChannelCount && firstColumn == col::kReceive && !texts.empty()) {
+            std::string grid;
+            if (const auto refused = ReadFrequency(texts[receive], band, grid)) {
+                report.refused.push_back({ch, col::kReceive, texts[receive],
+                                          *refused + "; nothing else in this channel was changed"});
+                continue;
+            }
+        }
+        for (std::size_t j = 0; j < texts.size(); ++j) {
             const int c = firstColumn + static_cast<int>(j);
-            const std::string& text = cells.rows[i][j];
+            const std::string& text = texts[j];
             std::optional<std::string> refused;
             if (ch > kChannelCount || c > col::kPower) {
                 if (text.empty()) continue;

@@ -39,6 +39,9 @@ struct PastedCells {
     std::vector<std::vector<std::string>> rows;  // cell texts, trimmed, in column order
     bool wholeRows = false;                      // the text names its channels: it pastes from column 1
     std::string error;                           // not empty: nothing can be pasted
+    // The heading line of a CSV layout (ours or the community one) that led the text: rows are then that
+    // layout's records, read by its rules as Import CSV reads them.
+    std::vector<std::string> layoutHeading;
 };
 
 /**
@@ -52,15 +55,16 @@ std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, 
 inline constexpr std::size_t kMaxPasteBytes = 1024 * 1024;
 
 /**
- * Reads pasted text: our CSV layout (by its heading line), or tab-separated lines with or without the
- * heading line; a "CH" column of channel numbers is dropped and marks whole rows.
+ * Reads pasted text: a CSV layout's records under its heading line (comma- or tab-separated), or
+ * tab-separated lines with or without a heading line of the grid's column names, which is skipped; a "CH"
+ * column of channel numbers is dropped and marks whole rows.
  */
 [[nodiscard]] PastedCells ReadPastedText(std::string_view text);
 
 /** A pasted value that was not taken. */
 struct PasteRefusal {
     int channel = 0;  // 1..80, or beyond 80 for values that fell off the end
-    int column = 0;   // grid column; beyond 7 for values that fell off the right
+    int column = 0;   // grid column; beyond 7 for values that fell off the right; 0: the whole row
     std::string text;
     std::string reason;
     friend bool operator==(const PasteRefusal&, const PasteRefusal&) = default;
@@ -75,7 +79,9 @@ struct PasteReport {
 
 /**
  * Writes cells into table from (row, column), or from column 1 for whole rows, one channel per line,
- * each value through the editor's checks with band (0 or 1).
+ * each value read as Import CSV reads it (frequencies with a unit or a decimal comma, powers in watts,
+ * "Skip") and put through the editor's checks with band (0 or 1). A row whose receive frequency is refused,
+ * or a layout record that Import would refuse, leaves its channel as it was.
  */
 PasteReport PasteCells(ChannelTable& table, const PastedCells& cells, int row, int column, int band);
 

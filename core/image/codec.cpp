@@ -127,6 +127,13 @@ void EncodeImage(const ChannelTable& table, const SettingLists& lists, Image& im
         auto r = ChannelRecord(image, n);
         EncodeFrequency(table.Text(n, col::kReceive), &r[rec::kRxFreq], r[rec::kRxStep]);
         EncodeFrequency(table.Text(n, col::kTransmit), &r[rec::kTxFreq], r[rec::kTxStep]);
+        // A channel without a frequency decodes to empty Busy, Scan and Power cells, whatever the grid still
+        // shows there: so they are encoded, and decoding and encoding again gives the same bytes (after an
+        // undo, the saved ones).
+        const bool exists = ChannelExists(r);
+        const auto text = [&](int column) {
+            return exists ? std::string(table.Text(n, column)) : std::string();
+        };
         const ToneCode rx = EncodeTone(table.Text(n, col::kRxTone));
         r[rec::kRxToneLow] = rx.low;
         r[rec::kRxToneHigh] = rx.high;
@@ -134,9 +141,9 @@ void EncodeImage(const ChannelTable& table, const SettingLists& lists, Image& im
         r[rec::kTxToneLow] = tx.low;
         r[rec::kTxToneHigh] = tx.high;
         std::uint8_t& flags = r[rec::kChannelFlags];
-        flags = static_cast<std::uint8_t>((flags & ~chflag::kBusyMode) | BusyCode(table.Text(n, col::kBusy)));
-        SetBits(flags, chflag::kPowerHigh, table.Text(n, col::kPower) == "High");
-        SetBits(flags, chflag::kScanAdd, table.Text(n, col::kScan) == "Add");
+        flags = static_cast<std::uint8_t>((flags & ~chflag::kBusyMode) | BusyCode(text(col::kBusy)));
+        SetBits(flags, chflag::kPowerHigh, text(col::kPower) == "High");
+        SetBits(flags, chflag::kScanAdd, text(col::kScan) == "Add");
     }
     auto s = SettingsRow(image);
     std::uint8_t& flags = s[set::kSettingFlags];

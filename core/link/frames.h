@@ -11,6 +11,7 @@ namespace pm::frame {
 inline constexpr std::array<std::uint8_t, 7> kWakeUp = {0x02, 'P', 'R', 'O', 'G', 'R', 'A'};
 /** Acknowledgement, both directions. */
 inline constexpr std::uint8_t kAck = 0x06;
+inline constexpr std::uint8_t kNak = 0x15;  // a write block refused, not stored
 /** Identification request: 'M' then 0x02, each written by itself. */
 inline constexpr std::array<std::uint8_t, 2> kIdentify = {'M', 0x02};
 /** Length of the identification record and the position of the model code in it. */

@@ -37,10 +37,11 @@ enum class LinkResult { Done, Failed, Cancelled };
 /** The end of an exchange: the result, every message shown on the way, and why the port did not open. */
 struct LinkOutcome {
     LinkResult result = LinkResult::Failed;
-    std::vector<Message> shown;  // in the order shown, the final one last
-    int openError = 0;           // errno of a failed open, 0 otherwise
-    std::string device;          // device path that was opened or tried
-    int blocks = 0;              // blocks that went through completely
+    std::vector<Message> shown;    // in the order shown, the final one last
+    int openError = 0;             // errno of a failed open, 0 otherwise
+    std::string device;            // device path that was opened or tried
+    int blocks = 0;                // blocks that went through completely
+    bool blockUnanswered = false;  // a write block went out whole without an answer: it may be stored
 };
 
 }  // namespace pm

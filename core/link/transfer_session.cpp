@@ -232,10 +232,14 @@ bool TransferSession::WriteBlocks(const Image& image) {
         Pause(port_, 1);
         port_.Purge(Purge::Clear);
         static_assert(kWriteLimit <= kImageSize);
-        (void)port_.Write(std::span<const std::uint8_t>(image.data() + address, frame::kBlockSize));
+        const bool sent =
+            port_.Write(std::span<const std::uint8_t>(image.data() + address, frame::kBlockSize));
         std::uint8_t answer = 0;
         const ReadResult r = port_.Read({&answer, 1});
         if (!IsByte(r, &answer, frame::kAck)) {
+            // A block refused outright, never sent whole or cut off by a dropped line is not stored; one
+            // left unanswered on a live line may be.
+            outcome_.blockUnanswered = sent && r.ok && !IsByte(r, &answer, frame::kNak);
             Show(link::kProgramInterrupt);
             outcome_.result = LinkResult::Failed;
             return false;

@@ -53,6 +53,18 @@ OutcomeText ReadOutcomeText(const LinkOutcome& outcome) {
     return {"Read failed: nothing changed.", LinkCause(outcome), true, false};
 }
 
+OutcomeText TestModeOutcomeText(const LinkOutcome& outcome) {
+    switch (outcome.result) {
+        case LinkResult::Done:
+            return {"Test Mode complete: the radio took the values.", "", false, false};
+        case LinkResult::Cancelled:
+            return {"Test Mode cancelled.", LinkCause(outcome), false, false};
+        case LinkResult::Failed:
+            break;
+    }
+    return {"Test Mode failed.", LinkCause(outcome), true, false};
+}
+
 OutcomeText WriteOutcomeText(const SafeWriteOutcome& o) {
     const std::string cause = o.error.empty() ? LinkCause(o.link) : o.error;
     const bool cancelled = o.status == SafeStatus::Cancelled;

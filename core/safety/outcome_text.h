@@ -24,6 +24,9 @@ struct OutcomeText {
 /** The outcome of a Write To Radio, with its backup and verify when they ran. */
 [[nodiscard]] OutcomeText WriteOutcomeText(const SafeWriteOutcome& outcome);
 
+/** The outcome of a Test Mode exchange. */
+[[nodiscard]] OutcomeText TestModeOutcomeText(const LinkOutcome& outcome);
+
 /** The cause of an exchange that did not complete: the port's trouble, the last message, or Cancel. */
 [[nodiscard]] std::string LinkCause(const LinkOutcome& outcome);
 

@@ -72,8 +72,7 @@ bool SafeWriteOutcome::HalfWritten() const {
         return false;
     }
     // A block that went out but was not acknowledged may have been stored all the same.
-    const bool interrupted = !link.shown.empty() && link.shown.back() == link::kProgramInterrupt;
-    return link.blocks > 0 || interrupted;
+    return link.blocks > 0 || link.blockUnanswered;
 }
 
 SafeWriteOutcome SafeWrite(SerialPort& port, const std::string& portName, SafeWriteHost& host,

@@ -206,33 +206,27 @@ void EditCommands::Paste() {
         cells.wholeRows
             ? QStringLiteral("Paste ") + Counted(rows, QStringLiteral("Channel"), QStringLiteral("Channels"))
             : QStringLiteral("Paste ") + Counted(size, QStringLiteral("Cell"), QStringLiteral("Cells"));
-    pm::PasteReport report;
-    ChangeImage(name, [&](Image& image) {
-        PasteResult result = PasteText(image, pasted, row, column);
-        report = std::move(result.report);
-        image = result.image;
-    });
+    // Everything is read and checked first: a paste that would refuse values asks before it changes any.
+    const PasteResult result = PasteText(view_.EncodedImage(), pasted, row, column);
+    const pm::PasteReport& report = result.report;
     if (!report.error.empty()) {
         ShowMessage(
             Message{"Nothing was pasted: " + report.error + ".", kAppTitle, Buttons::Ok, Icon::Warning},
             &window_);
         return;
     }
+    if (!report.refused.empty() && !ConfirmPaste(report, &window_)) {
+        Status(QStringLiteral("Paste cancelled: nothing changed"));
+        return;
+    }
+    ChangeImage(name, [&](Image& image) { image = result.image; });
     if (cells.wholeRows) {
         std::vector<int> pastedRows;
         for (int ch = row; ch < row + rows && ch <= kChannelCount; ++ch) pastedRows.push_back(ch);
         grid.SelectChannels(pastedRows);
     }
-    if (report.refused.empty()) {
-        if (report_) report_->hide();
-        Status(Counted(report.cellsWritten, QStringLiteral("cell"), QStringLiteral("cells")) +
-               QStringLiteral(" pasted"));
-        return;
-    }
-    if (!report_) report_ = new PasteReportDialog(&window_);
-    report_->SetReport(report);
-    report_->show();
-    report_->raise();
+    Status(Counted(report.cellsWritten, QStringLiteral("cell"), QStringLiteral("cells")) +
+           QStringLiteral(" pasted"));
 }
 
 void EditCommands::ClearChannels() {

@@ -35,8 +35,6 @@ class EditCommands : public QObject {
     void MarkSaved();
     /** Records every change since the last step as one step named name (no step when nothing changed). */
     void RecordImageChange(const QString& name);
-    /** The report of the last paste that refused values, or nullptr. */
-    [[nodiscard]] PasteReportDialog* LastPasteReport() const { return report_; }
 
   public slots:
     /** Undoes the last step (an open editor is committed first, as a step of its own). */
@@ -79,7 +77,6 @@ class EditCommands : public QObject {
     QUndoStack history_;
     Image shown_{};  // the image of the last step: the "before" of the next one
     bool applying_ = false;
-    QPointer<PasteReportDialog> report_;
 };
 
 }  // namespace pm

@@ -23,6 +23,7 @@
 #include "gui/app/file_dialogs.h"
 #include "gui/common/message_box.h"
 #include "gui/app/recent_files.h"
+#include "gui/app/transfer_log.h"
 #include "gui/common/resources.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
@@ -69,11 +70,14 @@ MainWindow::MainWindow(RecentFileList& recentFiles, const QStringList& toneTable
     view_ = new ChannelView(document_.MemoryImage(), toneTable, this);
     setCentralWidget(view_);
     edits_ = std::make_unique<EditCommands>(*view_, *this);
+    log_ = new TransferLog(*this);
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
     connect(view_, &ChannelView::StatusHint, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(&edits_->History(), &QUndoStack::indexChanged, this, &MainWindow::UpdateFileLabel);
+    connect(&edits_->History(), &QUndoStack::cleanChanged, this, &MainWindow::UpdateFileLabel);
     qApp->installEventFilter(this);
 }
 
@@ -177,6 +181,11 @@ void MainWindow::CreateMenus() {
     status->setCheckable(true);
     connect(toolbar, &QAction::triggered, this, [this](bool on) { toolBar_->setVisible(on); });
     connect(status, &QAction::triggered, this, [this](bool on) { statusBar()->setVisible(on); });
+    view->addSeparator();
+    QAction* log = view->addAction(QStringLiteral("Transfer &Log"));
+    log->setObjectName(QStringLiteral("actionTransferLog"));
+    log->setStatusTip(QStringLiteral("List every exchange with a radio in this run, with how it ended"));
+    connect(log, &QAction::triggered, this, [this] { log_->Show(); });
     connect(view, &QMenu::aboutToShow, this, [this, toolbar, status] {
         toolbar->setChecked(toolBar_->isVisible());
         status->setChecked(statusBar()->isVisible());
@@ -312,7 +321,15 @@ void MainWindow::CreateToolBar() {
 
 void MainWindow::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    bar->addWidget(new QLabel(QStringLiteral("Ready"), bar), 1);
+    statusLine_ = new QLabel(QStringLiteral("Ready"), bar);
+    statusLine_->setObjectName(QStringLiteral("statusLine"));
+    // A long outcome is cut at the bar's width; its tool tip holds all of it.
+    statusLine_->setMinimumWidth(1);
+    bar->addWidget(statusLine_, 1);
+    fileLabel_ = new QLabel(bar);
+    fileLabel_->setObjectName(QStringLiteral("fileIndicator"));
+    fileLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addPermanentWidget(fileLabel_);
     const std::array<const char*, 3> names = {"CAP", "NUM", "SCRL"};
     for (std::size_t i = 0; i < names.size(); ++i) {
         auto* indicator = new QLabel(QString::fromLatin1(names[i]), bar);
@@ -324,6 +341,24 @@ void MainWindow::CreateStatusBar() {
         bar->addPermanentWidget(indicator);
         indicators_[i] = indicator;
     }
+}
+
+void MainWindow::ShowOutcome(const QString& line, const QString& full) {
+    // A hover hint may cover the line for a moment; it comes back when the hint goes.
+    statusBar()->clearMessage();
+    statusLine_->setText(line);
+    statusLine_->setToolTip(full);
+}
+
+void MainWindow::UpdateFileLabel() {
+    // The caption is the program's alone, so the file and its unsaved changes are named here.
+    const QString name = document_.PathName().isEmpty() ? QStringLiteral("Untitled")
+                                                        : QFileInfo(document_.PathName()).fileName();
+    const bool modified = IsModified();
+    fileLabel_->setText(modified ? name + QStringLiteral(" *") : name);
+    fileLabel_->setToolTip((document_.PathName().isEmpty() ? QStringLiteral("A new document, not saved yet")
+                                                           : document_.PathName()) +
+                           (modified ? QStringLiteral("\nUnsaved changes (*)") : QString()));
 }
 
 void MainWindow::OnLockKeys(quint32 nativeModifiers) {
@@ -375,6 +410,7 @@ void MainWindow::InitialUpdate() {
     view_->OnInitialUpdate();
     document_.SetSavedState(view_->EncodedImage());
     edits_->Reset();
+    UpdateFileLabel();
     if (!shrunk_) {
         shrunk_ = true;
         ShrinkToFitForm();
@@ -507,6 +543,7 @@ bool MainWindow::SaveTo(const QString& path) {
     }
     document_.SetSavedState(document_.MemoryImage());
     edits_->MarkSaved();
+    UpdateFileLabel();
     recentFiles_.Add(document_.PathName());
     UpdateRecentFileMenu();
     return true;

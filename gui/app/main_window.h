@@ -20,6 +20,7 @@ namespace pm {
 class ChannelView;
 class EditCommands;
 class RecentFileList;
+class TransferLog;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -49,6 +50,14 @@ class MainWindow : public QMainWindow {
     [[nodiscard]] EditCommands& Edits() const { return *edits_; }
     /** Records everything changed since the last step (the view already shows it) as one undo step. */
     void RecordImageChange(const QString& name);
+    /** Every exchange with a radio in this run (View, Transfer Log). */
+    [[nodiscard]] TransferLog& Log() const { return *log_; }
+    /** Shows how an exchange ended in the status bar until the next outcome; full is its tool tip. */
+    void ShowOutcome(const QString& line, const QString& full);
+    /** The status bar's line that keeps the last outcome. */
+    [[nodiscard]] QLabel* OutcomeLabel() const { return statusLine_; }
+    /** The status bar's note of the open file and whether it has unsaved changes. */
+    [[nodiscard]] QLabel* FileLabel() const { return fileLabel_; }
 
     /** Where further File menu entries go. */
     enum class FileMenuPlace { AfterSaveAs, AfterPrintPreview };
@@ -121,6 +130,7 @@ class MainWindow : public QMainWindow {
     void ShowFileFailure(const FileOutcome& outcome);
     void ShrinkToFitForm();
     void OnLockKeys(quint32 nativeModifiers);
+    void UpdateFileLabel();
 
     RecentFileList& recentFiles_;
     ChannelDocument document_;
@@ -135,6 +145,9 @@ class MainWindow : public QMainWindow {
     QAction* recentPlaceholder_ = nullptr;
     std::array<QAction*, 4> recentActions_{};
     std::array<QLabel*, 3> indicators_{};
+    QLabel* statusLine_ = nullptr;
+    QLabel* fileLabel_ = nullptr;
+    TransferLog* log_ = nullptr;
     QMap<Command, QAction*> actions_;
     bool transferRunning_ = false;
     bool shrunk_ = false;

@@ -1,6 +1,7 @@
 #include "gui/app/paste_report_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QPushButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
@@ -11,7 +12,13 @@
 namespace pm {
 namespace {
 
+PasteReportAnswerer& Answerer() {
+    static PasteReportAnswerer answerer;
+    return answerer;
+}
+
 QString ColumnName(int column) {
+    if (column == 0) return QStringLiteral("whole row");
     if (column >= col::kReceive && column <= col::kPower) {
         const std::string_view heading = ColumnHeadings()[static_cast<std::size_t>(column)];
         return QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size()));
@@ -35,10 +42,17 @@ PasteReportDialog::PasteReportDialog(QWidget* parent) : QDialog(parent) {
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->horizontalHeader()->setStretchLastSection(true);
-    table_->setMinimumSize(620, 200);
+    // A reason is a sentence: it wraps inside its column rather than being cut.
+    table_->setWordWrap(true);
+    table_->setTextElideMode(Qt::ElideNone);
+    table_->setMinimumSize(760, 220);
     layout->addWidget(table_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole)
+        ->setObjectName(QStringLiteral("apply"));
+    buttons->addButton(QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }
 
@@ -47,22 +61,44 @@ void PasteReportDialog::SetReport(const PasteReport& report) {
     // The core's last line is the summary; the lines before it are the table's rows.
     QString summary = QString::fromStdString(text).trimmed();
     summary = summary.mid(summary.lastIndexOf(QLatin1Char('\n')) + 1);
-    summary_->setText(summary + QStringLiteral(". Refused values leave their cells as they were."));
+    summary_->setText(
+        summary + QStringLiteral(". Apply pastes the values taken; refused values leave their cells as they "
+                                 "were, and a channel whose receive frequency is refused stays as it was. "
+                                 "Cancel pastes nothing."));
     table_->setRowCount(static_cast<int>(report.refused.size()));
     int row = 0;
     for (const PasteRefusal& refusal : report.refused) {
         const QStringList cells = {QString::number(refusal.channel), ColumnName(refusal.column),
                                    QString::fromStdString(refusal.text),
                                    QString::fromStdString(refusal.reason)};
-        for (int c = 0; c < cells.size(); ++c) table_->setItem(row, c, new QTableWidgetItem(cells.at(c)));
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells.at(c));
+            item->setToolTip(cells.at(c));
+            table_->setItem(row, c, item);
+        }
         ++row;
     }
     table_->resizeColumnsToContents();
     table_->horizontalHeader()->setStretchLastSection(true);
+    table_->resizeRowsToContents();
 }
 
 QString PasteReportDialog::Summary() const {
     return summary_->text();
+}
+
+ScopedPasteReportAnswerer::ScopedPasteReportAnswerer(PasteReportAnswerer answerer)
+    : previous_(std::exchange(Answerer(), std::move(answerer))) {}
+
+ScopedPasteReportAnswerer::~ScopedPasteReportAnswerer() {
+    Answerer() = std::move(previous_);
+}
+
+bool ConfirmPaste(const PasteReport& report, QWidget* parent) {
+    PasteReportDialog dialog(parent);
+    dialog.SetReport(report);
+    if (const PasteReportAnswerer& answerer = Answerer()) return answerer(dialog);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace pm

@@ -1,7 +1,10 @@
 #pragma once
-// What a paste refused, in one window beside the grid: channel, column, value and reason, one row each.
+// What a paste would refuse, before anything changes: channel, column, value and reason, one row each,
+// with Apply (paste the values taken) and Cancel (paste nothing).
 
 #include <QDialog>
+
+#include <functional>
 
 #include "core/editing/clipboard_text.h"
 
@@ -28,5 +31,23 @@ class PasteReportDialog : public QDialog {
     QLabel* summary_ = nullptr;
     QTableWidget* table_ = nullptr;
 };
+
+/** Answers the report instead of the user (tests, screenshots): true for Apply. */
+using PasteReportAnswerer = std::function<bool(PasteReportDialog&)>;
+
+/** Routes paste reports to answerer while it lives. */
+class ScopedPasteReportAnswerer {
+  public:
+    explicit ScopedPasteReportAnswerer(PasteReportAnswerer answerer);
+    ~ScopedPasteReportAnswerer();
+    ScopedPasteReportAnswerer(const ScopedPasteReportAnswerer&) = delete;
+    ScopedPasteReportAnswerer& operator=(const ScopedPasteReportAnswerer&) = delete;
+
+  private:
+    PasteReportAnswerer previous_;
+};
+
+/** Shows report modally over parent; true when the user chose Apply. */
+[[nodiscard]] bool ConfirmPaste(const PasteReport& report, QWidget* parent);
 
 }  // namespace pm

@@ -1,6 +1,7 @@
 #include "gui/csv/csv_commands.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStatusBar>
@@ -31,12 +32,20 @@ std::optional<CsvChoice> Choose(QWidget* parent, bool exporting, const QString& 
         if (path.isEmpty()) return std::nullopt;
         return CsvChoice{path, CsvLayout::Native};
     }
-    QString filter = kNativeFilter;
-    const QString path =
-        QFileDialog::getSaveFileName(parent, QStringLiteral("Export CSV"), suggested,
-                                     kNativeFilter + QStringLiteral(";;") + kCommunityFilter, &filter);
-    if (path.isEmpty()) return std::nullopt;
-    return CsvChoice{path, filter == kCommunityFilter ? CsvLayout::Community : CsvLayout::Native};
+    QFileDialog dialog(parent, QStringLiteral("Export CSV"), suggested,
+                       kNativeFilter + QStringLiteral(";;") + kCommunityFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // As Save As adds ".sin": the overwrite question then asks about the file really written.
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const bool community = dialog.selectedNameFilter() == kCommunityFilter;
+    return CsvChoice{dialog.selectedFiles().constFirst(),
+                     community ? CsvLayout::Community : CsvLayout::Native};
+}
+
+// A name without an extension gets ".csv", so that Import CSV's filter shows the file.
+QString WithCsvExtension(const QString& path) {
+    return QFileInfo(path).suffix().isEmpty() ? path + QStringLiteral(".csv") : path;
 }
 
 QString SuggestedCsvPath(const QString& documentPath) {
@@ -90,8 +99,9 @@ void ImportCsvCommand(MainWindow& frame) {
 void ExportCsvCommand(MainWindow& frame) {
     ChannelView* view = frame.View();
     view->CommitCellEdit();
-    const auto choice = Choose(&frame, true, SuggestedCsvPath(frame.Document().PathName()));
+    auto choice = Choose(&frame, true, SuggestedCsvPath(frame.Document().PathName()));
     if (!choice) return;
+    choice->path = WithCsvExtension(choice->path);
     const FileOutcome outcome =
         ExportCsvFile(FileNameBytes(choice->path), view->EncodedImage(), choice->layout);
     if (!outcome.ok()) {

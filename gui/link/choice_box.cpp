@@ -38,10 +38,12 @@ std::unique_ptr<QMessageBox> MakeChoiceBox(const ChoiceBox& choice, QWidget* par
     return box;
 }
 
-int ShowChoice(const ChoiceBox& choice, QWidget* parent) {
+int ShowChoice(const ChoiceBox& choice, QWidget* parent, QPointer<QMessageBox>* live) {
     if (const ChoiceAnswerer& answerer = InstalledAnswerer()) return answerer(choice);
     const std::unique_ptr<QMessageBox> box = MakeChoiceBox(choice, parent);
+    if (live) *live = box.get();
     box->exec();
+    if (live) live->clear();
     const QAbstractButton* pressed = box->clickedButton();
     const int last = static_cast<int>(choice.buttons.size()) - 1;
     return pressed ? pressed->property("choice").toInt() : last;

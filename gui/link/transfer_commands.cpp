@@ -1,6 +1,8 @@
 #include "gui/link/transfer_commands.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QDateTime>
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
@@ -25,6 +27,8 @@
 #include "gui/app/main_window.h"
 #include "gui/common/message_box.h"
 #include "gui/app/recent_files.h"
+#include "gui/app/transfer_log.h"
+#include "core/image/file_access.h"
 #include "gui/app/channel_document.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
@@ -107,6 +111,8 @@ struct TransferCommands::Job {
     std::filesystem::path backup;  // the radio's copy this write took or is restoring; empty when none
     bool restore = false;          // this write puts backup back
     AdapterInfo adapter;           // what the port found when it last opened
+    std::optional<InterruptedWrite> record;  // after a write: the port's interrupted write, if any
+    QDateTime started;
 };
 
 TransferCommands::TransferCommands(MainWindow& frame) : QObject(&frame), frame_(frame) {
@@ -218,6 +224,7 @@ void TransferCommands::OpenDialog(Direction direction) {
     }
     direction_ = direction;
     restoring_.reset();
+    writeAgain_ = false;
     ShowStatus(NextStep(direction));
     // A window left open by another command is re-captioned: it must never say read while Start writes.
     if (dialog_) {
@@ -247,9 +254,20 @@ void TransferCommands::OnTransfer() {
         DestroyDialog();
         return;
     }
+    const std::string port = view.Port().toStdString();
+    const bool again = std::exchange(writeAgain_, false);
+    const std::optional<InterruptedWrite> record =
+        direction_ == Direction::Write ? FindInterruptedWrite(DefaultBackupDir(), port) : std::nullopt;
+    // The last write to this port stopped half-way: say so, and what it left to go back to, first.
+    if (record && !again && !restoring_ && !AcceptInterruptedWrite(*record)) {
+        DestroyDialog();
+        return;
+    }
+    if (!dialog_) return;
     job_ = std::make_shared<Job>();
     job_->direction = direction_;
-    job_->port = view.Port().toStdString();
+    job_->port = port;
+    job_->started = QDateTime::currentDateTime();
     switch (direction_) {
         case Direction::Read:
             job_->image = frame_.Document().MemoryImage();
@@ -271,7 +289,9 @@ void TransferCommands::OnTransfer() {
             }
             view.EncodeImage();
             job_->image = frame_.Document().MemoryImage();
-            if (backup_ && backup_->isChecked()) job_->options.backupDir = DefaultBackupDir();
+            // Write Again has its restore point; a backup now would only copy the half-written radio.
+            if (backup_ && backup_->isChecked() && !(again && record && !record->restorePoint.empty()))
+                job_->options.backupDir = DefaultBackupDir();
             break;
         case Direction::Compare:
             // Read aside, never into the document.
@@ -279,6 +299,7 @@ void TransferCommands::OnTransfer() {
             job_->document = view.EncodedImage();
             break;
     }
+    stage_ = job_->options.backupDir ? SafeStage::Backup : SafeStage::Write;
     frame_.SetTransferRunning(true);
     ShowStatus(Running(direction_));
     ShowAdapter(FindAdapter(DevicePathOfPort(job_->port)), false);
@@ -295,6 +316,8 @@ void TransferCommands::OnTransfer() {
 }
 
 void TransferCommands::OnStageStarted(SafeStage stage) {
+    stage_ = stage;
+    if (quitBox_) quitBox_->setText(QuitQuestion().text);
     if (!dialog_ || !job_ || (!job_->options.backupDir && !job_->options.verify && !job_->restore)) return;
     // Each exchange of a safe write counts its blocks afresh; the caption says which one runs.
     dialog_->SetPos(0);
@@ -325,24 +348,82 @@ void TransferCommands::OnTransferEnd() {
     if (job->direction == Direction::Write) {
         lastWrite_ = job->write;
         if (!job->write.backupPath.empty()) job->backup = job->write.backupPath;
+        std::string error;
+        job->record = RecordWriteEnd(DefaultBackupDir(), job->port, job->write,
+                                     std::chrono::system_clock::now(), &error);
+        if (!error.empty()) ShowStatus(QString::fromStdString(error));
     }
+    LogExchange(*job);
     if (job->direction == Direction::Compare && complete) ShowComparison(job->document, job->image);
-    const int choice = TellOutcome(*job);
-    emit TransferEnded(lastOutcome_);
+    if (askingToQuit_) {
+        // The quit question is open: it now says how the transfer ended, and its answer decides.
+        endedWhileAsking_ = job;
+        if (quitBox_) {
+            const ChoiceBox question = QuitQuestion();
+            quitBox_->setText(question.text);
+            quitBox_->setInformativeText(question.detail);
+            const QList<QAbstractButton*> buttons = quitBox_->buttons();
+            for (QAbstractButton* button : buttons) {
+                const int index = button->property("choice").toInt();
+                if (index >= 0 && index < question.buttons.size()) button->setText(question.buttons[index]);
+            }
+        }
+        return;
+    }
     if (quitAfterTransfer_) {
         // The user asked to quit; the frame asks about unsaved changes as on any close.
         quitAfterTransfer_ = false;
-        QTimer::singleShot(0, &frame_, &QWidget::close);
+        emit TransferEnded(lastOutcome_);
+        QTimer::singleShot(0, &frame_, [this, job] { CloseOrTell(job); });
         return;
     }
-    if (choice == 0 && job->restore) {
-        RestoreBackup(job->backup);
+    Conclude(job);
+}
+
+void TransferCommands::Conclude(const std::shared_ptr<Job>& job) {
+    const int choice = TellOutcome(*job);
+    emit TransferEnded(lastOutcome_);
+    FollowChoice(choice, *job);
+}
+
+void TransferCommands::CloseOrTell(const std::shared_ptr<Job>& job) {
+    if (frame_.close()) return;
+    // Still open, so whatever the radio was left holding needs its box and its ways on.
+    FollowChoice(TellOutcome(*job), *job);
+}
+
+void TransferCommands::FollowChoice(int choice, const Job& job) {
+    const bool restorable = job.record && !job.record->restorePoint.empty();
+    if (choice == 0 && job.restore) {
+        RestoreBackup(job.backup);
     } else if (choice == 0) {
         OnWriteToRadio();
+        writeAgain_ = true;
         if (dialog_) dialog_->accept();
-    } else if (choice == 1 && !job->backup.empty()) {
-        RestoreBackup(job->backup);
+    } else if (choice == 1 && restorable) {
+        RestoreBackup(job.record->restorePoint);
     }
+}
+
+bool TransferCommands::AcceptInterruptedWrite(const InterruptedWrite& record) {
+    ChoiceBox box{QString::fromStdString(InterruptedWriteNotice(record)),
+                  QStringLiteral("Write the document into the radio now?"),
+                  {QString::fromLatin1(kWriteAnywayText)}};
+    if (!record.restorePoint.empty()) {
+        box.detail = QStringLiteral("Write the document into the radio now, or first restore its memory?");
+        box.buttons << QString::fromLatin1(kRestoreBackupText);
+    }
+    box.buttons << QString::fromLatin1(kCancelText);
+    const int pressed = ShowChoice(box, dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_);
+    if (pressed == box.buttons.size() - 1) return false;
+    if (pressed == 1) {
+        restoring_ = record.restorePoint;
+        if (dialog_) {
+            dialog_->setWindowTitle(FromView(link::kWriteCaption) +
+                                    QStringLiteral(" - restoring the backup"));
+        }
+    }
+    return true;
 }
 
 void TransferCommands::RestoreBackup(const std::filesystem::path& backup) {
@@ -357,9 +438,8 @@ int TransferCommands::TellOutcome(const Job& job) {
     if (job.direction == Direction::Compare) return -1;
     const OutcomeText told =
         job.direction == Direction::Read ? ReadOutcomeText(job.outcome) : WriteOutcomeText(job.write);
-    ShowStatus(QString::fromStdString(told.line));
-    // A port that did not open has had its box with the reason; a user on the way out has been warned.
-    if (!told.wentWrong || OpenFailed(job.outcome) || quitAfterTransfer_) return -1;
+    // The status bar has it already (LogExchange); a port that did not open has had its box with the reason.
+    if (!told.wentWrong || OpenFailed(job.outcome)) return -1;
     QStringList detail;
     if (!told.cause.empty()) detail << QStringLiteral("Cause: ") + QString::fromStdString(told.cause);
     if (job.write.status == SafeStatus::VerifyMismatch) {
@@ -372,9 +452,13 @@ int TransferCommands::TellOutcome(const Job& job) {
             detail << QStringLiteral("  ... and %1 more").arg(lines.size() - kDiffLinesShown);
         }
     }
-    if (!job.backup.empty()) {
-        detail << QStringLiteral("The radio's previous memory is kept in %1")
-                      .arg(QString::fromStdString(job.backup.string()));
+    // The restore point is the memory from before the first attempt, whatever later attempts copied.
+    const bool restorable = job.record && !job.record->restorePoint.empty();
+    if (restorable) {
+        detail << QString::fromStdString(RestorePointText(*job.record));
+    } else if (!job.backup.empty()) {
+        detail << QStringLiteral("The radio's memory from before the write is kept in %1")
+                      .arg(QString::fromStdString(DisplayName(job.backup)));
     }
     ChoiceBox box{QString::fromStdString(told.line), detail.join(QLatin1Char('\n')), {}};
     // Only a radio left unsure has somewhere to go from here; the indices are fixed: 0 again, 1 restore.
@@ -384,10 +468,48 @@ int TransferCommands::TellOutcome(const Job& job) {
         return -1;
     }
     box.buttons = {QString::fromLatin1(kWriteAgainText)};
-    if (!job.backup.empty()) box.buttons << QString::fromLatin1(kRestoreBackupText);
+    if (restorable) box.buttons << QString::fromLatin1(kRestoreBackupText);
     box.buttons << QString::fromLatin1(kCloseText);
     const int pressed = ShowChoice(box, &frame_);
     return pressed == box.buttons.size() - 1 ? -1 : pressed;
+}
+
+void TransferCommands::LogExchange(const Job& job) {
+    TransferLogEntry entry;
+    entry.time = job.started;
+    entry.port = QString::fromStdString(job.port);
+    if (!job.adapter.tty.empty() || job.adapter.pseudoTerminal)
+        entry.adapter = QString::fromStdString(DescribeAdapter(job.adapter));
+    entry.blocks = job.outcome.blocks;
+    OutcomeText told = ReadOutcomeText(job.outcome);
+    switch (job.direction) {
+        case Direction::Read:
+            entry.exchange = QStringLiteral("Read");
+            break;
+        case Direction::Compare:
+            entry.exchange = QStringLiteral("Compare");
+            if (told.line.starts_with("Read complete"))
+                told.line = "Read complete: compared with the document.";
+            break;
+        case Direction::Write: {
+            told = WriteOutcomeText(job.write);
+            QStringList stages;
+            if (job.options.backupDir) stages << QStringLiteral("Backup");
+            stages << (job.restore ? QStringLiteral("Restore") : QStringLiteral("Write"));
+            if (job.options.verify) stages << QStringLiteral("Verify");
+            entry.exchange = stages.join(QStringLiteral(" + "));
+            if (!job.write.backupPath.empty())
+                entry.backup = QString::fromStdString(DisplayName(job.write.backupPath));
+            if (job.record && !job.record->restorePoint.empty())
+                entry.restorePoint = QString::fromStdString(DisplayName(job.record->restorePoint));
+            break;
+        }
+    }
+    entry.result = QString::fromStdString(told.line);
+    entry.cause = QString::fromStdString(told.cause);
+    frame_.Log().Add(entry);
+    // The status bar keeps the outcome until the next one, with all of it in its tool tip.
+    frame_.ShowOutcome(entry.result, DescribeEntry(entry));
 }
 
 void TransferCommands::ShowComparison(const Image& document, const Image& radio) {
@@ -426,36 +548,75 @@ void TransferCommands::DestroyDialog() {
     dialog->deleteLater();
 }
 
+ChoiceBox TransferCommands::QuitQuestion() const {
+    const QStringList running = {QString::fromLatin1(kQuitText), QString::fromLatin1(kKeepRunningText)};
+    if (endedWhileAsking_) {
+        const Job& job = *endedWhileAsking_;
+        const OutcomeText told =
+            job.direction == Direction::Read ? ReadOutcomeText(job.outcome) : WriteOutcomeText(job.write);
+        return {QStringLiteral("The transfer has ended. ") + QString::fromStdString(told.line),
+                QStringLiteral("Quit now?"),
+                {QString::fromLatin1(kQuitNowText), QString::fromLatin1(kStayText)}};
+    }
+    QString text =
+        QStringLiteral("A read from the radio is running. Quitting now cancels it; nothing changes.");
+    if (job_ && job_->direction == Direction::Write) {
+        // What quitting leaves behind depends on how far the write has come.
+        switch (stage_) {
+            case SafeStage::Backup:
+                text = QStringLiteral(
+                    "A write to the radio is running; it is still reading the radio for the backup. Quitting "
+                    "now cancels it before anything is written: the radio is not changed.");
+                break;
+            case SafeStage::Write:
+                text = QStringLiteral(
+                    "A write to the radio is running. Quitting now cancels it and leaves the radio "
+                    "half-written, holding a mix of old and new data.");
+                break;
+            case SafeStage::Verify:
+                text = QStringLiteral(
+                    "A write to the radio is running; the radio is fully written and is being read back to "
+                    "verify. Quitting now cancels the check: the radio keeps what was sent, unverified.");
+                break;
+        }
+    }
+    return {text, QStringLiteral("Cancel the transfer and quit?"), running};
+}
+
 bool TransferCommands::AskToQuit() {
-    const bool writing = job_ && job_->direction == Direction::Write;
-    const QString text =
-        writing
-            ? QStringLiteral(
-                  "A write to the radio is running. Quitting now cancels it and leaves the radio "
-                  "half-written, holding a mix of old and new data.")
-            : QStringLiteral("A read from the radio is running. Quitting now cancels it; nothing changes.");
-    const ChoiceBox box{text,
-                        QStringLiteral("Cancel the transfer and quit?"),
-                        {QString::fromLatin1(kQuitText), QString::fromLatin1(kKeepRunningText)}};
-    return ShowChoice(box, dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_) == 0;
+    // The transfer goes on while the question is open; the box follows it (OnStageStarted, OnTransferEnd).
+    askingToQuit_ = true;
+    const int answer =
+        ShowChoice(QuitQuestion(), dialog_ ? static_cast<QWidget*>(dialog_.data()) : &frame_, &quitBox_);
+    askingToQuit_ = false;
+    return answer == 0;
 }
 
 bool TransferCommands::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != &frame_ || !runner_->IsRunning()) return QObject::eventFilter(watched, event);
+    // The quit question stays in charge until answered, even when the transfer ended meanwhile.
+    if (watched != &frame_ || (!runner_->IsRunning() && !askingToQuit_))
+        return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::DragEnter) {
         // The frame refuses a drop itself; say why.
         ShowStatus(QString::fromLatin1(kBusyText));
     } else if (event->type() == QEvent::Close) {
         event->ignore();
-        if (quitAfterTransfer_) return true;
-        if (!AskToQuit()) {
-            ShowStatus(QString::fromLatin1(kBusyText));
-            return true;
-        }
-        if (runner_->IsRunning()) {
+        if (quitAfterTransfer_ || askingToQuit_) return true;
+        const bool quit = AskToQuit();
+        const std::shared_ptr<Job> ended = std::exchange(endedWhileAsking_, nullptr);
+        if (!quit) {
+            if (ended) {
+                Conclude(ended);
+            } else {
+                ShowStatus(QString::fromLatin1(kBusyText));
+            }
+        } else if (runner_->IsRunning()) {
             // Quit once the transfer has stopped at its next cancel point and let the port go.
             quitAfterTransfer_ = true;
             runner_->RequestCancel();
+        } else if (ended) {
+            emit TransferEnded(lastOutcome_);
+            QTimer::singleShot(0, &frame_, [this, ended] { CloseOrTell(ended); });
         } else {
             QTimer::singleShot(0, &frame_, &QWidget::close);
         }

@@ -14,7 +14,9 @@
 #include "core/image/memory_image.h"
 #include "core/link/session_host.h"
 #include "core/link/usb_adapter.h"
+#include "core/safety/restore_point.h"
 #include "core/safety/safe_write.h"
+#include "gui/link/choice_box.h"
 
 class QAction;
 class QLabel;
@@ -45,6 +47,12 @@ class TransferCommands : public QObject {
     /** Buttons of the question when the window closes during a transfer. */
     static constexpr const char* kQuitText = "Cancel Transfer and Quit";
     static constexpr const char* kKeepRunningText = "Keep Running";
+    /** Buttons of that question once the transfer has ended while it was open. */
+    static constexpr const char* kQuitNowText = "Quit";
+    static constexpr const char* kStayText = "Stay Open";
+    /** Buttons of the notice before a write to a port whose last write stopped half-way. */
+    static constexpr const char* kWriteAnywayText = "Write";
+    static constexpr const char* kCancelText = "Cancel";
 
     /** What the next Start does. */
     enum class Direction { Read, Write, Compare };
@@ -90,6 +98,8 @@ class TransferCommands : public QObject {
     [[nodiscard]] const LinkOutcome& LastOutcome() const { return lastOutcome_; }
     /** How the last write ended, backup and verify included. */
     [[nodiscard]] const SafeWriteOutcome& LastWrite() const { return lastWrite_; }
+    /** The question asked when the window closes during a transfer, as it reads now. */
+    [[nodiscard]] ChoiceBox QuitQuestion() const;
 
   signals:
     /** A transfer has ended and everything it shows has been shown (dialog gone, view refreshed). */
@@ -106,9 +116,17 @@ class TransferCommands : public QObject {
     void OnTransfer();
     void OnStageStarted(SafeStage stage);
     void OnTransferEnd();
+    // Tells how job ended and takes the way on chosen in its box.
+    void Conclude(const std::shared_ptr<Job>& job);
+    // After Quit: closes the window; when it stays open (the save question) the outcome is told after all.
+    void CloseOrTell(const std::shared_ptr<Job>& job);
+    void FollowChoice(int choice, const Job& job);
     void DestroyDialog();
     // Tells how job ended: the status bar always, a box when something went wrong; returns the choice.
     int TellOutcome(const Job& job);
+    // Before a write to a port whose last write stopped half-way: false to cancel; may set restoring_.
+    bool AcceptInterruptedWrite(const InterruptedWrite& record);
+    void LogExchange(const Job& job);
     bool AskToQuit();
     void ShowComparison(const Image& document, const Image& radio);
     void ShowStatus(const QString& text);
@@ -129,6 +147,11 @@ class TransferCommands : public QObject {
     std::shared_ptr<Job> job_;
     std::optional<std::filesystem::path> restoring_;  // the next write sends this backup, not the document
     bool quitAfterTransfer_ = false;
+    bool askingToQuit_ = false;
+    QPointer<QMessageBox> quitBox_;
+    std::shared_ptr<Job> endedWhileAsking_;  // told once the quit question is answered
+    bool writeAgain_ = false;                // the next write is Write Again: its restore point is known
+    SafeStage stage_ = SafeStage::Write;     // where a running write stands
     LinkOutcome lastOutcome_;
     SafeWriteOutcome lastWrite_;
     Direction direction_ = Direction::Read;

@@ -1,5 +1,6 @@
 #include "gui/testmode/testmode_command.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include "core/image/tone.h"
@@ -9,6 +10,8 @@
 #include "core/safety/port_diagnosis.h"
 #include "core/testmode/field_frequency.h"
 #include "gui/app/main_window.h"
+#include "gui/app/transfer_log.h"
+#include "core/safety/outcome_text.h"
 #include "gui/editor/channel_view.h"
 #include "gui/link/link_message.h"
 #include "gui/testmode/testmode_dialog.h"
@@ -36,6 +39,21 @@ void OnTestMode(MainWindow& frame, const QStringList& toneTable) {
         if (error == 0) probe.Close();
         return QString::fromStdString(error == 0 ? std::string()
                                                  : ExplainOpenFailure(DevicePathOfPort(port), error));
+    });
+    QObject::connect(&dialog, &TestModeDialog::ExchangeFinished, &frame, [&frame, &dialog] {
+        const LinkOutcome& outcome = dialog.LastOutcome();
+        const OutcomeText told = TestModeOutcomeText(outcome);
+        TransferLogEntry entry{QDateTime::currentDateTime(),
+                               QStringLiteral("Test Mode"),
+                               dialog.Port(),
+                               QString(),
+                               QString::fromStdString(told.line),
+                               QString::fromStdString(told.cause),
+                               outcome.blocks,
+                               QString(),
+                               QString()};
+        frame.Log().Add(entry);
+        frame.ShowOutcome(entry.result, DescribeEntry(entry));
     });
     dialog.exec();
 }

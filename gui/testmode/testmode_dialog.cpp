@@ -470,13 +470,15 @@ void TestModeDialog::OnStart() {
     const std::string port = QFile::encodeName(port_).toStdString();
     // Nothing in the dialog answers until the radio has been let go.
     page_->setEnabled(false);
-    (void)runner_->Start([request, port](SafeWriteHost& host) {
+    running_ = std::make_shared<LinkOutcome>();
+    (void)runner_->Start([request, port, result = running_](SafeWriteHost& host) {
         PosixSerialPort serial;
-        (void)RunTestMode(serial, port, request, host);
+        *result = RunTestMode(serial, port, request, host);
     });
 }
 
 void TestModeDialog::OnExchangeEnded() {
+    if (running_) lastOutcome_ = *std::exchange(running_, nullptr);
     page_->setEnabled(true);
     startButton_->setFocus();
     emit ExchangeFinished();

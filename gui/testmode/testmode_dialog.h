@@ -95,6 +95,8 @@ class TestModeDialog : public QDialog {
     [[nodiscard]] TestModeRequest CurrentRequest() const;
     /** True from Start until its exchange has ended. */
     [[nodiscard]] bool IsExchangeRunning() const;
+    /** How the last exchange ended. */
+    [[nodiscard]] const LinkOutcome& LastOutcome() const { return lastOutcome_; }
 
     /** Refused while an exchange runs: the dialog stays until the radio is let go. */
     void done(int result) override;
@@ -182,6 +184,8 @@ class TestModeDialog : public QDialog {
     QList<QWidget*> frequencyPanel_;
     QList<QWidget*> itemPanel_;
     std::unique_ptr<TransferRunner> runner_;
+    std::shared_ptr<LinkOutcome> running_;  // filled by the worker
+    LinkOutcome lastOutcome_;
 };
 
 }  // namespace pm

@@ -32,6 +32,7 @@
 #include "gui/app/edit_commands.h"
 #include "gui/app/main_window.h"
 #include "gui/app/paste_report_dialog.h"
+#include "gui/app/transfer_log.h"
 #include "gui/common/message_box.h"
 #include "gui/csv/csv_import_dialog.h"
 #include "gui/desktop.h"
@@ -142,8 +143,8 @@ bool RenderOutcomes(MainWindow& window, const QDir& dir) {
     mismatch.stage = SafeStage::Verify;
     mismatch.mismatchBytes.channels = {3, 7};
     const QString kept = QStringLiteral(
-        "The radio's previous memory is kept in /home/dealer/.local/share/pm514rx/backups/"
-        "radio-20240611-101512-ttyUSB0.sin");
+        "The radio's memory from before the write (read at 10:15) is kept in "
+        "/home/dealer/.local/share/pm514rx/backups/radio-20240611-101512-ttyUSB0.sin");
     auto box = [](const OutcomeText& told, const QString& more, QStringList buttons) {
         return ChoiceBox{QString::fromStdString(told.line),
                          QStringLiteral("Cause: ") + QString::fromStdString(told.cause) + more,
@@ -200,6 +201,47 @@ bool RenderOutcomes(MainWindow& window, const QDir& dir) {
     return ok;
 }
 
+// Against the virtual radio: a write cancelled half-way, Write Again cancelled too, and the box that still
+// names the memory from before the first attempt; then the transfer log of the run.
+bool RenderWriteAgain(MainWindow& window, const QDir& dir) {
+    TransferCommands* commands = TransferCommands::Of(window);
+    if (!commands || !commands->Ports().SelectVirtualRadio()) return false;
+    commands->BackupAction()->setChecked(true);
+    bool ok = true;
+    int boxes = 0;
+    const ScopedChoiceAnswerer answer([&](const ChoiceBox& box) {
+        if (++boxes == 1) return 0;  // Write Again
+        const std::unique_ptr<QMessageBox> shown = MakeChoiceBox(box, &window);
+        shown->show();
+        ok = QTest::qWaitForWindowExposed(shown.get()) &&
+             Save(*shown, dir, QStringLiteral("outcome-after-write-again.png")) && ok;
+        return static_cast<int>(box.buttons.size()) - 1;
+    });
+    window.Action(Command::WriteToRadio)->trigger();
+    if (!commands->Dialog()) return false;
+    commands->Dialog()->accept();
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        const auto writing = [commands] {
+            const TransferDialog* d = commands->Dialog();
+            return d && d->windowTitle() == QString::fromUtf8(link::kWriteCaption.data()) && d->Pos() >= 60;
+        };
+        if (!WaitFor(writing, 60000)) {
+            std::fprintf(stderr, "write %d to the virtual radio did not get to block 60\n", attempt);
+            return false;
+        }
+        commands->Dialog()->reject();
+        if (!WaitFor([&] { return boxes == attempt; }, 20000)) return false;
+    }
+    if (!WaitFor([commands] { return !commands->IsRunning(); }, 10000)) return false;
+    window.Log().Show();
+    TransferLogWindow* log = window.Log().Window();
+    if (!log || !QTest::qWaitForWindowExposed(log)) return false;
+    ok = Save(*log, dir, QStringLiteral("transfer-log.png")) && ok;
+    log->close();
+    ok = Save(window, dir, QStringLiteral("main-after-write.png")) && ok;
+    return ok;
+}
+
 // The Import CSV dialog over a small file of the common layout: rows taken, noted and refused.
 bool RenderCsvImport(MainWindow& window, const QString& folder, const QDir& dir) {
     const QString path = QDir(folder).filePath(QStringLiteral("repeaters.csv"));
@@ -246,12 +288,15 @@ bool RenderEditing(MainWindow& window, const QDir& dir) {
         QStringLiteral("Receive(MHz)\tTransmit(MHz)\tRx Tone\tTx Tone\n146.5\t146.5\t88.5\t88.5\n"
                        "abc\t147.0\tXYZ\t\n145.003\t145.0\t\t67.0\n"));
     grid.GoTo(12, 1);
+    bool shown = false;
+    const ScopedPasteReportAnswerer answer([&](PasteReportDialog& report) {
+        report.show();
+        shown =
+            QTest::qWaitForWindowExposed(&report) && Save(report, dir, QStringLiteral("paste-report.png"));
+        return false;  // Cancel: the plan stays as it was for the pictures after this one
+    });
     window.Edits().Paste();
-    PasteReportDialog* report = window.Edits().LastPasteReport();
-    if (!report) return false;
-    ok = Save(*report, dir, QStringLiteral("paste-report.png")) && ok;
-    report->hide();
-    return ok;
+    return shown && ok;
 }
 
 // The Test Mode dialog with each panel, and the transmit tone list dropped under its box.
@@ -293,6 +338,8 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     // Keep the user's recent-file list out of it.
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    // ... and the backups and interrupted writes of the pictured writes out of the user's data folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(settings.filePath(QStringLiteral("data"))));
     ScopedAnswerers quiet([](const Message&) { return Answer::Ok; },
                           [](const QString&) { return SaveAnswer::Discard; });
 
@@ -327,6 +374,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     ok = RenderEditing(window, dir) && ok;
     ok = RenderTransfer(window, dir) && ok;
     ok = RenderOutcomes(window, dir) && ok;
+    ok = RenderWriteAgain(window, dir) && ok;
     ok = RenderCsvImport(window, settings.path(), dir) && ok;
 
     AboutDialog about(&window);

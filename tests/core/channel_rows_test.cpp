@@ -6,6 +6,7 @@
 #include <random>
 #include <sstream>
 
+#include "core/csv/csv_values.h"
 #include "core/editing/cell_rules.h"
 #include "core/editing/channel_rows.h"
 #include "core/editing/clipboard_text.h"
@@ -236,32 +237,40 @@ TEST(Clipboard, CopyThenPasteIntoAnEmptyPlanReproducesTheSelection) {
     }
 }
 
-TEST(Clipboard, EveryRefusedValueIsReportedAndLeavesItsCell) {
+TEST(Clipboard, EveryRefusedValueIsReportedAndARefusedReceiveLeavesItsChannel) {
     Image plan = EmptyPlan(1);  // 144 - 146 MHz
-    plan = PasteText(plan, "145.00000\t145.00000\n145.50000\n", 1, col::kReceive).image;
+    plan = PasteText(plan, "145.00000\t145.00000\tOFF\tOFF\tOFF\tAdd\tHigh\n145.50000\n", 1, col::kReceive)
+               .image;
     const std::string text =
-        "Receive(MHz)\tTransmit(MHz)\tRx Tone\n"
-        "abc\t150\t88.5\n"           // channel 1 keeps its frequencies; the tone is taken
-        "145.003\t145.00500\tfoo\n"  // channel 2: off the step; transmit taken; no such tone
-        "\t\tOFF\n"                  // channel 3: emptied frequencies leave no channel for a tone
-        "145.0125\tx\ty\tz\n";       // channel 4: a new channel, then three bad values
+        "Receive(MHz)\tTransmit(MHz)\tRx Tone\tTx Tone\tBusy\tScan\tPower\n"
+        "abc\t150\t88.5\t\t\tDelete\tLow\n"   // channel 1 stays whole: its receive is refused
+        "145.003\t145.00500\tfoo\n"           // channel 2 too: off the step
+        "\t\tOFF\n"                           // channel 3: emptied frequencies leave no channel for a tone
+        "145,0125 MHz\tx\ty\t\t\tSkip\t5W\n"  // channel 4: read as Import reads it, two bad values
+        "146.0\t\t\t\t\tS\t100\n";            // channel 5: "S", watts without a unit
     const PasteResult r = PasteText(plan, text, 1, col::kReceive);
+    const std::string untouched = "; nothing else in this channel was changed";
     const std::vector<PasteRefusal> expected = {
-        {1, col::kReceive, "abc", std::string(kTextFormatError)},
-        {1, col::kTransmit, "150", std::string(kTextOutOfRange)},
-        {2, col::kReceive, "145.003", std::string(kTextStepError)},
-        {2, col::kRxTone, "foo", "not an entry of the tone table"},
+        {1, col::kReceive, "abc", std::string(csv::kNotAFrequency) + untouched},
+        {2, col::kReceive, "145.003", "not on a 5 or 6.25 kHz step" + untouched},
         {3, col::kRxTone, "OFF", "the channel has no receive or transmit frequency"},
-        {4, col::kTransmit, "x", std::string(kTextFormatError)},
+        {4, col::kTransmit, "x", std::string(csv::kNotAFrequency)},
         {4, col::kRxTone, "y", "not an entry of the tone table"},
-        {4, col::kTxTone, "z", "not an entry of the tone table"},
     };
     EXPECT_EQ(r.report.refused, expected);
     const EditorState s = DecodeToState(r.image);
-    const std::vector<std::string> kept = {s.table.Text(1, col::kReceive), s.table.Text(1, col::kRxTone),
-                                           s.table.Text(2, col::kReceive), s.table.Text(2, col::kTransmit),
-                                           s.table.Text(4, col::kTransmit)};  // the new channel's own default
-    EXPECT_EQ(kept, (std::vector<std::string>{"145.00000", "88.5", "145.50000", "145.00500", "145.01250"}));
+    std::vector<std::string> shown;
+    for (int ch : {1, 2, 4, 5}) {
+        for (int c : {col::kReceive, col::kTransmit, col::kScan, col::kPower})
+            shown.push_back(s.table.Text(ch, c));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"145.00000", "145.00000", "Add", "High",     //
+                                               "145.50000", "145.50000", "Add", "High",     //
+                                               "145.01250", "145.01250", "Delete", "High",  //
+                                               "146.00000", "", "Delete", "High"}));
+    // The reasons Import gives, naming the band.
+    EXPECT_EQ(PasteText(plan, "150", 1, col::kTransmit).report.refused.front().reason,
+              "outside this radio's band " + csv::BandRange(1));
 
     // Off the right edge and off the end of the list; the empty cells of channel 81 are no values.
     EXPECT_EQ(FormatPasteReport(PasteText(plan, "High\tLow\n\n145\n", 80, col::kPower).report),
@@ -270,6 +279,28 @@ TEST(Clipboard, EveryRefusedValueIsReportedAndLeavesItsCell) {
               "channel 82, Power \"145\": beyond channel 80\n0 cells pasted, 3 values refused\n");
     EXPECT_FALSE(PasteText(plan, "145", 0, 1).report.error.empty());
     EXPECT_EQ(PasteText(plan, "", 1, 1).report.error, "the pasted text holds no cells");
+}
+
+// A heading line is recognised by the grid's or a CSV layout's column names and never pasted as data; a
+// layout's records are read by its rules, and one Import would refuse leaves its channel as it was.
+TEST(Clipboard, HeadingLinesAreSkippedAndLayoutRecordsReadAsImportReadsThem) {
+    const Image plan = EmptyPlan(0);
+    const PasteResult community = PasteText(plan,
+                                            "Location\tName\tFrequency\tDuplex\tOffset\tSkip\tPower\n"
+                                            "7\tA\t146.52\t\t0\tS\t1.0W\n"
+                                            "8\tB\t440.1\t\t0\t\t5W\n",
+                                            3, col::kReceive);
+    ASSERT_EQ(community.report.refused.size(), 1u);
+    EXPECT_EQ(community.report.refused[0].channel, 4);
+    EXPECT_EQ(community.report.refused[0].column, 0);
+    const EditorState s = DecodeToState(community.image);
+    EXPECT_EQ(s.table.Text(3, col::kReceive) + "|" + s.table.Text(3, col::kScan) + "|" +
+                  s.table.Text(3, col::kPower) + "|" + s.table.Text(4, col::kReceive),
+              "146.52000|Delete|Low|");
+    // Column names alone, of either kind, are a heading: the value lands in the channel chosen.
+    const PasteResult names = PasteText(plan, "Frequency\tPower\n145.5\tLow\n", 2, col::kReceive);
+    EXPECT_TRUE(names.report.refused.empty()) << FormatPasteReport(names.report);
+    EXPECT_EQ(DecodeToState(names.image).table.Text(2, col::kReceive), "145.50000");
 }
 
 TEST(Clipboard, ReceiveValuesPasteIntoTransmitAndTextsReadBothWays) {

@@ -132,6 +132,13 @@ TEST(Codec, ExistenceGatesTheCells) {
         EXPECT_EQ(s.table.Text(3, c), three[c - 1]) << "column " << c;
     }
     EXPECT_EQ(RecordBytes(RoundTrip(img), 3), Hex("FF FF FF FF FF FF FF FF 85 08 FF FF 03 00 00 FF"));
+    // Channel 2 emptied in the grid keeps "Add" and "High" there; its bytes are what it decodes to, so
+    // decoding and encoding again (an undo) gives them back.
+    EditorState emptied = DecodeToState(img);
+    emptied.table.SetText(2, col::kTransmit, "");
+    Image saved = img;
+    EncodeImage(emptied.table, emptied.lists, saved);
+    EXPECT_EQ(RoundTrip(saved), saved);
 }
 
 TEST(Codec, SettingsRowBothWays) {

@@ -26,6 +26,12 @@ SafeWriteOutcome Write(SafeStatus status, SafeStage stage, int blocks, std::vect
     return o;
 }
 
+// Block 0 went out whole and got no answer: the radio may have stored it.
+SafeWriteOutcome Unanswered(SafeWriteOutcome o) {
+    o.link.blockUnanswered = true;
+    return o;
+}
+
 // "line | cause | box | unsure": all of what a front end is told, in one string per row.
 std::string Told(const OutcomeText& t) {
     return t.line + " | " + t.cause + " | " + (t.wentWrong ? "box" : "-") + " | " +
@@ -56,9 +62,13 @@ TEST(WriteOutcome, SaysWhatTheRadioHolds) {
          "Write cancelled after block 100 of 251: the radio holds a mix of old and new data. | "
          "Cancelled by the user. | box | unsure"},
         {"InterruptedAtTheFirstBlock",
-         Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
+         Unanswered(Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt})),
          "Write failed after block 0 of 251: the radio holds a mix of old and new data. | "
          "Program Interrupt，Please reset the radio and try again | box | unsure"},
+        {"RefusedAtTheFirstBlock",
+         Write(SafeStatus::WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
+         "Write failed: nothing was written to the radio. | "
+         "Program Interrupt，Please reset the radio and try again | box | -"},
         {"ModelRefused",
          Write(SafeStatus::Cancelled, SafeStage::Write, 0, {link::kModelMismatch}, LinkResult::Cancelled),
          "Write cancelled: nothing was written to the radio. | Cancel was the answer to: "
@@ -85,8 +95,7 @@ TEST(WriteSummary, SaysWhetherTheRadioIsHalfWritten) {
     const std::pair<SafeWriteOutcome, const char*> rows[] = {
         {Write(WriteFailed, SafeStage::Write, 0, {link::kCommunicationError}),
          "write failed, nothing written"},
-        // Block 0 went out but was not acknowledged: the radio may have stored it.
-        {Write(WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt}),
+        {Unanswered(Write(WriteFailed, SafeStage::Write, 0, {link::kProgramInterrupt})),
          "write failed after 0 of 251 blocks, radio half-written"},
         {Write(Cancelled, SafeStage::Write, 7), "cancelled after 7 of 251 blocks, radio half-written"},
         {Write(Cancelled, SafeStage::Backup, 30), "cancelled, nothing written"},

@@ -120,7 +120,10 @@ TEST_F(CsvCommandsTest, ExportWritesTheChosenLayoutAndImportBringsTheGridBack) {
     const Image before = View().EncodedImage();
     for (CsvLayout layout : {CsvLayout::Community, CsvLayout::Native}) {
         SCOPED_TRACE(std::string(LayoutName(layout)));
-        ScopedCsvChooser chooser([&](bool, const QString&) { return CsvChoice{PathOf("out.csv"), layout}; });
+        // A name without an extension gets ".csv", as Save As adds ".sin".
+        const QString name =
+            layout == CsvLayout::Community ? QStringLiteral("out") : QStringLiteral("out.csv");
+        ScopedCsvChooser chooser([&](bool, const QString&) { return CsvChoice{PathOf(name), layout}; });
         ExportCsvCommand(Window());
         QFile written(PathOf("out.csv"));
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));

@@ -2,11 +2,14 @@
 // Shared by the desktop link tests: a started program whose transfers run against virtual radios on
 // pseudo-terminals, with what the progress dialog showed recorded.
 
+#include <QDir>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 
 #include "core/link/link_texts.h"
+#include "core/safety/backup_store.h"
 #include "gui/link/choice_box.h"
 #include "gui/link/transfer_dialog.h"
 #include "gui/link/transfer_commands.h"
@@ -49,6 +52,8 @@ class Transfer : public GuiTest {
         ASSERT_TRUE(Start());
         commands_ = TransferCommands::Of(Window());
         ASSERT_NE(commands_, nullptr);
+        // No backups, and no interrupted write of an earlier test on a reused terminal name.
+        QDir(QString::fromStdString(DefaultBackupDir().string())).removeRecursively();
         // Plain transfers unless a test asks for the copy and the check.
         commands_->BackupAction()->setChecked(false);
         commands_->VerifyAction()->setChecked(false);
@@ -60,6 +65,10 @@ class Transfer : public GuiTest {
         if (radio) View().SetPort(QString::fromStdString(radio->Path()));
     }
     void Trigger(Command command) { Window().Action(command)->trigger(); }
+    static QStringList Backups() {
+        return QDir(QString::fromStdString(DefaultBackupDir().string()))
+            .entryList({QStringLiteral("*.sin")}, QDir::Files);
+    }
     TransferDialog* Dialog() const { return commands_->Dialog(); }
 
     // Presses Start, recording what the dialog shows, and waits for the end.

@@ -27,13 +27,7 @@ namespace {
 
 using namespace guilink;
 
-class SafeTransfer : public Transfer {
-  protected:
-    static QStringList Backups() {
-        return QDir(QString::fromStdString(DefaultBackupDir().string()))
-            .entryList({QStringLiteral("*.sin")}, QDir::Files);
-    }
-};
+class SafeTransfer : public Transfer {};
 
 TEST_F(SafeTransfer, TheCheckItemsAreOnForANewUserAndRememberedWhenOff) {
     Stop();
@@ -58,11 +52,18 @@ TEST_F(SafeTransfer, BackupThenWriteThenVerifyOnAGoodRadio) {
     commands_->VerifyAction()->setChecked(true);
 
     Trigger(Command::WriteToRadio);
+    // The question on closing follows the write: what quitting would leave at each stage.
+    QStringList questions;
+    QObject::connect(Dialog(), &QWidget::windowTitleChanged,
+                     [&] { questions << commands_->QuitQuestion().text; });
     ASSERT_TRUE(StartAndWait(60000));
+    ASSERT_EQ(questions.size(), 3);
+    EXPECT_TRUE(questions[0].endsWith("the radio is not changed.")) << questions[0].toStdString();
+    EXPECT_TRUE(questions[1].contains("half-written"));
+    EXPECT_TRUE(questions[2].contains("the radio is fully written"));
     EXPECT_EQ(commands_->LastWrite().stage, SafeStage::Verify);
     EXPECT_TRUE(messages_.empty() && choices_.empty());
-    EXPECT_EQ(Window().statusBar()->currentMessage(),
-              "Write complete and verified: the radio holds what was sent.");
+    EXPECT_EQ(Window().OutcomeLabel()->text(), "Write complete and verified: the radio holds what was sent.");
     // Two reads around the write, each counted from the start again.
     EXPECT_EQ(statuses_.count(Q(link::kStatusDetecting)), 3);
     EXPECT_EQ(std::count(positions_.begin(), positions_.end(), 0), 2);

@@ -78,7 +78,7 @@ TEST_F(Transfer, WriteSendsTheViewWithTheOpenEditorCommitted) {
     EXPECT_EQ(statuses_, Statuses(250));  // the bar still reaches 251
     ASSERT_EQ(positions_.size(), 251u);
     EXPECT_EQ(positions_.back(), 251);
-    EXPECT_EQ(Window().statusBar()->currentMessage(), "Write complete: all 251 blocks are in the radio.");
+    EXPECT_EQ(Window().OutcomeLabel()->text(), "Write complete: all 251 blocks are in the radio.");
 }
 
 TEST_F(Transfer, CancelBeforeStartOrBehindTheEditorsMessageNeverTouchesThePort) {
@@ -152,7 +152,7 @@ TEST_F(Transfer, WhileReadingTheWindowRefusesToCloseThenCancelKeepsEverything) {
     EXPECT_EQ(Window().Document().PathName(), file);
     EXPECT_TRUE(messages_.empty());
     for (Command id : {Command::FileNew, Command::FileOpen}) EXPECT_TRUE(Window().Action(id)->isEnabled());
-    EXPECT_EQ(Window().statusBar()->currentMessage(), "Read cancelled: nothing changed.");
+    EXPECT_EQ(Window().OutcomeLabel()->text(), "Read cancelled: nothing changed.");
 }
 
 // Which message a fault brings is the link's business; here, that it is shown, then the outcome with it.

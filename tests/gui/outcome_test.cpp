@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
@@ -17,6 +18,8 @@
 #include "core/safety/backup_store.h"
 #include "core/safety/port_diagnosis.h"
 #include "core/testmode/tree_items.h"
+#include "core/safety/restore_point.h"
+#include "gui/app/transfer_log.h"
 #include "gui/link/other_port_dialog.h"
 #include "gui/link/port_menu.h"
 #include "gui/testmode/testmode_dialog.h"
@@ -30,7 +33,7 @@ using sim::BlockFaultKind;
 
 class Outcome : public Transfer {
   protected:
-    QString StatusLine() const { return Window().statusBar()->currentMessage(); }
+    QString StatusLine() const { return Window().OutcomeLabel()->text(); }
     // Waits for the write exchange itself (not the backup before it) to pass position.
     bool WaitForWriteAt(int position) {
         const auto there = [&] {
@@ -89,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, Outcomes, ::testing::Values(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST_F(Outcome, ACancelledWriteIsPutRightWithTheBackup) {
+// The memory from before the first attempt stays the way back through Write Again, and every exchange
+// is in the transfer log.
+TEST_F(Outcome, WriteAgainKeepsTheRestorePointThatRestoreBackupWritesBack) {
     const Image before = test::PatternImage(3);
     RadioOnPty radio(before);
     OpenPlan(SecondPlan(), &radio);
@@ -98,31 +103,59 @@ TEST_F(Outcome, ACancelledWriteIsPutRightWithTheBackup) {
     Trigger(Command::WriteToRadio);
     QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
     ASSERT_TRUE(WaitForWriteAt(100));
-    choiceAnswers_ = {1};  // Restore Backup
+    choiceAnswers_ = {0};  // Write Again
     Dialog()->reject();
     ASSERT_TRUE(ended.wait(30000));
-
+    const std::filesystem::path backup = commands_->LastWrite().backupPath;
     const int k = commands_->LastWrite().link.blocks;
     ASSERT_EQ(choices_.size(), 1u);
     EXPECT_TRUE(choices_[0].text.startsWith(QStringLiteral("Write cancelled after block %1 ").arg(k)));
     EXPECT_EQ(choices_[0].buttons, (QStringList{"Write Again", "Restore Backup", "Close"}));
+    const QString kept = QStringLiteral(") is kept in ") + QString::fromStdString(backup.string());
     EXPECT_TRUE(choices_[0].detail.startsWith(
-        "Cause: Cancelled by the user.\nThe radio's previous memory is kept in "));
-    const std::filesystem::path backup = commands_->LastWrite().backupPath;
+        "Cause: Cancelled by the user.\nThe radio's memory from before the write (read at "));
+    EXPECT_TRUE(choices_[0].detail.endsWith(kept)) << choices_[0].detail.toStdString();
 
-    // The restore runs at once; until then the radio holds the first k blocks of the plan.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() == 2; }, 600000));
+    // Write Again copies nothing of the half-written radio and still names the first copy.
+    ASSERT_TRUE(WaitForPosition(30));
+    choiceAnswers_ = {1};  // Restore Backup
+    Dialog()->reject();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() == 2; }, 30000));
+    ASSERT_EQ(choices_.size(), 2u);
+    EXPECT_TRUE(choices_[1].detail.endsWith(kept)) << choices_[1].detail.toStdString();
+    EXPECT_TRUE(commands_->LastWrite().backupPath.empty());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() == 3; }, 600000));
     EXPECT_EQ(commands_->LastWrite().status, SafeStatus::Done);
     EXPECT_EQ(StatusLine(), "Write complete: all 251 blocks are in the radio.");
     EXPECT_EQ(radio.Host().Memory(), before);
     EXPECT_EQ(ReadBytes(QString::fromStdString(backup.string())),
               std::vector<std::uint8_t>(before.begin(), before.end()));
-    EXPECT_EQ(radio.Events(Kind::Write).size(), static_cast<std::size_t>(k + 251));
+    EXPECT_EQ(Backups().size(), 1);
+    EXPECT_FALSE(FindInterruptedWrite(DefaultBackupDir(), radio.Path()));
+
+    const QList<TransferLogEntry>& log = Window().Log().Entries();
+    ASSERT_EQ(log.size(), 3);
+    QStringList exchanges;
+    for (const TransferLogEntry& e : log) exchanges << e.exchange + QLatin1Char(':') + e.result.left(15);
+    EXPECT_EQ(exchanges, (QStringList{"Backup + Write:Write cancelled", "Write:Write cancelled",
+                                      "Restore:Write complete:"}));
+    EXPECT_EQ(log[1].restorePoint.toStdString(), backup.string());
+    Window().findChild<QAction*>(QStringLiteral("actionTransferLog"))->trigger();
+    TransferLogWindow* shown = Window().Log().Window();
+    ASSERT_TRUE(shown && shown->isVisible());
+    EXPECT_EQ(shown->Rows()->topLevelItemCount(), 3);
+    EXPECT_TRUE(shown->Details()->toPlainText().contains("Result: Write complete: all 251 blocks"));
+    EXPECT_EQ(StatusLine(), log.back().result);
+    EXPECT_EQ(Window().OutcomeLabel()->toolTip(), DescribeEntry(log.back()));
 }
 
-TEST_F(Outcome, QuittingDuringAWriteAsksAndCancelsIt) {
+// The question follows the transfer, and whatever way leads to the window staying open after a write
+// ended early, the box with the ways on shows.
+TEST_F(Outcome, QuittingDuringAWriteAsksAndBackingOutShowsTheOutcome) {
     RadioOnPty radio(SecondPlan());
     OpenPlan(PlanImage({}), &radio);
+    View().Table().SetText(4, col::kReceive, "145.00000");  // unsaved: closing asks to save
     Trigger(Command::WriteToRadio);
     QSignalSpy ended(commands_, &TransferCommands::TransferEnded);
     QTest::mouseClick(Dialog()->StartButton(), Qt::LeftButton);
@@ -137,8 +170,12 @@ TEST_F(Outcome, QuittingDuringAWriteAsksAndCancelsIt) {
     EXPECT_TRUE(commands_->IsRunning());
     EXPECT_FALSE(Window().close());
     ASSERT_TRUE(ended.wait(30000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !Window().isVisible(); }, 1000));
-    EXPECT_EQ(choices_.size(), 2u);  // no outcome box for a user on the way out
+    // Cancel at the save question: the program stays, and so does the half-written radio's box.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return choices_.size() == 3u; }, 5000));
+    EXPECT_EQ(saveQuestions_.size(), 1);
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_TRUE(choices_[2].text.startsWith("Write cancelled after block "));
+    EXPECT_EQ(choices_[2].buttons, (QStringList{"Write Again", "Close"}));
 }
 
 TEST_F(Outcome, APseudoTerminalChosenByPathIsReadAndRemembered) {

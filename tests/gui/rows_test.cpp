@@ -15,6 +15,7 @@
 #include "core/editing/channel_rows.h"
 #include "gui/app/edit_commands.h"
 #include "gui/editor/cell_editors.h"
+#include "gui/app/paste_report_dialog.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -132,19 +133,34 @@ TEST_F(Rows, ClipboardTextGoesToSpreadsheetsAndBackWithOneReport) {
     EXPECT_EQ(QStringList({T(1, 2), T(2, 2), T(3, 2)}), QStringList({T(1, 1), T(2, 1), T(3, 1)}));
     EXPECT_EQ(Window().Action(Command::EditUndo)->text(), "&Undo Paste 3 Cells\tCtrl+Z");
 
-    // Refused values: one report, no message box; the taken ones are in.
-    QApplication::clipboard()->setText("Receive(MHz)\tRx Tone\nabc\t88.5\n146.5\tXYZ\n");
+    // Refused values: one report before anything changes; Cancel pastes nothing, Apply the values taken.
+    QApplication::clipboard()->setText("Receive(MHz)\tRx Tone\n145.003\t88.5\n146.5\tXYZ\n5W\n");
     Grid().GoTo(5, col::kReceive);
+    std::vector<QStringList> shown;
+    bool apply = false;
+    const ScopedPasteReportAnswerer answer([&](PasteReportDialog& report) {
+        const QTableWidget& table = *report.Table();
+        QStringList rows{report.Summary().section(QLatin1Char('.'), 0, 0)};
+        for (int r = 0; r < table.rowCount(); ++r) {
+            rows << table.item(r, 0)->text() + " " + table.item(r, 1)->text() + " " +
+                        table.item(r, 2)->text();
+        }
+        shown.push_back(rows);
+        return apply;
+    });
+    const Image before = View().EncodedImage();
+    const QString five = T(5, col::kReceive) + "|" + T(5, col::kRxTone);
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(View().EncodedImage(), before);
+    apply = true;
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(messages_.empty());
+    // Channel 5 keeps its tone: a refused receive frequency changes nothing in its channel.
+    EXPECT_EQ(T(5, col::kReceive) + "|" + T(5, col::kRxTone), five);
     EXPECT_EQ(T(6, col::kReceive), "146.50000");
-    PasteReportDialog* report = Window().Edits().LastPasteReport();
-    ASSERT_TRUE(report && report->isVisible());
-    const QTableWidget& table = *report->Table();
-    ASSERT_EQ(table.rowCount(), 3);
-    EXPECT_EQ(table.item(0, 1)->text() + table.item(0, 2)->text() + table.item(2, 2)->text(),
-              "Receive(MHz)abcXYZ");
-    EXPECT_TRUE(report->Summary().startsWith("1 cell pasted, 3 values refused"));
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1], (QStringList{"1 cell pasted, 3 values refused", "5 Receive(MHz) 145.003",
+                                     "6 Transmit(MHz) XYZ", "7 Receive(MHz) 5W"}));
 }
 
 TEST_F(Rows, InsertAsksBeforeChannel80IsPushedOff) {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 
 #include "gui/app/edit_commands.h"
@@ -101,6 +102,21 @@ TEST_F(Undo, TheSavedStateIsTheCleanOne) {
     EXPECT_TRUE(Window().IsModified());
     QTest::keyClick(squelch, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(Window().IsModified());
+
+    // An emptied channel keeps its bytes through Sort and Undo: the saved plan, and no unsaved mark.
+    OpenPlan(PlanImage({{1, col::kReceive, "146.0"}, {2, col::kReceive, "145.5"}}), nullptr);
+    Grid().GoTo(1, col::kReceive);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Key(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(Window().FileLabel()->text(), "plan.sin *");
+    chosenFiles_ = {PathOf("emptied.sin")};
+    ASSERT_TRUE(Window().OnFileSaveAs());
+    EXPECT_EQ(Window().FileLabel()->text(), "emptied.sin");
+    Window().Edits().SortByReceive();
+    EXPECT_EQ(Window().FileLabel()->text(), "emptied.sin *");
+    Window().Edits().Undo();
+    EXPECT_FALSE(Window().IsModified());
+    EXPECT_EQ(Window().FileLabel()->text(), "emptied.sin");
 }
 
 }  // namespace

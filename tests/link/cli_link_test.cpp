@@ -34,6 +34,10 @@ std::string Line(const Message& m) {
     return std::string(m.text) + "\n";
 }
 
+// Writes that stop half-way are recorded in the data folder: this run's own, never the user's.
+const TempDir kDataHome;
+const bool kDataHomeSet = ::setenv("XDG_DATA_HOME", kDataHome.Path().c_str(), 1) == 0;
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -339,6 +343,56 @@ TEST(CliSafety, BackupWithoutAFolderGoesToTheDataFolderOrNowhere) {
               "No backup, so nothing was written to the radio.\n"
               "Backup failed: nothing was written to the radio.\n");
     EXPECT_EQ(radio.Events(Kind::Write).size(), 251u);
+}
+
+// The backup of the first failed attempt stays the memory from before: the next write to the port names
+// it before it starts, its own backup of the half-written radio never takes that place, and
+// --restore-point writes it back (here into a sound radio put behind the same port name).
+TEST(CliSafety, AnInterruptedWriteIsNamedByTheNextAndItsRestorePointWrittenBack) {
+    ASSERT_TRUE(kDataHomeSet);
+    const TempDir dir;
+    ASSERT_TRUE(SaveChannelFile(dir / "plan.sin", sim::DemoImage()).ok());
+    const Image before = PatternImage(4);
+    const std::string memory(before.begin(), before.end());
+    RadioOnPty faulty(before, kDefaultModel, {.blocks = {{WriteNoAck, 120}}});
+    const fs::path port = dir / "radio";
+    fs::create_symlink(faulty.Path(), port);
+    const fs::path backups = dir / "backups";
+    const std::vector<std::string> write = {"write",    "--port",         port.string(),
+                                            "--backup", backups.string(), (dir / "plan.sin").string()};
+
+    const Finished first = Cli(write);
+    EXPECT_EQ(first.exit, 1);
+    ASSERT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 1);
+    const fs::path a = fs::directory_iterator(backups)->path();
+    EXPECT_TRUE(Contains(first.err, "The radio's memory from before the write (read at ")) << first.err;
+    EXPECT_TRUE(Contains(first.err, ") is kept in " + a.string() + "; write --port " + port.string() +
+                                        " --restore-point writes it back.\n"));
+
+    const Finished second = Cli(write);
+    EXPECT_EQ(second.exit, 1);
+    EXPECT_TRUE(
+        second.err.starts_with("The last write to " + port.string() + " stopped after block 120 of 251 at "))
+        << second.err;
+    EXPECT_TRUE(Contains(second.err, "; the memory from before it is kept in " + a.string() + " (read at "));
+    EXPECT_TRUE(Contains(second.err, ") is kept in " + a.string() + "; write --port"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 2);
+    EXPECT_EQ(ReadFile(a), memory);
+
+    EXPECT_EQ(Cli({"write", "--port", port.string(), "--restore-point", "plan.sin"}).exit, 2);
+    RadioOnPty sound(PatternImage(9));
+    fs::remove(port);
+    fs::create_symlink(sound.Path(), port);
+    const Finished restored = Cli({"write", "--port", port.string(), "--restore-point"});
+    EXPECT_EQ(restored.exit, 0) << restored.err;
+    EXPECT_EQ(ReadFile(a), memory);
+    const Image now = sound.Host().Memory();
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + 0x7D8, now.begin()));
+    // Whole again: nothing is named any more, and there is nothing to restore.
+    const Finished after = Cli({"write", "--port", port.string(), "--restore-point"});
+    EXPECT_EQ(after.exit, 3);
+    EXPECT_EQ(after.err,
+              "write: no memory from before an interrupted write to " + port.string() + " is kept\n");
 }
 
 // The causes are told apart by the port's own explanation; here it reaches the terminal after the message.

@@ -111,6 +111,8 @@ TEST_P(TransferFailure, ShowsItsMessageClosesThePortAndKeepsTheImage) {
     EXPECT_EQ(host.asked, Messages{row.shown});
     EXPECT_EQ(out.shown, Messages{row.shown});
     EXPECT_EQ(out.blocks, row.blocks);
+    // Only a block sent whole and left unanswered may be in the radio; a refused or cut-off one is not.
+    EXPECT_EQ(out.blockUnanswered, std::string_view(row.name) == "WriteBlockNotAcknowledged");
     EXPECT_EQ(image, before);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.calls.back().kind, Call::Close);
