@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QUndoCommand>
 
+#include "core/editing/bulk_edit.h"
 #include "core/editing/channel_rows.h"
 #include "core/editing/clipboard_text.h"
 #include "core/image/codec.h"
@@ -195,6 +196,12 @@ void EditCommands::Paste() {
     const PastedCells cells = ReadPastedText(pasted);
     ChannelGrid& grid = view_.Grid();
     const std::vector<CellRange> blocks = grid.SelectedBlocks();
+    // One value over a selection of cells fills it.
+    if (cells.error.empty() && !cells.wholeRows && cells.rows.size() == 1 && cells.rows[0].size() == 1 &&
+        CellCount(blocks) > 1) {
+        FillSelection(QString::fromStdString(cells.rows[0][0]), false);
+        return;
+    }
     const int row = grid.SelectedChannels().front();
     int column = grid.Col();
     for (const CellRange& b : blocks) column = std::min(column, b.firstColumn);
@@ -233,6 +240,53 @@ void EditCommands::Paste() {
     report_->SetReport(report);
     report_->show();
     report_->raise();
+}
+
+void EditCommands::ShowReport(const PasteReport& report, const QString& done) {
+    if (report.refused.empty()) {
+        if (report_) report_->hide();
+        Status(Counted(report.cellsWritten, QStringLiteral("cell"), QStringLiteral("cells")) + done);
+        return;
+    }
+    if (!report_) report_ = new PasteReportDialog(&window_);
+    report_->SetReport(report);
+    report_->show();
+    report_->raise();
+}
+
+void EditCommands::FillSelection(const QString& text, bool currentColumn) {
+    view_.CommitCellEdit();
+    std::vector<CellRange> blocks = view_.Grid().SelectedBlocks();
+    if (currentColumn) {
+        const int column = view_.Grid().Col();
+        std::erase_if(blocks, [column](const CellRange& b) {
+            return column < std::min(b.firstColumn, b.lastColumn) ||
+                   column > std::max(b.firstColumn, b.lastColumn);
+        });
+        for (CellRange& b : blocks) b.firstColumn = b.lastColumn = column;
+    }
+    PasteReport report;
+    ChangeImage(
+        QStringLiteral("Fill ") + Counted(CellCount(blocks), QStringLiteral("Cell"), QStringLiteral("Cells")),
+        [&](Image& image) {
+            EditorState state = DecodeToState(image);
+            report = FillCells(state.table, blocks, text.toStdString(),
+                               state.lists.Selected(Setting::Field) == 1 ? 1 : 0);
+            EncodeImage(state.table, state.lists, image);
+        });
+    ShowReport(report, QStringLiteral(" filled"));
+}
+
+void EditCommands::FillDown() {
+    view_.CommitCellEdit();
+    const std::vector<CellRange> blocks = view_.Grid().SelectedBlocks();
+    PasteReport report;
+    ChangeImage(QStringLiteral("Fill Down"), [&](Image& image) {
+        EditorState state = DecodeToState(image);
+        report = pm::FillDown(state.table, blocks, state.lists.Selected(Setting::Field) == 1 ? 1 : 0);
+        EncodeImage(state.table, state.lists, image);
+    });
+    ShowReport(report, QStringLiteral(" filled"));
 }
 
 void EditCommands::ClearChannels() {

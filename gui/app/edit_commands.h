@@ -35,6 +35,10 @@ class EditCommands : public QObject {
     void MarkSaved();
     /** Records every change since the last step as one step named name (no step when nothing changed). */
     void RecordImageChange(const QString& name);
+    /** Commits an open editor, changes the image as change says and records it as one step named name. */
+    void Change(const QString& name, const std::function<void(Image&)>& change) { ChangeImage(name, change); }
+    /** Reports what a paste-like change refused beside the grid, or says in the status bar what it wrote. */
+    void ShowReport(const PasteReport& report, const QString& done);
     /** The report of the last paste that refused values, or nullptr. */
     [[nodiscard]] PasteReportDialog* LastPasteReport() const { return report_; }
 
@@ -49,6 +53,10 @@ class EditCommands : public QObject {
     bool Copy();
     /** Pastes the clipboard at the selection's first cell, or from its first channel for whole channels. */
     void Paste();
+    /** Writes text into every selected cell (of the current column only with currentColumn), one step. */
+    void FillSelection(const QString& text, bool currentColumn);
+    /** Copies the top cell of the selection down each of its columns, one step. */
+    void FillDown();
     /** Empties the selected cells by the cell-clearing rules; whole selected channels are cleared. */
     void ClearCells();
     /** Empties the selected channels. */

@@ -1,10 +1,16 @@
 #include "gui/csv/csv_commands.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QMenu>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QStatusBar>
 
+#include "core/csv/stock_lists.h"
+#include "core/editing/channel_rows.h"
 #include "gui/app/main_window.h"
 #include "gui/common/message_box.h"
 #include "gui/csv/csv_import_dialog.h"
@@ -86,6 +92,30 @@ void ImportCsvCommand(MainWindow& frame) {
     ApplyCsvImport(frame, dialog.Plan(), QFileInfo(choice->path).fileName());
 }
 
+void AddChannelListCommand(MainWindow& frame, const QString& path) {
+    if (frame.IsTransferRunning()) {
+        frame.statusBar()->showMessage(QStringLiteral("Not while the radio is being read or written"), 5000);
+        return;
+    }
+    ChannelView* view = frame.View();
+    view->CommitCellEdit();
+    const Image base = view->EncodedImage();
+    int first = 1;
+    while (first < kChannelCount && ChannelHoldsData(base, first)) ++first;
+    CsvImportDialog dialog(path, base, &frame);
+    if (!dialog.Plan().ok()) {
+        ShowError(dialog.Plan().fileError, &frame);
+        return;
+    }
+    // The merge preset: rows in file order from the first empty channel, every other channel kept.
+    using C = CsvImportDialog::Control;
+    static_cast<QSpinBox*>(dialog.Widget(C::FirstChannel))->setValue(first);
+    static_cast<QAbstractButton*>(dialog.Widget(C::InFileOrder))->setChecked(true);
+    static_cast<QAbstractButton*>(dialog.Widget(C::Merge))->setChecked(true);
+    if (dialog.exec() != QDialog::Accepted || !dialog.Plan().ok()) return;
+    ApplyCsvImport(frame, dialog.Plan(), QFileInfo(path).fileName());
+}
+
 void ExportCsvCommand(MainWindow& frame) {
     ChannelView* view = frame.View();
     view->CommitCellEdit();
@@ -113,6 +143,21 @@ void InstallCsvCommands(MainWindow& frame) {
     f->AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, exportAction);
     QObject::connect(importAction, &QAction::triggered, f, [f] { ImportCsvCommand(*f); });
     QObject::connect(exportAction, &QAction::triggered, f, [f] { ExportCsvCommand(*f); });
+
+    const auto folder = StockListFolder(QCoreApplication::applicationDirPath().toStdString());
+    if (!folder) return;
+    auto* lists = new QMenu(QStringLiteral("Add Channel &List"), f);
+    lists->menuAction()->setObjectName(QStringLiteral("actionAddChannelList"));
+    lists->menuAction()->setStatusTip(
+        QStringLiteral("Merge a shipped channel list in from the first empty channel"));
+    for (const StockList& list : StockLists()) {
+        const QString path = QString::fromStdString((*folder / list.file).string());
+        QAction* action =
+            lists->addAction(QString::fromUtf8(list.title.data(), static_cast<qsizetype>(list.title.size())) +
+                             QStringLiteral("..."));
+        QObject::connect(action, &QAction::triggered, f, [f, path] { AddChannelListCommand(*f, path); });
+    }
+    f->AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, lists->menuAction());
 }
 
 }  // namespace pm
