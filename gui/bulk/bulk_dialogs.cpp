@@ -179,6 +179,8 @@ PlanCheckDialog::PlanCheckDialog(QWidget* parent) : QDialog(parent) {
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("findings"));
     list_->setWordWrap(true);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setResizeMode(QListView::Adjust);
     auto* again = new QPushButton(QStringLiteral("Check &Again"), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     connect(again, &QPushButton::clicked, this, &PlanCheckDialog::Recheck);
