@@ -9,8 +9,9 @@
 #include <QFileInfo>
 #include <QStatusBar>
 
+#include <algorithm>
+
 #include "core/csv/stock_lists.h"
-#include "core/editing/channel_rows.h"
 #include "gui/app/main_window.h"
 #include "gui/common/message_box.h"
 #include "gui/csv/csv_import_dialog.h"
@@ -100,14 +101,15 @@ void AddChannelListCommand(MainWindow& frame, const QString& path) {
     ChannelView* view = frame.View();
     view->CommitCellEdit();
     const Image base = view->EncodedImage();
-    int first = 1;
-    while (first < kChannelCount && ChannelHoldsData(base, first)) ++first;
     CsvImportDialog dialog(path, base, &frame);
     if (!dialog.Plan().ok()) {
         ShowError(dialog.Plan().fileError, &frame);
         return;
     }
-    // The merge preset: rows in file order from the first empty channel, every other channel kept.
+    // Into empty channels only; a list that fits nowhere starts after the last channel in use.
+    const int first = std::min(FirstChannelForList(base, static_cast<int>(dialog.Plan().rows.size())),
+                               static_cast<int>(kChannelCount));
+    // The merge preset: rows in file order from there, every other channel kept.
     using C = CsvImportDialog::Control;
     static_cast<QSpinBox*>(dialog.Widget(C::FirstChannel))->setValue(first);
     static_cast<QAbstractButton*>(dialog.Widget(C::InFileOrder))->setChecked(true);

@@ -1,14 +1,17 @@
 // Many channels at once from real keys: Ctrl+Enter over a selection, Fill Down, Repeater and Find; each
 // change one undo step.
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QTimer>
 
 #include "gui/app/edit_commands.h"
 #include "gui/bulk/bulk_dialogs.h"
+#include "gui/csv/csv_import_dialog.h"
 #include "gui_fixture.h"
 
 namespace pm {
@@ -125,6 +128,19 @@ TEST_F(Bulk, CheckPlanListsFindingsThatGoToTheirCell) {
     EXPECT_EQ(list->item(0)->text(), "Channel 3: transmits on 146.52000 MHz but has no receive frequency");
     emit list->itemActivated(list->item(0));
     EXPECT_EQ(std::pair(Grid().Row(), Grid().Col()), std::pair(3, int(col::kReceive)));
+}
+
+TEST_F(Bulk, AddChannelListMergesIntoEmptyChannelsAsOneStep) {
+    auto* lists = Window().findChild<QAction*>(QStringLiteral("actionAddChannelList"));
+    ASSERT_NE(lists, nullptr);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CsvImportDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        qobject_cast<QAbstractButton*>(dialog->Widget(CsvImportDialog::Control::Import))->click();
+    });
+    lists->menu()->actions().at(1)->trigger();  // MURS, five rows: after channel 5
+    EXPECT_EQ(Column(col::kReceive, 5, 11), "145.50000 151.82000 151.88000 151.94000 154.57000 154.60000 -");
+    ExpectOneStep("145.50000 - - - - - -", col::kReceive, 5, 11);
 }
 
 }  // namespace
