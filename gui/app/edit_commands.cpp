@@ -196,9 +196,9 @@ void EditCommands::Paste() {
     const PastedCells cells = ReadPastedText(pasted);
     ChannelGrid& grid = view_.Grid();
     const std::vector<CellRange> blocks = grid.SelectedBlocks();
-    // One value over a selection of cells fills it.
+    // One value over a selection of cells (not whole channels, which span every column) fills it.
     if (cells.error.empty() && !cells.wholeRows && cells.rows.size() == 1 && cells.rows[0].size() == 1 &&
-        CellCount(blocks) > 1) {
+        CellCount(blocks) > 1 && !grid.WholeRowsSelected()) {
         FillSelection(QString::fromStdString(cells.rows[0][0]), false);
         return;
     }
