@@ -197,7 +197,7 @@ void RegisterEdit(CLI::App& app, std::vector<Verb>& verbs) {
     step("--set", args->sets, Step::Kind::Set, "CH:COL=TEXT",
          "COL one of rx, tx, rx-tone, tx-tone, busy, scan, power; A-B:COL=TEXT sets it on every channel\n"
          "A to B that has a receive frequency and says how many");
-    step("--repeater", args->repeaters, Step::Kind::Repeater, "A[-B]:DUPLEX",
+    step("--repeater", args->repeaters, Step::Kind::Repeater, "A[-B]:SHIFT",
          "Transmit from Receive: +OFFSET or -OFFSET (MHz), simplex, or split:FREQ");
     step("--tone", args->tones, Step::Kind::Repeater, "A[-B]:MODE",
          "Rx and Tx Tone: none, tone:T (transmit only), tsql:T (both ways), dcs:D023N (both ways),\n"

@@ -1,6 +1,7 @@
 #include "gui/desktop.h"
 
 #include "gui/app/help.h"
+#include "gui/bulk/bulk_commands.h"
 #include "gui/csv/csv_commands.h"
 #include "gui/link/transfer_commands.h"
 #include "gui/print/report_commands.h"
@@ -10,6 +11,7 @@ namespace pm {
 
 void InstallFeatures(MainWindow& window) {
     InstallCsvCommands(window);
+    InstallBulkCommands(window);
     InstallReportCommands(window);
     InstallTransferCommands(window);
     InstallTestModeCommand(window);

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "core/editing/channel_rows.h"
+
 #ifndef PM514RX_LISTS_SOURCE
 #define PM514RX_LISTS_SOURCE ""
 #endif
@@ -27,6 +29,17 @@ std::optional<std::filesystem::path> StockListFolder(const std::filesystem::path
             return folder.lexically_normal();
     }
     return std::nullopt;
+}
+
+int FirstChannelForList(const Image& image, int rows) {
+    int run = 0;
+    for (int ch = 1; ch <= kChannelCount; ++ch) {
+        run = ChannelHoldsData(image, ch) ? 0 : run + 1;
+        if (run >= rows) return ch - run + 1;
+    }
+    int last = kChannelCount;
+    while (last > 0 && !ChannelHoldsData(image, last)) --last;
+    return last + 1;
 }
 
 }  // namespace pm

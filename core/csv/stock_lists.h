@@ -3,6 +3,8 @@
 // a published frequency of its service that the radio can receive, with a comment naming its source.
 
 #include <filesystem>
+
+#include "core/image/memory_image.h"
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -23,5 +25,12 @@ struct StockList {
  */
 [[nodiscard]] std::optional<std::filesystem::path> StockListFolder(
     const std::filesystem::path& programFolder);
+
+/**
+ * Where a list of rows channels merges in without overwriting: the first empty channel followed by
+ * enough empty ones; else the first after the last channel in use (the rows beyond 80 find none); 81
+ * when channel 80 is in use.
+ */
+[[nodiscard]] int FirstChannelForList(const Image& image, int rows);
 
 }  // namespace pm

@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QUndoCommand>
 
+#include "core/editing/bulk_edit.h"
 #include "core/editing/channel_rows.h"
 #include "core/editing/clipboard_text.h"
 #include "core/image/codec.h"
@@ -195,6 +196,12 @@ void EditCommands::Paste() {
     const PastedCells cells = ReadPastedText(pasted);
     ChannelGrid& grid = view_.Grid();
     const std::vector<CellRange> blocks = grid.SelectedBlocks();
+    // One value over a selection of cells (not whole channels, which span every column) fills it.
+    if (cells.error.empty() && !cells.wholeRows && cells.rows.size() == 1 && cells.rows[0].size() == 1 &&
+        CellCount(blocks) > 1 && !grid.WholeRowsSelected()) {
+        FillSelection(QString::fromStdString(cells.rows[0][0]), false);
+        return;
+    }
     const int row = grid.SelectedChannels().front();
     int column = grid.Col();
     for (const CellRange& b : blocks) column = std::min(column, b.firstColumn);
@@ -227,6 +234,57 @@ void EditCommands::Paste() {
     }
     Status(Counted(report.cellsWritten, QStringLiteral("cell"), QStringLiteral("cells")) +
            QStringLiteral(" pasted"));
+}
+
+void EditCommands::ChangeChecked(const QString& name, const std::function<PasteReport(Image&)>& change,
+                                 const QString& done) {
+    view_.CommitCellEdit();
+    Image image = view_.EncodedImage();
+    const PasteReport report = change(image);
+    if (!report.refused.empty() && !ConfirmPaste(report, &window_)) {
+        Status(name + QStringLiteral(" cancelled: nothing changed"));
+        return;
+    }
+    ChangeImage(name, [&](Image& current) { current = image; });
+    Status(Counted(report.cellsWritten, QStringLiteral("cell"), QStringLiteral("cells")) + done);
+}
+
+void EditCommands::FillSelection(const QString& text, bool currentColumn) {
+    view_.CommitCellEdit();
+    std::vector<CellRange> blocks = view_.Grid().SelectedBlocks();
+    if (currentColumn) {
+        const int column = view_.Grid().Col();
+        std::erase_if(blocks, [column](const CellRange& b) {
+            return column < std::min(b.firstColumn, b.lastColumn) ||
+                   column > std::max(b.firstColumn, b.lastColumn);
+        });
+        for (CellRange& b : blocks) b.firstColumn = b.lastColumn = column;
+    }
+    ChangeChecked(
+        QStringLiteral("Fill ") + Counted(CellCount(blocks), QStringLiteral("Cell"), QStringLiteral("Cells")),
+        [&](Image& image) {
+            EditorState state = DecodeToState(image);
+            const PasteReport report = FillCells(state.table, blocks, text.toStdString(),
+                                                 state.lists.Selected(Setting::Field) == 1 ? 1 : 0);
+            EncodeImage(state.table, state.lists, image);
+            return report;
+        },
+        QStringLiteral(" filled"));
+}
+
+void EditCommands::FillDown() {
+    view_.CommitCellEdit();
+    const std::vector<CellRange> blocks = view_.Grid().SelectedBlocks();
+    ChangeChecked(
+        QStringLiteral("Fill Down"),
+        [&](Image& image) {
+            EditorState state = DecodeToState(image);
+            const PasteReport report =
+                pm::FillDown(state.table, blocks, state.lists.Selected(Setting::Field) == 1 ? 1 : 0);
+            EncodeImage(state.table, state.lists, image);
+            return report;
+        },
+        QStringLiteral(" filled"));
 }
 
 void EditCommands::ClearChannels() {

@@ -35,6 +35,12 @@ class EditCommands : public QObject {
     void MarkSaved();
     /** Records every change since the last step as one step named name (no step when nothing changed). */
     void RecordImageChange(const QString& name);
+    /**
+     * Changes a copy of the image as change says; when it refuses values, the report asks first (Apply or
+     * Cancel). Then the result is one step named name, and the status bar counts the cells with done.
+     */
+    void ChangeChecked(const QString& name, const std::function<PasteReport(Image&)>& change,
+                       const QString& done);
 
   public slots:
     /** Undoes the last step (an open editor is committed first, as a step of its own). */
@@ -47,6 +53,10 @@ class EditCommands : public QObject {
     bool Copy();
     /** Pastes the clipboard at the selection's first cell, or from its first channel for whole channels. */
     void Paste();
+    /** Writes text into every selected cell (of the current column only with currentColumn), one step. */
+    void FillSelection(const QString& text, bool currentColumn);
+    /** Copies the top cell of the selection down each of its columns, one step. */
+    void FillDown();
     /** Empties the selected cells by the cell-clearing rules; whole selected channels are cleared. */
     void ClearCells();
     /** Empties the selected channels. */

@@ -1,11 +1,18 @@
 #include "gui/csv/csv_commands.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QFile>
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QMenu>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QStatusBar>
 
+#include <algorithm>
+
+#include "core/csv/stock_lists.h"
 #include "gui/app/main_window.h"
 #include "gui/common/file_names.h"
 #include "gui/common/message_box.h"
@@ -96,6 +103,31 @@ void ImportCsvCommand(MainWindow& frame) {
     ApplyCsvImport(frame, dialog.Plan(), QFileInfo(choice->path).fileName());
 }
 
+void AddChannelListCommand(MainWindow& frame, const QString& path) {
+    if (frame.IsTransferRunning()) {
+        frame.statusBar()->showMessage(QStringLiteral("Not while the radio is being read or written"), 5000);
+        return;
+    }
+    ChannelView* view = frame.View();
+    view->CommitCellEdit();
+    const Image base = view->EncodedImage();
+    CsvImportDialog dialog(path, base, &frame);
+    if (!dialog.Plan().ok()) {
+        ShowError(dialog.Plan().fileError, &frame);
+        return;
+    }
+    // Into empty channels only; a list that fits nowhere starts after the last channel in use.
+    const int first = std::min(FirstChannelForList(base, static_cast<int>(dialog.Plan().rows.size())),
+                               static_cast<int>(kChannelCount));
+    // The merge preset: rows in file order from there, every other channel kept.
+    using C = CsvImportDialog::Control;
+    static_cast<QSpinBox*>(dialog.Widget(C::FirstChannel))->setValue(first);
+    static_cast<QAbstractButton*>(dialog.Widget(C::InFileOrder))->setChecked(true);
+    static_cast<QAbstractButton*>(dialog.Widget(C::Merge))->setChecked(true);
+    if (dialog.exec() != QDialog::Accepted || !dialog.Plan().ok()) return;
+    ApplyCsvImport(frame, dialog.Plan(), QFileInfo(path).fileName());
+}
+
 void ExportCsvCommand(MainWindow& frame) {
     ChannelView* view = frame.View();
     view->CommitCellEdit();
@@ -124,6 +156,21 @@ void InstallCsvCommands(MainWindow& frame) {
     f->AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, exportAction);
     QObject::connect(importAction, &QAction::triggered, f, [f] { ImportCsvCommand(*f); });
     QObject::connect(exportAction, &QAction::triggered, f, [f] { ExportCsvCommand(*f); });
+
+    const auto folder = StockListFolder(QCoreApplication::applicationDirPath().toStdString());
+    if (!folder) return;
+    auto* lists = new QMenu(QStringLiteral("Add Channel &List"), f);
+    lists->menuAction()->setObjectName(QStringLiteral("actionAddChannelList"));
+    lists->menuAction()->setStatusTip(
+        QStringLiteral("Merge a shipped channel list in from the first empty channel"));
+    for (const StockList& list : StockLists()) {
+        const QString path = QString::fromStdString((*folder / list.file).string());
+        QAction* action =
+            lists->addAction(QString::fromUtf8(list.title.data(), static_cast<qsizetype>(list.title.size())) +
+                             QStringLiteral("..."));
+        QObject::connect(action, &QAction::triggered, f, [f, path] { AddChannelListCommand(*f, path); });
+    }
+    f->AddFileMenuAction(MainWindow::FileMenuPlace::AfterSaveAs, lists->menuAction());
 }
 
 }  // namespace pm

@@ -36,6 +36,9 @@ class ScopedCsvChooser {
 /** Import CSV: a chosen file, planned and previewed in a dialog, then applied on Import; other bytes stay. */
 void ImportCsvCommand(MainWindow& frame);
 
+/** Add Channel List: the list at path in the import dialog, preset to merge into empty channels. */
+void AddChannelListCommand(MainWindow& frame, const QString& path);
+
 /** Installs "Import CSV..." and "Export CSV..." after "Save As..." in window's File menu. */
 void InstallCsvCommands(MainWindow& window);
 

@@ -396,6 +396,16 @@ bool CellEditors::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (!IsEnter(event)) return QObject::eventFilter(watched, event);
+    if ((static_cast<QKeyEvent*>(event)->modifiers() & Qt::ControlModifier) &&
+        (watched == &grid_ || IsEditorPart(watched))) {
+        QWidget* open = OpenEditor();
+        const QString text = open == edit_     ? edit_->text()
+                             : open != nullptr ? static_cast<QComboBox*>(open)->currentText()
+                                               : grid_.Text();
+        Cancel();
+        emit FillRequested(text);
+        return true;
+    }
     // Enter in a dropped editor list takes the highlighted entry, closes the list, and walks on.
     for (QComboBox* list : {tone_, busy_, scan_, power_}) {
         if (list && watched == list->view()) {

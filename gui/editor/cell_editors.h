@@ -64,6 +64,9 @@ class CellEditors : public QObject {
   signals:
     /** A value went into the grid from an editor: a commit, or Enter's walk. */
     void CellWritten(int row);
+    /** Ctrl+Enter: text (the open editor's, else the current cell's) goes into every selected cell of the
+     * current column; the editor has closed without writing. */
+    void FillRequested(const QString& text);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

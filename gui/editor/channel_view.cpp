@@ -88,6 +88,7 @@ ChannelView::ChannelView(Image& image, QStringList toneTable, QWidget* parent)
     connect(grid_, &ChannelGrid::RangeSelected, this, [this] { editors_->Commit(); });
     connect(editors_.get(), &CellEditors::CellWritten, this,
             [this](int row) { emit Edited(QStringLiteral("Edit Channel %1").arg(row)); });
+    connect(editors_.get(), &CellEditors::FillRequested, this, &ChannelView::FillRequested);
 }
 
 ChannelView::~ChannelView() {

@@ -80,6 +80,8 @@ class ChannelView : public QWidget {
     void StatusHint(const QString& text);
     /** The user changed the document here; step names the change ("Edit Channel 5"). */
     void Edited(const QString& step);
+    /** Ctrl+Enter: text is to go into every selected cell of the current column. */
+    void FillRequested(const QString& text);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

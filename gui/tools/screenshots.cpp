@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QAction>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
@@ -33,6 +34,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/paste_report_dialog.h"
 #include "gui/app/transfer_log.h"
+#include "gui/bulk/bulk_dialogs.h"
 #include "gui/common/message_box.h"
 #include "gui/csv/csv_import_dialog.h"
 #include "gui/desktop.h"
@@ -264,6 +266,25 @@ bool RenderCsvImport(MainWindow& window, const QString& folder, const QDir& dir)
     return Save(dialog, dir, QStringLiteral("csv-import.png"));
 }
 
+// The Repeater dialog over channels 3-7, and the plan check of the plan with two mistakes put in.
+bool RenderBulk(MainWindow& window, const QDir& dir) {
+    RepeaterDialog repeater(QStringLiteral("5 Channels"), &window);
+    repeater.findChild<QComboBox*>(QStringLiteral("toneMode"))->setCurrentIndex(2);
+    repeater.show();
+    bool ok = Save(repeater, dir, QStringLiteral("repeater-dialog.png"));
+    repeater.hide();
+    ChannelTable& table = window.View()->Table();
+    table.SetText(7, col::kBusy, "QT/DQT");
+    table.SetText(7, col::kRxTone, "OFF");
+    for (int c = col::kReceive; c <= col::kPower; ++c) table.SetText(9, c, table.Text(2, c));
+    window.findChild<QAction*>(QStringLiteral("actionCheckPlan"))->trigger();
+    auto* check = window.findChild<PlanCheckDialog*>();
+    if (!check) return false;
+    ok = Save(*check, dir, QStringLiteral("plan-check.png")) && ok;
+    check->hide();
+    return ok;
+}
+
 // The Edit menu, the grid's context menu over three selected channels, and the report of a paste.
 bool RenderEditing(MainWindow& window, const QDir& dir) {
     bool ok = true;
@@ -372,6 +393,7 @@ int RenderScreenshots(const QString& directory, const QString& demoFile) {
     tones.hidePopup();
 
     ok = RenderEditing(window, dir) && ok;
+    ok = RenderBulk(window, dir) && ok;
     ok = RenderTransfer(window, dir) && ok;
     ok = RenderOutcomes(window, dir) && ok;
     ok = RenderWriteAgain(window, dir) && ok;

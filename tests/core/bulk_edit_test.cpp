@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "core/csv/stock_lists.h"
 #include "core/editing/bulk_edit.h"
 #include "core/editing/cell_rules.h"
 #include "core/editing/find.h"
 #include "core/editing/plan_check.h"
 #include "core/editing/repeater.h"
+#include "core/image/document.h"
 
 namespace pm {
 namespace {
@@ -186,6 +188,23 @@ TEST(PlanCheck, EachFindingNamesItsChannelAndCell) {
     const std::vector<Finding> band0 = CheckPlan(t, 0);
     EXPECT_EQ(band0.size(), 4u) << FormatFindings(band0);
     EXPECT_EQ(FormatFindings({}), "no findings\n");
+}
+
+}  // namespace
+}  // namespace pm
+
+namespace pm {
+namespace {
+
+TEST(StockLists, MergeIntoEmptyChannelsOnly) {
+    StringTable t = Plan({"145.5", "", "146.52", "", "", "", "146.94"});
+    Image image = NewDocumentImage();
+    EncodeImage(t, DecodeToState(image).lists, image);
+    EXPECT_EQ(FirstChannelForList(image, 1), 2);
+    EXPECT_EQ(FirstChannelForList(image, 3), 4);
+    EXPECT_EQ(FirstChannelForList(image, 4), 8) << "no run of four before the last channel in use";
+    EXPECT_EQ(FirstChannelForList(image, 80), 8);
+    EXPECT_TRUE(StockListFolder("/nonexistent"));  // the source tree's copy
 }
 
 }  // namespace
