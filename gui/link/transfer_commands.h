@@ -99,6 +99,8 @@ class TransferCommands : public QObject {
     [[nodiscard]] CableDoctorDialog* CableDoctor() const;
     /** The bytes of the last exchange (transfer or cable check), kept until the next one starts. */
     [[nodiscard]] const SerialTrace& LastTrace() const { return *trace_; }
+    /** The same trace, for other exchanges (Test Mode) to fill. */
+    [[nodiscard]] std::shared_ptr<SerialTrace> TraceStore() const { return trace_; }
     /** Help, Save Serial Trace...: asks for a file and stores the last trace in it. */
     void OnSaveTrace();
     /** Stores the last trace at path; false after a box that says why not. */

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "core/link/posix_serial_port.h"
+#include "core/link/traced_port.h"
 #include "core/testmode/dialog_texts.h"
 #include "gui/common/message_box.h"
 #include "gui/common/dialog_units.h"
@@ -470,9 +471,15 @@ void TestModeDialog::OnStart() {
     const std::string port = QFile::encodeName(port_).toStdString();
     // Nothing in the dialog answers until the radio has been let go.
     page_->setEnabled(false);
-    (void)runner_->Start([request, port](SafeWriteHost& host) {
+    (void)runner_->Start([request, port, trace = trace_](SafeWriteHost& host) {
         PosixSerialPort serial;
-        (void)RunTestMode(serial, port, request, host);
+        if (!trace) {
+            (void)RunTestMode(serial, port, request, host);
+            return;
+        }
+        trace->Clear();
+        TracedPort traced(serial, *trace);
+        (void)RunTestMode(traced, port, request, host);
     });
 }
 
