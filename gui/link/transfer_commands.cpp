@@ -118,6 +118,7 @@ TransferCommands::TransferCommands(MainWindow& frame) : QObject(&frame), frame_(
     setObjectName(QStringLiteral("transferCommands"));
     ports_ = std::make_unique<PortMenu>(frame);
     trace_ = std::make_shared<SerialTrace>();
+    frame.PortMenu()->addSeparator();
     QAction* checkCable = frame.PortMenu()->addAction(QStringLiteral("Check &Cable..."));
     checkCable->setObjectName(QStringLiteral("actionCheckCable"));
     checkCable->setStatusTip(
