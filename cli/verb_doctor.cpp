@@ -31,7 +31,7 @@ void RegisterDoctor(CLI::App& app, std::vector<Verb>& verbs) {
         "that bytes sent come back intact at 9600 baud");
     cmd->add_option("--trace", args->trace,
                     "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
-                    "settings, into this text file");
+                    "settings, as plain text at this path");
     verbs.push_back({cmd, [args] {
                          TraceOption trace(args->trace);
                          if (!trace.Check()) return kExitFile;

@@ -39,7 +39,7 @@ void RegisterRead(CLI::App& app, std::vector<Verb>& verbs) {
                   "Name the port's adapter (its driver) and its latency mode on stderr once it is open");
     cmd->add_option("--trace", args->trace,
                     "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
-                    "settings, into this text file");
+                    "settings, as plain text at this path");
     verbs.push_back(
         {cmd, [args, retries] {
              TraceOption trace(args->trace);

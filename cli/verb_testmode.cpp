@@ -73,7 +73,7 @@ void RegisterTestMode(CLI::App& app, std::vector<Verb>& verbs) {
             ->check(CLI::Range(0, 1000));
     cmd->add_option("--trace", args->trace,
                     "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
-                    "settings, into this text file");
+                    "settings, as plain text at this path");
     verbs.push_back(
         {cmd, [args, retries] {
              TraceOption trace(args->trace);

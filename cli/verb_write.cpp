@@ -374,7 +374,7 @@ void RegisterWrite(CLI::App& app, std::vector<Verb>& verbs) {
 
     cmd->add_option("--trace", args->trace,
                     "Write every byte each way, with millisecond time stamps, time-outs, purges and the port "
-                    "settings, into this text file (one --port only)");
+                    "settings, as plain text at this path (one --port only)");
     verbs.push_back({cmd, [args, retries, backup] {
                          // --backup takes the next word when it can; if that left no channel file, the
                          // word was the file and the backup goes to the default folder.

@@ -17,6 +17,7 @@ void InstallFeatures(MainWindow& window) {
     InstallTestModeCommand(window);
     // Last, so that Help stays the last menu.
     InstallHelpMenu(window);
+    InstallSerialTraceItem(window);
 }
 
 }  // namespace pm

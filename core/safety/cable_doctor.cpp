@@ -307,7 +307,7 @@ class Doctor {
         }
         Add(Verdict::Problem, "port", shown + " does not exist",
             claimed_ ? "It was taken away after it appeared: see the line about the adapter above."
-                     : "Plug the cable in, or choose one of the devices found.");
+                     : "Plug the cable in, or choose a device from the devices line above.");
         return false;
     }
 

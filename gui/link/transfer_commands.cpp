@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QDateTime>
 #include <QEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,10 +17,12 @@
 #include <string>
 
 #include "core/image/channel_file.h"
+#include "core/image/file_access.h"
 #include "core/image/image_diff.h"
 #include "core/link/link_texts.h"
 #include "core/link/port_names.h"
 #include "core/link/posix_serial_port.h"
+#include "core/link/traced_port.h"
 #include "core/link/transfer_session.h"
 #include "core/safety/backup_store.h"
 #include "core/safety/outcome_text.h"
@@ -32,6 +36,7 @@
 #include "gui/app/channel_document.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
+#include "gui/link/cable_doctor_dialog.h"
 #include "gui/link/choice_box.h"
 #include "gui/link/compare_dialog.h"
 #include "gui/link/link_message.h"
@@ -118,6 +123,13 @@ struct TransferCommands::Job {
 TransferCommands::TransferCommands(MainWindow& frame) : QObject(&frame), frame_(frame) {
     setObjectName(QStringLiteral("transferCommands"));
     ports_ = std::make_unique<PortMenu>(frame);
+    trace_ = std::make_shared<SerialTrace>();
+    frame.PortMenu()->addSeparator();
+    QAction* checkCable = frame.PortMenu()->addAction(QStringLiteral("Check &Cable..."));
+    checkCable->setObjectName(QStringLiteral("actionCheckCable"));
+    checkCable->setStatusTip(
+        QStringLiteral("Check the cable, its driver and the radio's answer on the port in use"));
+    connect(checkCable, &QAction::triggered, this, &TransferCommands::OnCheckCable);
     adapter_ = new QLabel(frame_.statusBar());
     adapter_->setObjectName(QStringLiteral("adapterIndicator"));
     adapter_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -303,15 +315,17 @@ void TransferCommands::OnTransfer() {
     frame_.SetTransferRunning(true);
     ShowStatus(Running(direction_));
     ShowAdapter(FindAdapter(DevicePathOfPort(job_->port)), false);
-    runner_->Start([job = job_](SafeWriteHost& host) {
-        PosixSerialPort port;
+    runner_->Start([job = job_, trace = trace_](SafeWriteHost& host) {
+        PosixSerialPort serial;
+        trace->Clear();
+        TracedPort port(serial, *trace);
         if (job->direction == Direction::Write) {
             job->write = SafeWrite(port, job->port, host, job->image, job->options);
             job->outcome = job->write.link;
         } else {
             job->outcome = TransferSession(port, job->port, host).Read(job->image);
         }
-        job->adapter = port.Adapter();
+        job->adapter = serial.Adapter();
     });
 }
 
@@ -623,6 +637,71 @@ bool TransferCommands::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QObject::eventFilter(watched, event);
+}
+
+void TransferCommands::OnCheckCable() {
+    if (doctor_) {
+        doctor_->raise();
+        doctor_->activateWindow();
+        return;
+    }
+    // The port is the transfer's while one runs; checking it then would only find it busy.
+    if (runner_->IsRunning()) {
+        ShowStatus(QString::fromLatin1(kBusyText));
+        return;
+    }
+    doctor_ = new CableDoctorDialog(frame_.View()->Port(), trace_, &frame_);
+    doctor_->setAttribute(Qt::WA_DeleteOnClose);
+    doctor_->show();
+}
+
+CableDoctorDialog* TransferCommands::CableDoctor() const {
+    return doctor_.data();
+}
+
+void TransferCommands::OnSaveTrace() {
+    if (trace_->Text().empty()) {
+        ShowMessage(
+            Message{"No exchange with the radio has taken place yet: there is no serial trace to save.",
+                    kAppTitle, Buttons::Ok, Icon::Information},
+            &frame_);
+        return;
+    }
+    const QString path = QFileDialog::getSaveFileName(&frame_, QStringLiteral("Save Serial Trace"),
+                                                      QStringLiteral("serial-trace.txt"),
+                                                      QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (!path.isEmpty()) SaveTrace(path);
+}
+
+bool TransferCommands::SaveTrace(const QString& path) {
+    const std::string text = trace_->Text();
+    const FileOutcome outcome =
+        SaveFileAtomically(QFile::encodeName(path).toStdString(),
+                           std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    if (!outcome.ok()) ShowMessage(Message{outcome.message, kAppTitle, Buttons::Ok, Icon::Warning}, &frame_);
+    return outcome.ok();
+}
+
+void InstallSerialTraceItem(MainWindow& window) {
+    auto* commands = TransferCommands::Of(window);
+    if (!commands) return;
+    for (QAction* top : window.menuBar()->actions()) {
+        if (!top->menu() || top->text() != QStringLiteral("&Help")) continue;
+        auto* save = new QAction(QStringLiteral("Save Serial &Trace..."), &window);
+        save->setObjectName(QStringLiteral("actionSaveSerialTrace"));
+        save->setStatusTip(
+            QStringLiteral("Save every byte of the last exchange with the radio, for a report"));
+        QObject::connect(save, &QAction::triggered, commands, &TransferCommands::OnSaveTrace);
+        // Above the separator that sets About apart.
+        QAction* before = nullptr;
+        for (QAction* a : top->menu()->actions()) {
+            if (a->isSeparator()) {
+                before = a;
+                break;
+            }
+        }
+        top->menu()->insertAction(before, save);
+    }
 }
 
 }  // namespace pm

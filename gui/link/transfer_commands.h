@@ -28,6 +28,8 @@ class TransferDialog;
 class CompareDialog;
 class PortMenu;
 class TransferRunner;
+class CableDoctorDialog;
+class SerialTrace;
 
 class TransferCommands : public QObject {
     Q_OBJECT
@@ -101,6 +103,19 @@ class TransferCommands : public QObject {
     /** The question asked when the window closes during a transfer, as it reads now. */
     [[nodiscard]] ChoiceBox QuitQuestion() const;
 
+    /** Port, Check Cable...: the cable doctor for the port in use, in a window of its own. */
+    void OnCheckCable();
+    /** The Check Cable window while it is open, else nullptr. */
+    [[nodiscard]] CableDoctorDialog* CableDoctor() const;
+    /** The bytes of the last exchange (transfer or cable check), kept until the next one starts. */
+    [[nodiscard]] const SerialTrace& LastTrace() const { return *trace_; }
+    /** The same trace, for other exchanges (Test Mode) to fill. */
+    [[nodiscard]] std::shared_ptr<SerialTrace> TraceStore() const { return trace_; }
+    /** Help, Save Serial Trace...: asks for a file and stores the last trace in it. */
+    void OnSaveTrace();
+    /** Stores the last trace at path; false after a box that says why not. */
+    bool SaveTrace(const QString& path);
+
   signals:
     /** A transfer has ended and everything it shows has been shown (dialog gone, view refreshed). */
     void TransferEnded(const pm::LinkOutcome& outcome);
@@ -144,6 +159,8 @@ class TransferCommands : public QObject {
     QAction* verify_ = nullptr;
     QAction* compare_ = nullptr;
     QLabel* adapter_ = nullptr;
+    QPointer<CableDoctorDialog> doctor_;
+    std::shared_ptr<SerialTrace> trace_;
     std::shared_ptr<Job> job_;
     std::optional<std::filesystem::path> restoring_;  // the next write sends this backup, not the document
     bool quitAfterTransfer_ = false;
@@ -159,5 +176,8 @@ class TransferCommands : public QObject {
 
 /** Installs Read From Radio, Write To Radio and the Port menu's devices and virtual radio into window. */
 void InstallTransferCommands(MainWindow& window);
+
+/** Adds Save Serial Trace... to the Help menu, once that exists (after InstallTransferCommands). */
+void InstallSerialTraceItem(MainWindow& window);
 
 }  // namespace pm

@@ -14,6 +14,7 @@
 #include "core/safety/outcome_text.h"
 #include "gui/editor/channel_view.h"
 #include "gui/link/link_message.h"
+#include "gui/link/transfer_commands.h"
 #include "gui/testmode/testmode_dialog.h"
 
 namespace pm {
@@ -30,6 +31,7 @@ void OnTestMode(MainWindow& frame, const QStringList& toneTable) {
     TestModeDialog dialog(toneTable, &frame);
     dialog.SetBandBase(testmode::TestBandBase());
     dialog.SetPort(frame.View()->Port());
+    if (const auto* transfers = TransferCommands::Of(frame)) dialog.SetTrace(transfers->TraceStore());
     // The open-failure box carries the same reason under it as Read and Write show. The exchange has
     // let the port go when its box shows, so trying it again finds the same reason.
     const std::string port = QFile::encodeName(frame.View()->Port()).toStdString();

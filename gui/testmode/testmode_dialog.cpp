@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "core/link/posix_serial_port.h"
+#include "core/link/traced_port.h"
 #include "core/testmode/dialog_texts.h"
 #include "gui/common/message_box.h"
 #include "gui/common/dialog_units.h"
@@ -471,9 +472,15 @@ void TestModeDialog::OnStart() {
     // Nothing in the dialog answers until the radio has been let go.
     page_->setEnabled(false);
     running_ = std::make_shared<LinkOutcome>();
-    (void)runner_->Start([request, port, result = running_](SafeWriteHost& host) {
+    (void)runner_->Start([request, port, result = running_, trace = trace_](SafeWriteHost& host) {
         PosixSerialPort serial;
-        *result = RunTestMode(serial, port, request, host);
+        if (!trace) {
+            *result = RunTestMode(serial, port, request, host);
+            return;
+        }
+        trace->Clear();
+        TracedPort traced(serial, *trace);
+        *result = RunTestMode(traced, port, request, host);
     });
 }
 

@@ -26,6 +26,8 @@ class QTreeWidgetItem;
 
 namespace pm {
 
+class SerialTrace;
+
 class TransferRunner;
 class ToneBox;
 
@@ -83,6 +85,8 @@ class TestModeDialog : public QDialog {
     void SetPort(const QString& port) { port_ = port; }
     /** The port Start opens. */
     [[nodiscard]] const QString& Port() const { return port_; }
+    /** Where the exchanges note their bytes (none unless set). */
+    void SetTrace(std::shared_ptr<SerialTrace> trace) { trace_ = std::move(trace); }
 
     /** The widget of a control. */
     [[nodiscard]] QWidget* Widget(Control control) const { return controls_.value(control, nullptr); }
@@ -167,6 +171,7 @@ class TestModeDialog : public QDialog {
     int item_ = testmode::kItemTxFrequency;
     bool firstSelect_ = true;
     QString port_;
+    std::shared_ptr<SerialTrace> trace_;
 
     QMap<Control, QWidget*> controls_;
     QWidget* page_ = nullptr;  // every control; disabled while Start runs

@@ -16,6 +16,7 @@
 
 #include "core/image/tone.h"
 #include "core/link/link_texts.h"
+#include "core/link/traced_port.h"
 #include "core/testmode/field_frequency.h"
 #include "gui/testmode/testmode_dialog.h"
 #include "gui/testmode/tone_box.h"
@@ -183,6 +184,8 @@ TEST_F(TestModeDialogTest, EnterNeverClosesButExitDebugDoes) {
 
 TEST_F(TestModeDialogTest, StartSendsWhatTheDialogHoldsWhileTheDialogStaysInert) {
     Open(sim::Faults{});
+    const auto trace = std::make_shared<SerialTrace>();
+    dialog_->SetTrace(trace);
     Select(code::kMiddleFrequency);
     Choose(Id::TxToneBox, 9);  // "88.5"
     Select(code::kTxPower);
@@ -197,6 +200,7 @@ TEST_F(TestModeDialogTest, StartSendsWhatTheDialogHoldsWhileTheDialogStaysInert)
     EXPECT_TRUE(dialog_->isVisible());
     ASSERT_TRUE(finished.wait(120000));
     EXPECT_EQ(messages_, (std::vector<SeenMessage>{Seen(link::kTestModeDone)}));
+    EXPECT_NE(trace->Text().find("-> 74  t"), std::string::npos) << trace->Text();  // the item command
 
     // The port was let go: Start works again at once. The fields go as they stand (typed, not normalised;
     // too big for the frame: clamped as Enter would), the lists as chosen.

@@ -163,6 +163,61 @@ const FlagRow kFlagRows[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, CliFlags, ::testing::ValuesIn(kFlagRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
+struct DoctorRow {
+    const char* name;
+    std::vector<std::string> simOptions;
+    bool loopback;
+    int exit;
+    const char* says;
+};
+
+class CliDoctor : public ::testing::TestWithParam<DoctorRow> {};
+
+TEST_P(CliDoctor, SaysWhichCaseItIs) {
+    SimProcess sim(GetParam().simOptions);
+    std::vector<std::string> args = {"doctor", "--port", sim.Link()};
+    if (GetParam().loopback) args.push_back("--loopback");
+    const Finished f = Cli(args);
+    EXPECT_EQ(f.exit, GetParam().exit) << f.out << f.err;
+    EXPECT_TRUE(Contains(f.out, GetParam().says)) << f.out;
+    EXPECT_TRUE(Contains(f.out, "OK       open: ")) << f.out;
+}
+
+const DoctorRow kDoctorRows[] = {
+    {"RadioAnswers", {}, false, 0, "OK       radio: the radio answered: model code 0x37"},
+    {"Silent", {"--silent"}, false, 1, "PROBLEM  radio: not one byte came back"},
+    {"Echo", {"--echo"}, false, 1, "PROBLEM  radio: our own bytes came back: a one-wire cable"},
+    {"Noise", {"--noise"}, false, 1, "noise on the line"},
+    {"Loopback", {"--echo", "--silent"}, true, 0, "OK       loopback: all 256 byte values"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, CliDoctor, ::testing::ValuesIn(kDoctorRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The trace of a read is text a user can attach: every block's command and reply, in order.
+TEST(CliLink, TraceOfAReadHoldsEveryBlock) {
+    RadioOnPty radio(sim::DemoImage());
+    const TempDir dir;
+    const Finished f = Cli({"read", "--port", radio.Path(), "-o", (dir / "r.sin").string(), "--trace",
+                            (dir / "trace.txt").string()});
+    ASSERT_EQ(f.exit, 0) << f.err;
+    std::ifstream in(dir / "trace.txt");
+    const std::regex stamped(R"( *\d+ ms  .*)");
+    const std::regex reply(R"( *\d+ ms  <- ([0-9A-F]{2} ){11}[0-9A-F]{2}  .{12})");
+    int commands = 0;
+    int replies = 0;
+    for (std::string line; std::getline(in, line);) {
+        ASSERT_TRUE(std::regex_match(line, stamped) || line.starts_with("                 ")) << line;
+        char expected[40];
+        std::snprintf(expected, sizeof expected, "ms  -> 52 %02X %02X 08", commands * 8 >> 8,
+                      commands * 8 & 0xFF);
+        if (Contains(line, expected)) ++commands;
+        if (std::regex_match(line, reply)) ++replies;
+    }
+    EXPECT_EQ(commands, 256);
+    EXPECT_EQ(replies, 256);
+}
+
 // Ten seconds of transfer must not end in an output that cannot be written: checked first.
 TEST(CliLink, ReadChecksItsOutputBeforeTheRadio) {
     const TempDir dir;
