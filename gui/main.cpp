@@ -1,6 +1,7 @@
 // pm514rx: the desktop program.
 
 #include <QApplication>
+#include <QCoreApplication>
 
 #include "gui/app/application.h"
 #include "gui/app/command_line.h"
@@ -10,6 +11,11 @@
 int main(int argc, char* argv[]) {
     // Before any application object: it makes its own offscreen one and needs no display.
     if (pm::IsPrintPdfCommand(argc, argv)) return pm::PrintPdfMain(argc, argv);
+    // --help and --version print and exit, so they need no window system either.
+    if (pm::AsksOnlyForText(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        return pm::ParseCommandLine(QCoreApplication::arguments()).exitCode;
+    }
     QApplication application(argc, argv);
     const pm::CommandLine line = pm::ParseCommandLine(QApplication::arguments());
     if (line.exit) return line.exitCode;
