@@ -27,16 +27,18 @@ inline std::string DecimalCommaLocale() {
     if (usable()) return {};
     namespace fs = std::filesystem;
     const fs::path dir = fs::path(PM_BUILD_DIR) / "test-locale";
-    ::setenv("LOCPATH", dir.c_str(), 1);
-    if (usable()) return {};
-    // Made beside and renamed into place, so that a test program running at the same time never reads half.
+    // Made before LOCPATH names it (the C library remembers a locale it did not find), beside and renamed
+    // into place, so that a test program running at the same time never reads half of it.
     std::error_code ec;
-    fs::create_directories(dir, ec);
-    const fs::path part = dir / ("de_DE.UTF-8." + std::to_string(::getpid()));
-    const std::string make = "localedef -i de_DE -f UTF-8 '" + part.string() + "' >/dev/null 2>&1";
-    (void)std::system(make.c_str());  // exit 1 only warns; whether the locale loads is what counts
-    fs::rename(part, dir / "de_DE.UTF-8", ec);
-    fs::remove_all(part, ec);
+    if (!fs::is_directory(dir / "de_DE.UTF-8", ec)) {
+        fs::create_directories(dir, ec);
+        const fs::path part = dir / ("de_DE.UTF-8." + std::to_string(::getpid()));
+        const std::string make = "localedef -i de_DE -f UTF-8 '" + part.string() + "' >/dev/null 2>&1";
+        (void)std::system(make.c_str());  // exit 1 only warns; whether the locale loads is what counts
+        fs::rename(part, dir / "de_DE.UTF-8", ec);
+        fs::remove_all(part, ec);
+    }
+    ::setenv("LOCPATH", dir.c_str(), 1);
     if (usable()) return {};
     return "de_DE.UTF-8 is not installed and localedef could not make it (Debian package locales)";
 }
