@@ -17,6 +17,7 @@ import gzip
 import os
 import re
 import subprocess
+import tempfile
 import sys
 from dataclasses import dataclass, field
 
@@ -66,14 +67,19 @@ class Help:
 
 def run_help(argv):
     """The help text with the environment pinned, so that no builder's home or locale leaks in."""
-    env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": "~", "LC_ALL": "C.UTF-8",
-           "QT_QPA_PLATFORM": "offscreen", "COLUMNS": "80"}
-    if "LD_LIBRARY_PATH" in os.environ:  # a Qt of one's own
-        env["LD_LIBRARY_PATH"] = os.environ["LD_LIBRARY_PATH"]
-    done = subprocess.run(argv, env=env, capture_output=True, text=True, timeout=60)
+    # A home of its own, shown as ~: the programs take HOME only when it is a folder, else the passwd entry's.
+    with tempfile.TemporaryDirectory(prefix="pm514rx-docs-home-") as home:
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home, "LC_ALL": "C.UTF-8",
+               "QT_QPA_PLATFORM": "offscreen", "COLUMNS": "80"}
+        if "LD_LIBRARY_PATH" in os.environ:  # a Qt of one's own
+            env["LD_LIBRARY_PATH"] = os.environ["LD_LIBRARY_PATH"]
+        done = subprocess.run(argv, env=env, capture_output=True, text=True, timeout=60)
     if done.returncode != 0 or not done.stdout.strip():
         sys.exit(f"make_docs: {' '.join(argv)} failed ({done.returncode}): {done.stderr.strip()}")
-    return done.stdout
+    text = done.stdout.replace(home, "~")
+    if "pm514rx-docs-home" in text:
+        sys.exit(f"make_docs: {' '.join(argv)} splits the home folder's path over lines; ~ cannot replace it")
+    return text
 
 
 def split_entry(line):

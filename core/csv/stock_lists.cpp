@@ -4,10 +4,6 @@
 
 #include "core/editing/channel_rows.h"
 
-#ifndef PM514RX_LISTS_SOURCE
-#define PM514RX_LISTS_SOURCE ""
-#endif
-
 namespace pm {
 
 const std::vector<StockList>& StockLists() {
@@ -21,13 +17,10 @@ const std::vector<StockList>& StockLists() {
 }
 
 std::optional<std::filesystem::path> StockListFolder(const std::filesystem::path& programFolder) {
-    const std::filesystem::path candidates[] = {programFolder / ".." / "share" / "pm514rx" / "lists",
-                                                std::filesystem::path(PM514RX_LISTS_SOURCE)};
-    for (const auto& folder : candidates) {
-        std::error_code error;
-        if (!folder.empty() && std::filesystem::is_regular_file(folder / StockLists().front().file, error))
-            return folder.lexically_normal();
-    }
+    const std::filesystem::path folder = programFolder / ".." / "share" / "pm514rx" / "lists";
+    std::error_code error;
+    if (std::filesystem::is_regular_file(folder / StockLists().front().file, error))
+        return folder.lexically_normal();
     return std::nullopt;
 }
 

@@ -20,8 +20,8 @@ struct StockList {
 [[nodiscard]] const std::vector<StockList>& StockLists();
 
 /**
- * The folder that holds the lists: <program's folder>/../share/pm514rx/lists when installed, else the
- * source tree's res/lists; nothing when neither holds them.
+ * The folder that holds the lists: <program's folder>/../share/pm514rx/lists (installed, or copied
+ * there in the build tree); nothing when it does not hold them.
  */
 [[nodiscard]] std::optional<std::filesystem::path> StockListFolder(
     const std::filesystem::path& programFolder);

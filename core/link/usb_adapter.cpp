@@ -154,7 +154,9 @@ std::string LatencyAdvice(const AdapterInfo& info) {
     return "Every answer of the radio waits up to " + std::to_string(info.latencyTimerMs) +
            " ms in the adapter, so reading and writing take seconds longer. A timer of 1 ms needs write "
            "access to " +
-           info.timerFile.string() + " (root, or a udev rule for the dialout group).";
+           info.timerFile.string() +
+           ". The package's udev rules (60-pm514rx.rules) set it when the cable is plugged in; without them, "
+           "run once as root or add such a rule (see the user guide).";
 }
 
 std::string DescribeAdapter(const AdapterInfo& info) {

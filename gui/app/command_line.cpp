@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <string_view>
 
 namespace pm {
 namespace {
@@ -14,6 +15,16 @@ void Print(FILE* stream, const QString& text) {
 }
 
 }  // namespace
+
+bool AsksOnlyForText(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word(argv[i]);
+        if (word == "--") return false;  // file names from here on
+        for (const std::string_view text : {"-h", "--help", "--help-all", "-?", "-v", "--version"})
+            if (word == text) return true;
+    }
+    return false;
+}
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;

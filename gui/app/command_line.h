@@ -13,6 +13,9 @@ struct CommandLine {
     int exitCode = 0;
 };
 
+/** True when an argument asks for the help or the version, which are printed without a display. */
+[[nodiscard]] bool AsksOnlyForText(int argc, const char* const* argv);
+
 /** Reads arguments (program name first); help, version and errors are printed here. */
 [[nodiscard]] CommandLine ParseCommandLine(const QStringList& arguments);
 

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "gui/app/settings.h"
+
 namespace pm {
 namespace {
 
@@ -21,11 +23,10 @@ QString Canonical(const QString& path) {
 
 }  // namespace
 
-void RecentFileList::Load(const QString& organisation, const QString& application) {
-    organisation_ = organisation;
-    application_ = application;
+void RecentFileList::Load() {
+    loaded_ = true;
     entries_.clear();
-    QSettings settings(organisation_, application_);
+    QSettings settings = UserSettings();
     settings.beginGroup(kGroup);
     for (int i = 0; i < kSize; ++i) {
         const QString path = settings.value(KeyOf(i)).toString();
@@ -48,8 +49,8 @@ void RecentFileList::Remove(int index) {
 }
 
 void RecentFileList::Store() const {
-    if (application_.isEmpty()) return;
-    QSettings settings(organisation_, application_);
+    if (!loaded_) return;
+    QSettings settings = UserSettings();
     settings.beginGroup(kGroup);
     for (int i = 0; i < kSize; ++i) {
         if (i < entries_.size()) {

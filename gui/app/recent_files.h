@@ -6,16 +6,13 @@
 
 namespace pm {
 
-/** Organisation under which the program keeps its settings. */
-inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
-
 class RecentFileList {
   public:
     /** The list is at most this long. */
     static constexpr int kSize = 4;
 
-    /** Reads the list from the settings of organisation and application name. */
-    void Load(const QString& organisation, const QString& application);
+    /** Reads the list from the user's settings. */
+    void Load();
     /** Puts path first (moving it up when already listed) and stores the list. */
     void Add(const QString& path);
     /** Drops entry index (0 first) and stores the list. */
@@ -26,8 +23,7 @@ class RecentFileList {
   private:
     void Store() const;
 
-    QString organisation_;
-    QString application_;
+    bool loaded_ = false;
     QStringList entries_;
 };
 

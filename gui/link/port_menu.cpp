@@ -14,21 +14,13 @@
 #include "core/texts.h"
 #include "gui/app/commands.h"
 #include "gui/app/main_window.h"
-#include "gui/app/recent_files.h"
+#include "gui/app/settings.h"
 #include "gui/common/message_box.h"
 #include "gui/editor/channel_view.h"
 #include "sim/demo_image.h"
 #include "sim/pty_host.h"
 
 namespace pm {
-namespace {
-
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kSettingsOrganisation),
-                     QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
-}
-
-}  // namespace
 
 PortMenu::PortMenu(MainWindow& frame, QObject* parent)
     : QObject(parent), frame_(frame), menu_(frame.PortMenu()), lister_(&ListSerialDevices) {
@@ -60,7 +52,7 @@ PortMenu::PortMenu(MainWindow& frame, QObject* parent)
     indicator_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame_.statusBar()->addPermanentWidget(indicator_);
 
-    const QString remembered = Settings().value(QString::fromLatin1(kPortKey)).toString();
+    const QString remembered = UserSettings().value(QString::fromLatin1(kPortKey)).toString();
     if (remembered == QLatin1String(kVirtualRadioText)) {
         if (!SelectVirtualRadio())
             frame_.View()->SetPort(QString::fromLatin1(kDefaultPort.data(), kDefaultPort.size()));
@@ -126,8 +118,8 @@ void PortMenu::OnPortChosen() {
     const QString port = frame_.View()->Port();
     // The virtual radio's terminal changes every time; what is remembered is the choice itself.
     const bool virtualRadio = radio_ && QFile::encodeName(port).toStdString() == radio_->Path();
-    Settings().setValue(QString::fromLatin1(kPortKey),
-                        virtualRadio ? QString::fromLatin1(kVirtualRadioText) : port);
+    UserSettings().setValue(QString::fromLatin1(kPortKey),
+                            virtualRadio ? QString::fromLatin1(kVirtualRadioText) : port);
     Refresh();
 }
 

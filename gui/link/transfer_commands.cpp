@@ -33,6 +33,7 @@
 #include "gui/app/recent_files.h"
 #include "gui/app/transfer_log.h"
 #include "core/image/file_access.h"
+#include "gui/app/settings.h"
 #include "gui/app/channel_document.h"
 #include "gui/editor/channel_grid.h"
 #include "gui/editor/channel_view.h"
@@ -90,10 +91,6 @@ QString Running(TransferCommands::Direction direction) {
             break;
     }
     return QStringLiteral("Reading the radio to compare it with the document...");
-}
-
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kSettingsOrganisation), FromView(kAppTitle));
 }
 
 bool OpenFailed(const LinkOutcome& outcome) {
@@ -172,7 +169,7 @@ void TransferCommands::AddSafetyItems() {
     }
     if (!program) return;
     program->addSeparator();
-    const QSettings settings = Settings();
+    const QSettings settings = UserSettings();
     backup_ = program->addAction(QStringLiteral("Backup radio before writing"));
     backup_->setObjectName(QStringLiteral("actionBackupBeforeWriting"));
     backup_->setCheckable(true);
@@ -188,7 +185,7 @@ void TransferCommands::AddSafetyItems() {
         QStringLiteral("After writing, read the radio back and compare it with what was sent"));
     for (const auto& [action, key] : {std::pair{backup_, kBackupKey}, std::pair{verify_, kVerifyKey}}) {
         const QString name = QString::fromLatin1(key);
-        connect(action, &QAction::toggled, this, [name](bool on) { Settings().setValue(name, on); });
+        connect(action, &QAction::toggled, this, [name](bool on) { UserSettings().setValue(name, on); });
     }
     program->addSeparator();
     compare_ = program->addAction(QStringLiteral("Compare With Radio..."));

@@ -1,8 +1,7 @@
-// The shell: keys, recent files, opening by command line and drop, the save question, and the user guide
-// behind F1 that quotes every message as the program shows it.
+// The shell: keys, help without a display, settings and recent files, opening by command line and drop, the
+// save question, and the user guide behind F1 that quotes every message as the program shows it.
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -11,8 +10,11 @@
 #include "core/editing/channel_rows.h"
 #include "core/link/link_texts.h"
 #include "core/testmode/dialog_texts.h"
+#include "gui/app/help.h"
 #include "gui/app/recent_files.h"
+#include "gui/app/settings.h"
 #include "gui_fixture.h"
+#include "tests/support/process.h"
 
 namespace pm {
 namespace {
@@ -21,8 +23,36 @@ const QString kTitle = Q(kAppTitle);
 
 QStringList SavedRecentFiles() {
     RecentFileList list;
-    list.Load(QString::fromLatin1(kSettingsOrganisation), kTitle);
+    list.Load();
     return list.Entries();
+}
+
+TEST(DesktopProgram, HelpAndVersionNeedNoDisplay) {
+    test::RunOptions noDisplay;
+    noDisplay.env = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    const test::Finished help = test::Wait(test::Spawn({PM_GUI_PATH, "--help"}, noDisplay));
+    EXPECT_EQ(help.exit, 0) << help.err;
+    EXPECT_NE(help.out.find("--print-pdf"), std::string::npos);
+    const test::Finished version = test::Wait(test::Spawn({PM_GUI_PATH, "--version"}, noDisplay));
+    EXPECT_EQ(version.exit, 0) << version.err;
+    EXPECT_EQ(version.out, "pm514rx " PM514RX_VERSION "\n");
+}
+
+TEST_F(GuiTest, SettingsOfTheOldNameMoveOnce) {
+    QFile::remove(UserSettings().fileName());
+    QSettings old(QStringLiteral("Local AppWizard-Generated Applications"), kTitle);
+    old.setValue(QStringLiteral("Recent File List/File1"), PathOf("old.sin"));
+    old.sync();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(SavedRecentFiles(), QStringList{PathOf("old.sin")});
+    EXPECT_TRUE(UserSettings().fileName().endsWith(QStringLiteral("/pm514rx/pm514rx.conf")));
+    EXPECT_FALSE(QFileInfo::exists(old.fileName()));
+    // Once moved, an old file that turns up again does not overwrite what the user has now.
+    UserSettings().setValue(QStringLiteral("Recent File List/File1"), PathOf("new.sin"));
+    old.setValue(QStringLiteral("Recent File List/File1"), PathOf("old.sin"));
+    old.sync();
+    MoveOldSettings();
+    EXPECT_EQ(SavedRecentFiles(), QStringList{PathOf("new.sin")});
 }
 
 TEST_F(GuiTest, TheKeysTheProgramCaptionsNameAreBound) {
@@ -140,29 +170,29 @@ TEST_F(GuiTest, ReadOnlyFileIsKeptAndSaveAsOffered) {
     EXPECT_EQ(ReadBytes(PathOf("copy.sin")).size(), kImageSize);
 }
 
-// Loads what the desktop is asked to open, as a browser would.
-struct GuideBrowser {
-    GuideBrowser() { QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "setSource"); }
-    ~GuideBrowser() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-    QTextBrowser browser;
-};
-
-TEST_F(GuiTest, F1OpensTheGuide) {
+TEST_F(GuiTest, F1OpensTheGuideInAWindowWhoseLinksWork) {
     ASSERT_TRUE(Start());
-    GuideBrowser guide;
     QTest::keyClick(Window().View(), Qt::Key_F1);
-    const QUrl opened = guide.browser.source();
-    EXPECT_TRUE(opened.toLocalFile().endsWith(QStringLiteral("guide/index.html")));
-    EXPECT_TRUE(QFileInfo(opened.toLocalFile()).isFile());
+    auto* browser = Window().findChild<QTextBrowser*>(QStringLiteral("guideBrowser"));
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(browser->window()->isVisible());
+    EXPECT_TRUE(browser->source().toLocalFile().endsWith(QStringLiteral("share/pm514rx/guide/index.html")));
     EXPECT_TRUE(messages_.empty());
+    // The second link (the first is this page's), by keyboard as a user without a mouse would: another page.
+    browser->setFocus();
+    QTest::keyClick(browser, Qt::Key_Tab);
+    QTest::keyClick(browser, Qt::Key_Tab);
+    QTest::keyClick(browser, Qt::Key_Return);
+    EXPECT_NE(browser->source().fileName(), QStringLiteral("index.html"));
+    EXPECT_TRUE(QFileInfo(browser->source().toLocalFile()).isFile());
+    EXPECT_FALSE(browser->toPlainText().isEmpty());
 }
 
 TEST_F(GuiTest, GuideQuotesEveryMessageAsShown) {
     ASSERT_TRUE(Start());
-    GuideBrowser guide;
-    Window().findChild<QAction*>(QStringLiteral("actionHelpUserGuide"))->trigger();
-    guide.browser.setSource(guide.browser.source().resolved(QUrl(QStringLiteral("troubleshooting.html"))));
-    const QString page = guide.browser.toPlainText().simplified();
+    QTextBrowser* browser = OpenUserGuide(&Window(), QStringLiteral("troubleshooting.html"));
+    ASSERT_NE(browser, nullptr);
+    const QString page = browser->toPlainText().simplified();
     for (const Message& m :
          {link::kOpenFailed, link::kCommunicationError, link::kModelMismatch, link::kSendOrderError,
           link::kProgramInterrupt, link::kNotEnoughBytes, link::kReadAckError, link::kTestModeError,

@@ -9,7 +9,7 @@
 #include "core/image/channel_file.h"
 #include "core/image/codec.h"
 #include "gui/app/application.h"
-#include "gui/app/recent_files.h"
+#include "gui/app/settings.h"
 #include "gui/desktop.h"
 
 namespace pm {
@@ -65,9 +65,7 @@ GuiTest::GuiTest()
           return Next(chosenFiles_, QString());
       }) {
     // Every test starts with an empty recent-file list.
-    QSettings(QString::fromLatin1(kSettingsOrganisation),
-              QString::fromUtf8(kAppTitle.data(), kAppTitle.size()))
-        .clear();
+    UserSettings().clear();
 }
 
 GuiTest::~GuiTest() {

@@ -16,7 +16,7 @@
 
 #include "core/safety/backup_store.h"
 #include "core/safety/port_diagnosis.h"
-#include "gui/app/recent_files.h"
+#include "gui/app/settings.h"
 #include "gui/link/compare_dialog.h"
 #include "gui/link/port_menu.h"
 #include "link_gui_fixture.h"
@@ -31,7 +31,7 @@ class SafeTransfer : public Transfer {};
 
 TEST_F(SafeTransfer, TheCheckItemsAreOnForANewUserAndRememberedWhenOff) {
     Stop();
-    QSettings(QString::fromLatin1(kSettingsOrganisation), Q(kAppTitle)).clear();
+    UserSettings().clear();
     ASSERT_TRUE(Start());
     commands_ = TransferCommands::Of(Window());
     EXPECT_TRUE(commands_->BackupAction()->isChecked());
