@@ -18,7 +18,9 @@ after(async () => { await chromium.close(); site.close(); });
 let current;
 async function newPage() {
   await current?.close();
-  return (current = await chromium.context.newPage());
+  current = await chromium.context.newPage();
+  await current.bringToFront();
+  return current;
 }
 async function open(query = "") {
   const page = await newPage();
