@@ -11,6 +11,7 @@
 
 #include "core/editing/cell_rules.h"
 #include "core/editing/enter_walk.h"
+#include "core/image/channel_file.h"
 #include "core/image/channel_table.h"
 #include "core/image/image_diff.h"
 #include "core/link/link_texts.h"
@@ -28,6 +29,8 @@ namespace {
 
 using emscripten::val;
 
+// The bodies are JavaScript, which clang-format would break.
+// clang-format off
 // globalThis.pmHost is the page's progress dialog and message boxes.
 EM_JS(void, HostStatus, (const char* text), { globalThis.pmHost.status(UTF8ToString(text)); });
 EM_JS(void, HostProgress, (int position), { globalThis.pmHost.progress(position); });
@@ -37,9 +40,11 @@ EM_JS(int, HostCancelled, (), { return globalThis.pmHost.cancelled() ? 1 : 0; })
 EM_ASYNC_JS(int, HostAsk, (const char* text, const char* caption, int buttons, int icon), {
     return await globalThis.pmHost.ask(UTF8ToString(text), UTF8ToString(caption), buttons, icon);
 });
+// clang-format on
 
 // Backups go to the in-memory file system first; the page moves each one into IndexedDB.
-const std::filesystem::path kBackupDir = "/backups";
+// Relative: the in-memory root refuses mkdir("/") with EINVAL where Linux says EEXIST.
+const std::filesystem::path kBackupDir = "backups";
 constexpr const char* kPortName = "WebSerial";
 
 class PageHost : public SafeWriteHost {
@@ -93,13 +98,19 @@ val WriteImage(const Image& image, bool backup, bool verify) {
     r.set("mismatch", diff);
     if (!outcome.backupPath.empty()) {
         // Moved out of memory at once: IndexedDB keeps it, the in-memory copy would only grow.
-        std::ifstream in(outcome.backupPath, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        r.set("backupName", outcome.backupPath.filename().string());
-        r.set("backupBytes", val::global("Uint8Array")
-                                 .new_(emscripten::typed_memory_view(
-                                     bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()))));
+        Image kept{};
+        // Under emscripten the copy is made without read permission (its umask() is a stub).
         std::error_code ec;
+        std::filesystem::permissions(outcome.backupPath, std::filesystem::perms::owner_read,
+                                     std::filesystem::perm_options::add, ec);
+        const FileOutcome loaded = LoadChannelFile(outcome.backupPath, kept);
+        r.set("backupName", outcome.backupPath.filename().string());
+        if (loaded.ok()) {
+            r.set("backupBytes",
+                  val::global("Uint8Array").new_(emscripten::typed_memory_view(kept.size(), kept.data())));
+        } else {
+            r.set("backupError", loaded.message);
+        }
         std::filesystem::remove(outcome.backupPath, ec);
     }
     return r;

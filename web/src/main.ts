@@ -261,10 +261,14 @@ async function transfer(caption: string, run: () => Promise<Told | null>): Promi
   const port = await choosePort();
   if (!port) return null;
   (globalThis as unknown as { pmLink: StreamLink }).pmLink = new StreamLink(port);
+  status("");
   setBusy(true);
   progress.open(caption);
   try {
     return await run();
+  } catch (e) {
+    status(`The transfer stopped: ${e}`);
+    return null;
   } finally {
     progress.close();
     setBusy(false);

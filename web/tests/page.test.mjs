@@ -14,8 +14,16 @@ let site, chromium;
 before(async () => { site = await startSite(join(build, "web")); chromium = await startBrowser(); });
 after(async () => { await chromium.close(); site.close(); });
 
+// One page at a time: chromium throttles the timers of a page in the background.
+let current;
+async function newPage() {
+  await current?.close();
+  current = await chromium.context.newPage();
+  await current.bringToFront();
+  return current;
+}
 async function open(query = "") {
-  const page = await chromium.context.newPage();
+  const page = await newPage();
   page.on("pageerror", (e) => { throw e; });
   await page.addInitScript(fakeSerial);
   await page.goto(site.url + query);
@@ -23,7 +31,9 @@ async function open(query = "") {
   return page;
 }
 const cell = (page, row, col) => page.getByRole("row").nth(row).getByRole("gridcell").nth(col - 1);
-const done = (page) => page.waitForFunction(() => !document.getElementById("progress").open, null, { timeout: 60000 });
+// The status line is emptied when a transfer starts and says how it ended.
+const done = (page) => page.waitForFunction(() => !document.getElementById("progress").open &&
+  document.querySelector("[role=status]").textContent, null, { timeout: 120000 });
 const status = (page) => page.getByRole("status").textContent();
 const radioMemory = (page) => page.evaluate(() => Array.from(window.pm.virtualPort().radio.memory()));
 async function saved(page) {
@@ -93,7 +103,11 @@ test("a silent radio ends with the communication error, Retry and Cancel", async
 test("a failed write offers Write Again and Restore Backup, which puts the radio back byte for byte", async () => {
   const page = await open("?fault=write-no-ack@100");
   const before = await radioMemory(page);
-  await page.getByRole("button", { name: "New" }).click();
+  await page.getByRole("button", { name: "Read From Radio" }).click();
+  await done(page);
+  await cell(page, 9, 1).click();
+  await page.keyboard.type("146.5");
+  await page.keyboard.press("Enter");
   await page.getByRole("button", { name: "Write To Radio" }).click();
   const box = page.getByRole("alertdialog");
   // The session's own message first, then the outcome with the ways on.
@@ -109,7 +123,7 @@ test("a failed write offers Write Again and Restore Backup, which puts the radio
 });
 
 test("without Web Serial the page says which browsers have it and keeps the virtual radio", async () => {
-  const page = await chromium.context.newPage();
+  const page = await newPage();
   await page.addInitScript(() => { delete Navigator.prototype.serial; });
   await page.goto(site.url);
   await page.waitForSelector("body[data-ready]");
