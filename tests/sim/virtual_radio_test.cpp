@@ -76,6 +76,9 @@ TEST(VirtualRadio, IgnoresCommandsItDoesNotKnow) {
         {"past the end", {'R', 0x08, 0x00, 0x08}},
         {"unaligned", {'R', 0x00, 0x03, 0x08}},
         {"unknown letter", {'Q', 0x00, 0x00, 0x08}},
+        // Silences within a test exchange are the link tests' (TestModeSilence).
+        {"no such test item", {'x', 'u', 'u', 0x08}},
+        {"test item letters differ", {'x', 'q', 'r', 0x08}},
     };
     for (const auto& [name, bytes] : rows) EXPECT_TRUE(Feed(radio, bytes).Bytes().empty()) << name;
     EXPECT_EQ(radio.Memory(), demo);
@@ -180,14 +183,6 @@ TEST(VirtualRadio, TakesATestModeExchangeAndRecordsIt) {
     EXPECT_EQ(radio.Memory(), DemoImage());
     // The exchange leaves the radio waiting for a new wake-up.
     EXPECT_TRUE(Feed(radio, {'x', 't', 't', 0x08}).Bytes().empty());
-}
-
-// Silences within an exchange are the link tests' (TestModeSilence); here, items the radio does not take.
-TEST(VirtualRadio, IgnoresTestItemsItDoesNotKnow) {
-    VirtualRadio radio(DemoImage(), 0x37);
-    Enter(radio);
-    EXPECT_TRUE(Feed(radio, {'x', 'u', 'u', 0x08}).Bytes().empty());  // no such item
-    EXPECT_TRUE(Feed(radio, {'x', 'q', 'r', 0x08}).Bytes().empty());  // letters differ
 }
 
 // That the editor sends the demonstration memory back unchanged is
