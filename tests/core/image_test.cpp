@@ -67,10 +67,10 @@ int Leftovers(const fs::path& dir) {
 }
 
 // What a name can lead to when a file is opened: only a regular file of 2048 bytes or more loads, and
-// nothing that is not a file is waited on (a FIFO without a writer would block a plain open for ever).
+// nothing that is not a file is waited on. Empty, short, missing, FIFO and escaped names, each verb's
+// message for them, are FileVerbs.WhatIsNoChannelFileIsRefusedAtOnce's.
 TEST(ChannelFile, LoadTakesOnlyRegularFilesAndNeverBlocks) {
     const TempDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     fs::create_directory(dir / "folder");
     struct Row {
         std::string name;
@@ -79,14 +79,10 @@ TEST(ChannelFile, LoadTakesOnlyRegularFilesAndNeverBlocks) {
         const char* message;
     };
     const Row rows[] = {
-        {"empty.sin", 0, FileStatus::UnexpectedFormat, "Unexpected file format."},
-        {"short.sin", 2047, FileStatus::UnexpectedFormat, "Unexpected file format."},
         {"long.sin", 5000, FileStatus::Ok, ""},
-        {"missing.sin", 0, FileStatus::CannotOpen, "No such file or directory"},
         {"folder", 0, FileStatus::CannotOpen, "Is a directory"},
-        {"fifo", 0, FileStatus::CannotOpen, "not a regular file"},
         {"/dev/null", 0, FileStatus::CannotOpen, "not a regular file"},
-        {"bell\a.sin", 0, FileStatus::CannotOpen, "bell\\x07.sin: No such file"},
+        {"short.sin", 2047, FileStatus::UnexpectedFormat, "Unexpected file format."},
     };
     ::alarm(20);  // a load that blocks ends the test program instead of hanging it
     for (const Row& row : rows) {
@@ -94,7 +90,7 @@ TEST(ChannelFile, LoadTakesOnlyRegularFilesAndNeverBlocks) {
         const fs::path path = row.name.starts_with("/") ? fs::path(row.name) : dir / row.name;
         std::string bytes;
         for (std::size_t i = 0; i < row.size; ++i) bytes += static_cast<char>(i % 251);
-        if (row.size > 0 || row.name == "empty.sin") test::WriteFile(path, bytes);
+        if (row.size > 0) test::WriteFile(path, bytes);
         Image img;
         img.fill(0x5A);
         const auto start = std::chrono::steady_clock::now();

@@ -83,6 +83,8 @@ TEST(FrameFrequency, Table) {
         {"infinity_clamped_high", "inf", 24000000}, {"negative_clamped_low", "-5", 22000000},
         {"tiny_negative_clamped_low", "-0.000001", 22000000}, {"nan_clamped_low", "nan", 22000000},
         {"negative_zero_is_zero", "-0", 0},
+        {"blanks_and_unit", "  12.5 MHz", 1250000}, {"not_a_number", "not a number", 0},
+        {"overflow_clamped_high", "1e300", 24000000},
     };
     // clang-format on
     for (const auto& row : rows) {

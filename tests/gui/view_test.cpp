@@ -12,12 +12,16 @@
 namespace pm {
 namespace {
 
+class ViewTest : public GuiTest {
+  protected:
+    void SetUp() override { ASSERT_TRUE(Start()); }
+};
+
 QString Selected(ChannelView& view, Setting s) {
     return view.List(s)->currentIndex() < 0 ? QString() : view.List(s)->currentText();
 }
 
-TEST_F(GuiTest, TheFormStartsOnTheTimeListAndTabWalksPastTheHiddenLists) {
-    ASSERT_TRUE(Start());
+TEST_F(ViewTest, TheFormStartsOnTheTimeListAndTabWalksPastTheHiddenLists) {
     EXPECT_EQ(QApplication::focusWidget(), View().List(Setting::TxTotalTime));
     EXPECT_EQ(std::pair(Grid().Row(), Grid().Col()), std::pair(1, 1));
     EXPECT_FALSE(View().List(Setting::TxPowerRank)->isVisible());
@@ -35,8 +39,7 @@ TEST_F(GuiTest, TheFormStartsOnTheTimeListAndTabWalksPastTheHiddenLists) {
                                   "channelGrid", "setting_nw", "setting_field"}));
 }
 
-TEST_F(GuiTest, GridGeometryFollowsOneBaseWidth) {
-    ASSERT_TRUE(Start());
+TEST_F(ViewTest, GridGeometryFollowsOneBaseWidth) {
     ChannelGrid& grid = Grid();
     const int w = grid.ColWidth(2) * 10 / 12;  // column 2 is 1.2 W
     const double factors[] = {0.4, 1.2, 1.2, 5.0 / 6, 5.0 / 6, 5.0 / 7, 5.0 / 7, 0.625, 2.0 / 3};
@@ -48,8 +51,7 @@ TEST_F(GuiTest, GridGeometryFollowsOneBaseWidth) {
     EXPECT_LE(needed, grid.viewport()->width() + grid.verticalHeader()->width());
 }
 
-TEST_F(GuiTest, LeaveCellNamesTheOldCellAndEnterCellTheNew) {
-    ASSERT_TRUE(Start());
+TEST_F(ViewTest, LeaveCellNamesTheOldCellAndEnterCellTheNew) {
     ChannelGrid& grid = Grid();
     QStringList events;  // "L" leave or "E" enter, row, column
     const auto note = [&](char kind) {
@@ -83,8 +85,7 @@ TEST_F(GuiTest, LeaveCellNamesTheOldCellAndEnterCellTheNew) {
 }
 
 // Which list snaps to which default is the core's; here, that typing cannot leave a text of its own.
-TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
-    ASSERT_TRUE(Start());
+TEST_F(ViewTest, TypingIntoAListSnapsItToItsDefault) {
     SettingCombo* squelch = View().List(Setting::Squelch);
     squelch->setCurrentIndex(8);
     squelch->setFocus();
@@ -104,8 +105,7 @@ TEST_F(GuiTest, TypingIntoAListSnapsItToItsDefault) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
-    ASSERT_TRUE(Start());
+TEST_F(ViewTest, BandChangeAsksAndResetsOrRestores) {
     const Image image = PlanImage({{1, col::kReceive, "145.0125"}, {9, col::kReceive, "146.0"}}, 6);
     OpenImage(image);
     SettingCombo* band = View().List(Setting::Field);
@@ -145,8 +145,7 @@ TEST_F(GuiTest, BandChangeAsksAndResetsOrRestores) {
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(GuiTest, StatusBarHintsFollowThePointer) {
-    ASSERT_TRUE(Start());
+TEST_F(ViewTest, StatusBarHintsFollowThePointer) {
     const QString list("Please click the CommBox to choose value"),
         cell("Please Click the cell to edit or input data");
     const std::pair<QWidget*, QString> rows[] = {

@@ -67,10 +67,15 @@ TEST(PosixPort, SilentLineEndsAReadAfterTheTotalTimeOut) {
     }
 }
 
-TEST(PosixPort, HungUpLineFailsOutright) {
+/** A POSIX port open on a terminal whose far end the test plays. */
+class PosixPortOnPeer : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(port.Open(peer.Path()), 0); }
     RawPeer peer;
     PosixSerialPort port;
-    ASSERT_EQ(port.Open(peer.Path()), 0);
+};
+
+TEST_F(PosixPortOnPeer, HungUpLineFailsOutright) {
     port.Configure(kTransferTimeouts);
     peer.HangUp();
     std::uint8_t b = 0;
@@ -80,10 +85,7 @@ TEST(PosixPort, HungUpLineFailsOutright) {
     EXPECT_FALSE(port.Write(std::span<const std::uint8_t>(&b, 1)));
 }
 
-TEST(PosixPort, ConfigureMakesTheLineRawEightNoneOne) {
-    RawPeer peer;
-    PosixSerialPort port;
-    ASSERT_EQ(port.Open(peer.Path()), 0);
+TEST_F(PosixPortOnPeer, ConfigureMakesTheLineRawEightNoneOne) {
     // Start from what a fresh serial device looks like: cooked, echoing, with XON/XOFF.
     const int fd = ::open(peer.Path().c_str(), O_RDWR | O_NOCTTY);
     termios tio{};
@@ -101,10 +103,7 @@ TEST(PosixPort, ConfigureMakesTheLineRawEightNoneOne) {
     EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B9600));
 }
 
-TEST(PosixPort, ClearPurgeDropsWhatHasArrived) {
-    RawPeer peer;
-    PosixSerialPort port;
-    ASSERT_EQ(port.Open(peer.Path()), 0);
+TEST_F(PosixPortOnPeer, ClearPurgeDropsWhatHasArrived) {
     port.Configure(kTestModeTimeouts);
     peer.Send({0x06});
     // Every descriptor of a terminal sees the same input queue.
@@ -120,19 +119,16 @@ TEST(PosixPort, ClearPurgeDropsWhatHasArrived) {
     EXPECT_TRUE(r.ok && r.count == 0);
 }
 
-TEST(PosixPort, OpenIsExclusiveAndRefusesWhatIsNotATerminal) {
-    RawPeer peer;
-    PosixSerialPort first;
+TEST_F(PosixPortOnPeer, OpenIsExclusiveAndRefusesWhatIsNotATerminal) {
     PosixSerialPort second;
-    ASSERT_EQ(first.Open(peer.Path()), 0);
     EXPECT_EQ(second.Open(peer.Path()), EBUSY);
-    first.Close();
+    port.Close();
     EXPECT_EQ(second.Open(peer.Path()), 0);
-    EXPECT_EQ(first.Open("/dev/pm514rx-no-such-port"), ENOENT);
+    EXPECT_EQ(port.Open("/dev/pm514rx-no-such-port"), ENOENT);
     const TempDir dir;
     std::ofstream(dir / "plain") << "x";
-    EXPECT_EQ(first.Open((dir / "plain").string()), ENOTTY);
-    EXPECT_FALSE(first.IsOpen());
+    EXPECT_EQ(port.Open((dir / "plain").string()), ENOTTY);
+    EXPECT_FALSE(port.IsOpen());
 }
 
 // A program that holds the port without any lock (cat, a terminal program) would share the line: the

@@ -76,6 +76,9 @@ TEST(VirtualRadio, IgnoresCommandsItDoesNotKnow) {
         {"past the end", {'R', 0x08, 0x00, 0x08}},
         {"unaligned", {'R', 0x00, 0x03, 0x08}},
         {"unknown letter", {'Q', 0x00, 0x00, 0x08}},
+        // Silences within a test exchange are the link tests' (TestModeSilence).
+        {"no such test item", {'x', 'u', 'u', 0x08}},
+        {"test item letters differ", {'x', 'q', 'r', 0x08}},
     };
     for (const auto& [name, bytes] : rows) EXPECT_TRUE(Feed(radio, bytes).Bytes().empty()) << name;
     EXPECT_EQ(radio.Memory(), demo);
@@ -162,13 +165,6 @@ TEST(VirtualRadio, WakeUpAnsweredTwiceAnswersATurnaroundApart) {
     EXPECT_EQ(r.Bytes(), (Bytes{0x15, 0x06}));
 }
 
-TEST(VirtualRadio, CorruptWriteIsAcknowledgedButStoredWrong) {
-    VirtualRadio radio(DemoImage(), 0x37, Block(BlockFaultKind::CorruptWrite, 1));
-    Enter(radio);
-    EXPECT_EQ(Feed(radio, WriteOf(8)).Bytes(), Bytes{0x06});
-    EXPECT_EQ(radio.Memory()[8], 0xEE);
-}
-
 TEST(VirtualRadio, TakesATestModeExchangeAndRecordsIt) {
     VirtualRadio radio(DemoImage(), 0x37);
     Enter(radio);
@@ -189,24 +185,10 @@ TEST(VirtualRadio, TakesATestModeExchangeAndRecordsIt) {
     EXPECT_TRUE(Feed(radio, {'x', 't', 't', 0x08}).Bytes().empty());
 }
 
-TEST(VirtualRadio, TestModeFaults) {
-    VirtualRadio wrong(DemoImage(), 0x37);
-    Enter(wrong);
-    EXPECT_TRUE(Feed(wrong, {'x', 'u', 'u', 0x08}).Bytes().empty());  // no such item
-    EXPECT_TRUE(Feed(wrong, {'x', 'q', 'r', 0x08}).Bytes().empty());  // letters differ
-
-    VirtualRadio radio(DemoImage(), 0x37, {.testSilentAfter = TestFrame::Frequency, .testSilentTimes = 1});
-    for (const bool silent : {true, false}) {
-        Enter(radio);
-        EXPECT_EQ(Feed(radio, {'x', 's', 's', 0x08}).Bytes(), Bytes{0x48});
-        EXPECT_EQ(Feed(radio, Bytes(8, 0x11)).Bytes().empty(), silent);
-    }
-}
-
-// The demonstration radio's memory: the editor sends back exactly what it was given.
-TEST(DemoImage, SurvivesTheEditor) {
+// That the editor sends the demonstration memory back unchanged is
+// ChannelTableContract.DecodeEncodeRoundTrip's.
+TEST(DemoImage, IsOfTheDefaultModelWithChannels) {
     const Image demo = DemoImage();
-    EXPECT_EQ(RoundTrip(demo), demo);
     EXPECT_EQ(demo[kModelOffset], kDefaultModel);
     int channels = 0;
     for (int n = 1; n <= kChannelCount; ++n) channels += ChannelExists(ChannelRecord(demo, n));

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -23,6 +24,15 @@
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace pm::test {
+
+/** The entries of one kind, in order. */
+template <typename T, typename Kind>
+std::vector<T> OfKind(const std::vector<T>& all, Kind kind) {
+    std::vector<T> out;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(out),
+                 [kind](const T& t) { return t.kind == kind; });
+    return out;
+}
 
 /** A virtual radio served on its own pseudo-terminal for the length of a test. */
 class RadioOnPty {
@@ -45,11 +55,7 @@ class RadioOnPty {
     [[nodiscard]] sim::PtyHost& Host() { return *host_; }
     /** Events of one kind, in order. */
     [[nodiscard]] std::vector<sim::RadioEvent> Events(sim::RadioEvent::Kind kind) const {
-        std::vector<sim::RadioEvent> out;
-        for (const auto& e : host_->Events()) {
-            if (e.kind == kind) out.push_back(e);
-        }
-        return out;
+        return OfKind(host_->Events(), kind);
     }
 
   private:
@@ -133,13 +139,7 @@ class RecordingPort : public SerialPort {
     bool IsOpen() const override { return port_.IsOpen(); }
 
     /** The calls of one kind, in order. */
-    [[nodiscard]] std::vector<PortCall> Calls(PortCall::Kind kind) const {
-        std::vector<PortCall> out;
-        for (const auto& c : calls) {
-            if (c.kind == kind) out.push_back(c);
-        }
-        return out;
-    }
+    [[nodiscard]] std::vector<PortCall> Calls(PortCall::Kind kind) const { return OfKind(calls, kind); }
 
     std::vector<PortCall> calls;
     std::vector<Timeouts> configured;
