@@ -13,7 +13,7 @@ void FillColumn(ChannelTable& table, int firstRow, int lastRow, int column, cons
     const bool frequency = EditorForColumn(column) == EditorKind::Text;
     for (int row = std::max(firstRow, 1); row <= std::min(lastRow, kChannelCount); ++row) {
         if (skipEmpty && !frequency && !RowHasFrequency(table, row)) continue;
-        if (auto refused = PasteValue(table, row, column, text, band)) {
+        if (auto refused = CommitValue(table, row, column, text, band)) {
             report.refused.push_back({row, column, text, *refused});
         } else {
             ++report.cellsWritten;

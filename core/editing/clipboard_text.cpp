@@ -167,12 +167,14 @@ std::optional<std::string> ReadFrequency(const std::string& text, int band, std:
 
 }  // namespace
 
-std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, const std::string& text,
-                                      int band) {
+std::optional<std::string> CommitValue(ChannelTable& table, int row, int column, const std::string& text,
+                                       int band, bool pasted) {
     const EditorKind kind = EditorForColumn(column);
     if (kind == EditorKind::Text) {
-        std::string grid;
-        if (const std::optional<std::string> refused = ReadFrequency(text, band, grid)) return refused;
+        std::string grid = text;
+        if (pasted) {
+            if (const std::optional<std::string> refused = ReadFrequency(text, band, grid)) return refused;
+        }
         const FrequencyCheck check = CheckFrequency(grid, band, EditPath::Commit);
         if (!check.messages.empty()) return JoinMessages(check.messages);
         WriteFrequencyResult(table, row, column, check.result, EditPath::Commit);
@@ -202,6 +204,11 @@ std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, 
         CommitListValue(table, row, column, entry);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, const std::string& text,
+                                      int band) {
+    return CommitValue(table, row, column, text, band, true);
 }
 
 std::string RowsToTsv(const ChannelTable& table, const ChannelSelection& channels) {

@@ -46,8 +46,14 @@ struct PastedCells {
 
 /**
  * Commits one value into (row, column) as the editor would, with band (0 or 1); the reason when it is
- * refused, and then the cell stays as it was. A list value needs a channel with a frequency.
+ * refused, and then the cell stays as it was. A list value needs a channel with a frequency. A pasted
+ * frequency is read as Import CSV reads it, with its reasons; a typed or computed one gets the editor's
+ * messages.
  */
+std::optional<std::string> CommitValue(ChannelTable& table, int row, int column, const std::string& text,
+                                       int band, bool pasted = false);
+
+/** CommitValue of a pasted value. */
 std::optional<std::string> PasteValue(ChannelTable& table, int row, int column, const std::string& text,
                                       int band);
 

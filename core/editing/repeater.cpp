@@ -119,7 +119,7 @@ PasteReport ApplyRepeater(ChannelTable& table, const ChannelSelection& channels,
             }
             // The editor's own check words every refusal; below 0 MHz reads as not a frequency at all.
             const std::string text = FormatFixed(static_cast<double>(t) / 100000.0, 5);
-            if (auto refused = PasteValue(table, ch, col::kTransmit, text, band)) {
+            if (auto refused = CommitValue(table, ch, col::kTransmit, text, band)) {
                 report.refused.push_back({ch, col::kTransmit, text, *refused});
                 continue;
             }
