@@ -32,7 +32,9 @@ val MessageToJs(const Message& message) {
     return m;
 }
 
-PlanEditor::PlanEditor() { NewPlan(); }
+PlanEditor::PlanEditor() {
+    NewPlan();
+}
 
 void PlanEditor::NewPlan() {
     image_ = NewDocumentImage();
@@ -43,8 +45,8 @@ void PlanEditor::NewPlan() {
 
 std::string PlanEditor::Load(const std::string& bytes, bool recordUndo) {
     Image image = image_;
-    const FileOutcome outcome = ImageFromBytes(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), image);
+    const FileOutcome outcome =
+        ImageFromBytes(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), image);
     if (!outcome.ok()) return outcome.message;
     if (recordUndo) {
         Replace(image);
@@ -69,7 +71,8 @@ int PlanEditor::Selected(int setting) const {
 void PlanEditor::Select(int setting, int index) {
     if (setting <= 0 || setting >= static_cast<int>(kAllSettings.size())) return;
     const Setting s = kAllSettings[setting];
-    if (index < -1 || index >= static_cast<int>(Info(s).entries.size()) || lists_.Selected(s) == index) return;
+    if (index < -1 || index >= static_cast<int>(Info(s).entries.size()) || lists_.Selected(s) == index)
+        return;
     const Image before = image_;
     lists_.Select(s, index);
     Sync();
@@ -91,8 +94,7 @@ val PlanEditor::Commit(int row, int col, const std::string& text) {
     if (kind == EditorKind::None) return Messages(messages);
     const Image before = image_;
     if (kind == EditorKind::Text) {
-        const FrequencyCheck check =
-            CheckFrequency(text, lists_.Selected(Setting::Field), EditPath::Commit);
+        const FrequencyCheck check = CheckFrequency(text, lists_.Selected(Setting::Field), EditPath::Commit);
         messages = check.messages;
         WriteFrequencyResult(table_, row, col, check.result, EditPath::Commit);
     } else if (kind == EditorKind::Tone) {
@@ -113,7 +115,8 @@ val PlanEditor::Enter(int row, int col, int focus, const std::string& text) {
     if (row >= 1 && row <= kChannelCount && where != EnterFocus::Grid && where != EnterFocus::Other) {
         const Image before = image_;
         if (where == EnterFocus::TextEditor) {
-            const FrequencyCheck check = CheckFrequency(text, lists_.Selected(Setting::Field), EditPath::Enter);
+            const FrequencyCheck check =
+                CheckFrequency(text, lists_.Selected(Setting::Field), EditPath::Enter);
             messages = check.messages;
             stopped = check.stoppedOutOfRange;
             if (!stopped) WriteFrequencyResult(table_, row, col, check.result, EditPath::Enter);
@@ -166,7 +169,9 @@ void PlanEditor::Record(const Image& before) {
     redo_.clear();
 }
 
-void PlanEditor::Sync() { EncodeImage(table_, lists_, image_); }
+void PlanEditor::Sync() {
+    EncodeImage(table_, lists_, image_);
+}
 
 void PlanEditor::Decode() {
     table_ = StringTable();

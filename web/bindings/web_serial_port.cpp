@@ -9,13 +9,12 @@ namespace {
 
 // globalThis.pmLink is the page's port: open/read/write/purge/close/pause over the port's streams.
 EM_ASYNC_JS(int, LinkOpen, (), { return await globalThis.pmLink.open(); });
-EM_ASYNC_JS(int, LinkWrite, (const std::uint8_t* data, int size), {
-    return (await globalThis.pmLink.write(HEAPU8.slice(data, data + size))) ? 1 : 0;
-});
+EM_ASYNC_JS(int, LinkWrite, (const std::uint8_t* data, int size),
+            { return (await globalThis.pmLink.write(HEAPU8.slice(data, data + size))) ? 1 : 0; });
 // Bytes read (fewer on a time-out), or -1 when the port is gone.
-EM_ASYNC_JS(int, LinkRead, (std::uint8_t* data, int size, int intervalMs, int totalMs), {
+EM_ASYNC_JS(int, LinkRead, (std::uint8_t * data, int size, int intervalMs, int totalMs), {
     const got = await globalThis.pmLink.read(size, intervalMs, totalMs);
-    if (got === null) return -1;
+    if (got == = null) return -1;
     HEAPU8.set(got, data);
     return got.length;
 });
