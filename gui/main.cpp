@@ -12,10 +12,10 @@
 int main(int argc, char* argv[]) {
     // Before any application object: it makes its own offscreen one and needs no display.
     if (pm::IsPrintPdfCommand(argc, argv)) return pm::PrintPdfMain(argc, argv);
-    // --help and --version print and exit, so they need no window system either.
+    // --help, --version and a usage error print and exit, so they need no window system either.
     if (pm::AsksOnlyForText(argc, argv)) {
         QCoreApplication core(argc, argv);
-        return pm::ParseCommandLine(QCoreApplication::arguments()).exitCode;
+        return pm::ParseCommandLine(pm::WithoutQtOptions(QCoreApplication::arguments())).exitCode;
     }
     QApplication application(argc, argv);
     // Qt has taken its own options out of argv; a file name is kept as the bytes it is.

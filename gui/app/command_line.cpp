@@ -14,6 +14,23 @@ void Print(FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+// How many words Qt's own option WORD takes (QGuiApplication and QApplication read them), -1 when it is not
+// one.
+int QtOptionWords(std::string_view word) {
+    if (word.size() < 2 || word[0] != '-') return -1;
+    word.remove_prefix(word[1] == '-' ? 2 : 1);
+    const bool joined = word.find('=') != std::string_view::npos;
+    word = word.substr(0, word.find('='));
+    for (const std::string_view name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
+          "qwindowtitle", "session", "display", "geometry", "title", "icon", "name", "style", "stylesheet"})
+        if (word == name) return joined ? 0 : 1;
+    for (const std::string_view name :
+         {"reverse", "widgetcount", "nograb", "dograb", "sync", "qmljsdebugger"})
+        if (word == name) return 0;
+    return -1;
+}
+
 }  // namespace
 
 bool AsksOnlyForText(int argc, const char* const* argv) {
@@ -22,8 +39,32 @@ bool AsksOnlyForText(int argc, const char* const* argv) {
         if (word == "--") return false;  // file names from here on
         for (const std::string_view text : {"-h", "--help", "--help-all", "-?", "-v", "--version"})
             if (word == text) return true;
+        const int qtWords = QtOptionWords(word);
+        if (qtWords >= 0) {
+            i += qtWords;
+        } else if (word.size() > 1 && word[0] == '-' && !word.starts_with("--print-pdf")) {
+            return true;  // an option nobody knows: the usage error needs no window either
+        }
     }
     return false;
+}
+
+QStringList WithoutQtOptions(const QStringList& arguments) {
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QByteArray word = arguments[i].toLocal8Bit();
+        const int qtWords = i == 0 ? -1 : QtOptionWords(std::string_view(word.constData(), word.size()));
+        if (word == "--") {
+            kept += arguments.mid(i);
+            break;
+        }
+        if (qtWords >= 0) {
+            i += qtWords;
+        } else {
+            kept << arguments[i];
+        }
+    }
+    return kept;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments) {

@@ -13,8 +13,12 @@ struct CommandLine {
     int exitCode = 0;
 };
 
-/** True when an argument asks for the help or the version, which are printed without a display. */
+/** True when an argument asks for the help or the version, or is an option neither the program nor Qt knows:
+ *  those are answered with text alone, without a display. */
 [[nodiscard]] bool AsksOnlyForText(int argc, const char* const* argv);
+
+/** ARGUMENTS without the options Qt's application object would have taken out of them. */
+[[nodiscard]] QStringList WithoutQtOptions(const QStringList& arguments);
 
 /** Reads arguments (program name first); help, version and errors are printed here. */
 [[nodiscard]] CommandLine ParseCommandLine(const QStringList& arguments);

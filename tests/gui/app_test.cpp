@@ -27,15 +27,31 @@ QStringList SavedRecentFiles() {
     return list.Entries();
 }
 
-TEST(DesktopProgram, HelpAndVersionNeedNoDisplay) {
+TEST(DesktopProgram, HelpVersionAndUsageErrorsNeedNoDisplay) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int exit;
+        std::string out;  // expected in stdout
+        std::string err;  // expected in stderr
+    };
+    const Row rows[] = {
+        {"help", {"--help"}, 0, "--print-pdf", ""},
+        {"version", {"--version"}, 0, "pm514rx " PM514RX_VERSION "\n", ""},
+        {"unknown option", {"--bogus"}, 2, "", "Unknown option 'bogus'"},
+        {"unknown after Qt's own", {"-style", "fusion", "-x"}, 2, "", "Unknown option 'x'"},
+    };
     test::RunOptions noDisplay;
     noDisplay.env = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-    const test::Finished help = test::Wait(test::Spawn({PM_GUI_PATH, "--help"}, noDisplay));
-    EXPECT_EQ(help.exit, 0) << help.err;
-    EXPECT_NE(help.out.find("--print-pdf"), std::string::npos);
-    const test::Finished version = test::Wait(test::Spawn({PM_GUI_PATH, "--version"}, noDisplay));
-    EXPECT_EQ(version.exit, 0) << version.err;
-    EXPECT_EQ(version.out, "pm514rx " PM514RX_VERSION "\n");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> command{PM_GUI_PATH};
+        command.insert(command.end(), row.args.begin(), row.args.end());
+        const test::Finished run = test::Wait(test::Spawn(command, noDisplay));
+        EXPECT_EQ(run.exit, row.exit) << run.err;
+        EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(GuiTest, SettingsOfTheOldNameMoveOnce) {
