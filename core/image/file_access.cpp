@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <limits.h>
-#include <linux/magic.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -297,8 +296,10 @@ std::vector<std::string> Parts(const std::string& text) {
 }
 
 bool OnProcFs(int dir) {
+    // linux/magic.h's PROC_SUPER_MAGIC, spelt out: the core also builds where that header is missing.
+    constexpr unsigned long kProcSuperMagic = 0x9fa0;
     struct statfs fs {};
-    return ::fstatfs(dir, &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+    return ::fstatfs(dir, &fs) == 0 && static_cast<unsigned long>(fs.f_type) == kProcSuperMagic;
 }
 
 /**

@@ -1,5 +1,7 @@
 #include "core/safety/restore_point.h"
 
+#include <sys/stat.h>
+
 #include <ctime>
 #include <sstream>
 
@@ -102,11 +104,12 @@ std::string Format(const InterruptedWrite& r) {
 }
 
 // When the copy was stored: its file's time, which any naming of backups keeps.
+// (stat's time rather than file_clock::to_sys, which not every standard library has)
 Clock::time_point StoredAt(const fs::path& path, Clock::time_point otherwise) {
-    std::error_code ec;
-    const fs::file_time_type written = fs::last_write_time(path, ec);
-    if (ec) return otherwise;
-    return std::chrono::time_point_cast<Clock::duration>(fs::file_time_type::clock::to_sys(written));
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return otherwise;
+    const auto since = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(since));
 }
 
 bool LeftRadioUnsure(const SafeWriteOutcome& o) {

@@ -107,6 +107,8 @@ export class StreamLink {
 /**
  * The virtual radio behind Web Serial's interface, so that the same link serves it; paced, every byte
  * takes its wire time both ways. Also what the tests put behind a fake navigator.serial.
+ * Each chunk's times are worked out from its byte count: one wait for what is written, one per run of the
+ * radio's answer, so that timer slack does not add up byte by byte.
  */
 export class VirtualSerialPort implements SerialLike {
   readable: ReadableStream<Uint8Array> | null = null;
@@ -115,6 +117,7 @@ export class VirtualSerialPort implements SerialLike {
   private lastIn = 0;
   private gone = false;
   private out: ReadableStreamDefaultController<Uint8Array> | null = null;
+  private deliveries: Promise<void> = Promise.resolve();
 
   constructor(public radio: PageRadio, private paced = false) {}
 
@@ -122,25 +125,41 @@ export class VirtualSerialPort implements SerialLike {
     if (this.gone) throw new DOMException("The device has been lost.", "NetworkError");
     if (this.readable) throw new DOMException("The port is already open.", "InvalidStateError");
     let out!: ReadableStreamDefaultController<Uint8Array>;
-    this.readable = new ReadableStream({ start: (c) => { out = this.out = c; } });
-    const deliver = (bytes: Uint8Array, at: number) =>
-      setTimeout(() => { if (this.readable && !this.gone) out.enqueue(bytes); }, Math.max(0, at - performance.now()));
+    const readable = (this.readable = new ReadableStream({ start: (c) => { out = this.out = c; } }));
+    // In order, each run when its last byte is through the wire.
+    const deliver = (bytes: number[], at: number) => {
+      const run = Uint8Array.from(bytes);
+      this.deliveries = this.deliveries.then(() => sleepUntil(at)).then(() => {
+        if (this.readable === readable && !this.gone) out.enqueue(run);
+      });
+    };
+    const charMs = this.paced ? kCharMs : 0;
     this.writable = new WritableStream({
       write: async (chunk) => {
         if (this.gone) throw new DOMException("The device has been lost.", "NetworkError");
+        let t = Math.max(performance.now(), this.lineFree);
+        let run: number[] = [];
+        let sent = t;
         for (const b of chunk) {
-          let t = Math.max(performance.now(), this.lineFree);
-          if (this.paced) { t += kCharMs; await sleepUntil(t); }
+          if (run.length) { deliver(run, t); run = []; }
+          t += charMs;
+          sent = t;
           if (t - this.lastIn > kIdleResetMs && this.radio.inFrame()) this.radio.onLineIdle();
           this.lastIn = t;
           const reaction = this.radio.onBytes(Uint8Array.of(b));
-          if (reaction.drop) { this.unplug(); throw new DOMException("The device has been lost.", "NetworkError"); }
+          if (reaction.drop) {
+            await sleepUntil(t);
+            this.unplug();
+            throw new DOMException("The device has been lost.", "NetworkError");
+          }
           for (const s of reaction.segments) {
             if (s.turnaround) t += kTurnaroundMs;
-            for (const r of s.bytes) { if (this.paced) t += kCharMs; deliver(Uint8Array.of(r), t); }
+            for (const r of s.bytes) { t += charMs; run.push(r); }
           }
           this.lineFree = t;
         }
+        if (run.length) deliver(run, t);
+        await sleepUntil(sent);
       },
     });
   }
