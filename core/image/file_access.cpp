@@ -42,32 +42,10 @@ FileOutcome SaveRefused(const fs::path& path, const std::string& why) {
 
 /** Length of the UTF-8 sequence at text[i] that is printable, or 0. */
 std::size_t PrintableSequence(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
     std::uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3Fu);
-    }
-    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    // Overlong forms, surrogates and the C1 controls (which some terminals obey) are not printed raw.
-    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || code < 0xA0)
-        return 0;
-    return length;
+    const std::size_t length = Utf8SequenceAt(text, i, code);
+    // ASCII has its own rule; the C1 controls (which some terminals obey) are not printed raw.
+    return length < 2 || code < 0xA0 ? 0 : length;
 }
 
 // ---- what a fatal signal must undo --------------------------------------------------------------------
@@ -721,6 +699,34 @@ FileOutcome CreateNewFile(const fs::path& requested, std::span<const std::uint8_
     if (error != 0) ::unlinkat(target.dir.Get(), target.leaf.c_str(), 0);
     FreeSlot(slot);
     return error == 0 ? FileOutcome{} : SaveError(requested, error);
+}
+
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i, std::uint32_t& code) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    code = lead;
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i + k) & 0x3Fu);
+    }
+    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
 }
 
 }  // namespace pm

@@ -33,6 +33,10 @@ struct FileOutcome {
 /** text with control characters and bytes that are not UTF-8 written as \xNN, safe to print anywhere. */
 [[nodiscard]] std::string EscapeControls(std::string_view text);
 
+/** Length of the well-formed UTF-8 sequence at text[i] (1 for ASCII), its code point in code; 0 when the
+ * bytes there are not UTF-8 (overlong forms and surrogates included). */
+[[nodiscard]] std::size_t Utf8SequenceAt(std::string_view text, std::size_t i, std::uint32_t& code);
+
 /** A path as messages name it: EscapeControls of its bytes. */
 [[nodiscard]] std::string DisplayName(const std::filesystem::path& path);
 

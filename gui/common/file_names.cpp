@@ -1,6 +1,9 @@
 #include "gui/common/file_names.h"
 
 #include <cstdint>
+#include <string_view>
+
+#include "core/image/file_access.h"
 
 namespace pm {
 namespace {
@@ -9,31 +12,10 @@ constexpr char16_t kEscaped = 0xDC00;  // + the byte, 0x80..0xFF: a low surrogat
 
 /** Length of the well-formed UTF-8 sequence at bytes[i], or 0. */
 qsizetype SequenceAt(const QByteArray& bytes, qsizetype i) {
-    const auto byte = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) return 1;
-    qsizetype length = 0;
     std::uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size()) return 0;
-    for (qsizetype k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3Fu);
-    }
-    const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < least[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
+    return static_cast<qsizetype>(
+        Utf8SequenceAt(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                       static_cast<std::size_t>(i), code));
 }
 
 }  // namespace
