@@ -66,7 +66,8 @@ test("read, edit with the Enter walk, save as the desktop saves, write with back
 
   const dir = mkdtempSync(join(tmpdir(), "pm514rx-web-"));
   writeFileSync(join(dir, "demo.sin"), await page.evaluate(() => Array.from(window.pm.core.demoBytes())).then(Buffer.from));
-  spawnSync(cli, ["edit", join(dir, "demo.sin"), "-o", join(dir, "desktop.sin"), "--set", "9:rx=146.5", "--set", "2:tx=500"], { stdio: "ignore" });
+  const made = spawnSync(cli, ["edit", join(dir, "demo.sin"), "-o", join(dir, "desktop.sin"), "--set", "9:rx=146.5", "--set", "2:tx=500"], { stdio: "ignore" });
+  assert.equal(made.status, 1, "the CLI refuses 2:tx=500 as the page does, and saves the rest");
   const page_bytes = await saved(page);
   assert.deepEqual(page_bytes, readFileSync(join(dir, "desktop.sin")));
 
@@ -76,7 +77,10 @@ test("read, edit with the Enter walk, save as the desktop saves, write with back
   assert.deepEqual(Buffer.from(await radioMemory(page)).subarray(0, 0x7d8), page_bytes.subarray(0, 0x7d8));
   await page.getByRole("button", { name: "Undo" }).click();
   await page.getByRole("button", { name: "Backups" }).click();
-  assert.equal(await page.getByRole("button", { name: /^Restore Backup radio-/ }).count(), 1);
+  // The list fills once IndexedDB answers: wait for it before counting.
+  const restore = page.getByRole("button", { name: /^Restore Backup radio-/ });
+  await restore.first().waitFor();
+  assert.equal(await restore.count(), 1);
 });
 
 test("cancel at block 40 leaves the document as it was", async () => {
